@@ -1,0 +1,51 @@
+# Makefile — the front door: `make run` starts the program, `make test` builds and runs every test.
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+BUILD_FUZZ ?= build-fuzz
+BUILD_BENCH?= build-bench
+JOBS       ?= $(shell nproc)
+GENERATOR  := -G Ninja
+
+.PHONY: all deps configure build run test test-asan bench fuzz format clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Starts the program from the application folder. Until the window exists this is the command-line program.
+run: build
+	@if [ -x $(BUILD)/app/Varnholt ]; then cd $(BUILD)/app && exec ./Varnholt; \
+	 else cd $(BUILD)/app && ./varnholt-cli --help; fi
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-asan: deps
+	@cmake -S . -B $(BUILD_ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVARNHOLT_SANITIZE=ON >/dev/null
+	@cmake --build $(BUILD_ASAN) -j $(JOBS)
+	@cd $(BUILD_ASAN) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B $(BUILD_BENCH) $(GENERATOR) -DCMAKE_BUILD_TYPE=Release -DVARNHOLT_BENCH=ON -DVARNHOLT_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD_BENCH) -j $(JOBS)
+	@bash bench/run.sh $(BUILD_BENCH)
+
+# Long fuzz runs of every fuzz target (clang with libFuzzer); FUZZ_SECONDS sets the time per target.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	@CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNHOLT_FUZZ=ON -DVARNHOLT_TESTS=OFF >/dev/null
+	@cmake --build $(BUILD_FUZZ) -j $(JOBS)
+	@bash tests/fuzz/run.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
+format:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	@rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_FUZZ) $(BUILD_BENCH)

@@ -1,0 +1,21 @@
+// CliCommands.h — the subcommands of varnholt-cli; each lives in its own Cmd*.cpp file.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <filesystem>
+#include <string>
+
+namespace varnholt::cli {
+
+// Shared state of one command-line run.
+struct TCliContext {
+  std::string appFolder;  // --app-folder; empty means the folder of the program
+  int exitCode = 0;
+
+  std::filesystem::path ApplicationFolder() const;
+};
+
+void AddResolveCommand(CLI::App& app, TCliContext& context);
+
+}  // namespace varnholt::cli

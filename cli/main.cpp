@@ -1,0 +1,43 @@
+// main.cpp — varnholt-cli, the processing core without a window: resolve paths, check and run scripts,
+// extract texts, edit settings.
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+
+#include "Version.h"
+#include "cli/CliCommands.h"
+#include "platform/Process.h"
+
+namespace varnholt::cli {
+
+std::filesystem::path TCliContext::ApplicationFolder() const {
+  return appFolder.empty() ? platform::ProgramFolder() : std::filesystem::path(appFolder);
+}
+
+}  // namespace varnholt::cli
+
+int main(int argc, char** argv) {
+  using namespace varnholt::cli;
+  CLI::App app{"varnholt-cli: Varnholt's processing core without a window.\n"
+               "Windows paths (C:\\PDF\\x.pdf) are resolved through the drive map: drive X: is the\n"
+               "folder drives/x of the application folder."};
+  app.set_version_flag("--version", std::string("varnholt-cli ") + varnholt::kVersion);
+  app.require_subcommand(0, 1);
+
+  TCliContext context;
+  app.add_option("--app-folder", context.appFolder,
+                 "Application folder (default: the folder of this program)");
+
+  AddResolveCommand(app, context);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  }
+  if (app.get_subcommands().empty()) {
+    std::cout << app.help();
+    return 0;
+  }
+  return context.exitCode;
+}

@@ -1,0 +1,40 @@
+// FileSystem.h — the file services on Windows paths that the processing core and the host routines use.
+//
+// Every path here is a Windows path in the system code page; it is resolved through the drive map.
+// A path the map cannot resolve makes a query answer false and an action fail with the map's message,
+// so nothing is ever written outside the drive folders.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/DriveMap.h"
+#include "platform/Files.h"
+#include "platform/Status.h"
+
+namespace varnholt::platform {
+
+class TFileSystem {
+ public:
+  explicit TFileSystem(const TDriveMap& driveMap) : map_(driveMap) {}
+
+  const TDriveMap& DriveMap() const { return map_; }
+
+  bool FileExists(std::string_view path) const;
+  bool DirectoryExists(std::string_view path) const;
+  // Files of a folder matching the mask, with last-write times; names in the system code page.
+  std::vector<TFoundFile> FindFiles(std::string_view folder, std::string_view mask) const;
+  TStatus CopyFileNoOverwrite(std::string_view source, std::string_view destination) const;
+  TStatus MoveFileNoOverwrite(std::string_view source, std::string_view destination) const;
+  TStatus DeleteFile(std::string_view path) const;
+  bool IsFileInUse(std::string_view path) const;
+  TStatus ForceDirectories(std::string_view path) const;
+  TStatus ReadTextLines(std::string_view path, std::vector<std::string>& lines) const;
+  TStatus WriteTextLines(std::string_view path, const std::vector<std::string>& lines) const;
+
+ private:
+  const TDriveMap& map_;
+};
+
+}  // namespace varnholt::platform

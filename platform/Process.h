@@ -1,0 +1,48 @@
+// Process.h — starting programs (hidden and waited for, or detached), opening documents, and the
+// process facts the log records (working set, CPU time).
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Status.h"
+
+namespace varnholt::platform {
+
+struct TProcessResult {
+  bool started = false;  // false: the program could not be started; error says why
+  int exitCode = -1;     // the exit code, or 128 + signal number when a signal ended it
+  std::string error;     // the system's error text when it could not start or did not exit normally
+};
+
+// Starts a program with no window and no inherited handles (standard input, output and error are the
+// null device), in the given working folder, and waits for its end without a time limit.
+TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std::vector<std::string>& args,
+                                const std::filesystem::path& workingFolder);
+
+// Starts a program and returns at once; its end is reaped in the background. Gives the process id.
+TStatus StartDetached(const std::filesystem::path& program, const std::vector<std::string>& args,
+                      const std::filesystem::path& workingFolder, pid_t* pid = nullptr);
+
+// Opens a file, folder or address with the desktop's default program (xdg-open).
+TStatus OpenDocument(const std::string& target);
+
+// The resident memory of this process in bytes; 0 when it cannot be read.
+std::int64_t WorkingSetSize();
+
+// The CPU time (user + system) a process has used, in seconds; nullopt when it cannot be read.
+std::optional<double> ProcessCpuSeconds(pid_t pid);
+
+// Ends a process (SIGTERM, then SIGKILL if it is still there after a short grace period).
+TStatus TerminateProcess(pid_t pid);
+
+// The full path of the running program and its folder.
+std::filesystem::path ProgramPath();
+std::filesystem::path ProgramFolder();
+
+}  // namespace varnholt::platform

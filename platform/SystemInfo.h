@@ -1,0 +1,24 @@
+// SystemInfo.h — who and where we run: user name, computer name, administrator rights, printers.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace varnholt::platform {
+
+// The login name of the user running the program (system code page).
+std::string UserName();
+
+// The computer's name as Windows shows it: the host name up to its first dot, upper-case, at most
+// 15 characters.
+std::string ComputerName();
+
+// True for root and for members of the groups sudo, wheel or admin.
+bool IsAdministrator();
+
+// The installed printers (CUPS destinations), sorted by name; empty when no CUPS server answers.
+std::vector<std::string> InstalledPrinters();
+// The default printer, or empty when there is none.
+std::string DefaultPrinter();
+
+}  // namespace varnholt::platform
