@@ -45,6 +45,9 @@ class TEngineRequest {
   std::map<std::string, std::string> values_;  // key upper-cased
 };
 
+// Reads PDFENV.TXT of the working folder; throws EEngineError when it is missing or unreadable.
+TEngineRequest ReadRequestFile(const std::filesystem::path& workFolder);
+
 struct TEngineResult {
   bool ok = false;
   std::string message;  // one line, system code page
@@ -52,6 +55,11 @@ struct TEngineResult {
   static TEngineResult Ok(std::string message) { return {true, std::move(message)}; }
   static TEngineResult Error(std::string message) { return {false, std::move(message)}; }
 };
+
+// Writes an exchange file (lines ended by CR LF) through a temporary file and a rename, so that a reader
+// never sees half a file. Unlike the user's PDFs it is not flushed to disk: it is written anew for every
+// request, and the flush would cost more than the extraction of a small report.
+platform::TStatus WriteExchangeFile(const std::filesystem::path& path, const std::vector<std::string>& lines);
 
 // The two lines of PDFRES.TXT: "OK" or "Error", then the message with line breaks replaced by spaces.
 std::vector<std::string> ResultLines(const TEngineResult& result);

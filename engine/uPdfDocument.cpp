@@ -7,8 +7,6 @@
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
-#include <fstream>
-
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 
@@ -16,73 +14,17 @@ namespace varnholt::engine {
 
 namespace {
 
-// A PDF may carry some bytes before its header; readers look within the first kilobyte.
-constexpr std::size_t kHeaderSearchBytes = 1024;
-
-std::string ReadHead(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string head(kHeaderSearchBytes, '\0');
-  in.read(head.data(), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<std::size_t>(in.gcount()));
-  return head;
-}
-
 bool IsPasswordError(const QPDFExc& e) {
   return e.getErrorCode() == qpdf_e_password;
 }
 
 }  // namespace
 
-std::string PageCountText(int pages) {
-  return std::to_string(pages) + (pages == 1 ? " page" : " pages");
-}
-
 std::string QpdfMessage(const std::exception& e) {
   if (const auto* qe = dynamic_cast<const QPDFExc*>(&e)) {
     return platform::Utf8ToCp1252(qe->getMessageDetail());
   }
   return platform::Utf8ToCp1252(e.what());
-}
-
-TPdfFile RequirePdfFile(const TEngineContext& context, std::string_view key) {
-  TPdfFile file;
-  file.windowsPath = context.request.Require(key);
-  if (file.windowsPath.empty()) {
-    throw EEngineError("The request names no file in " + std::string(key) + "=");
-  }
-  std::string error;
-  const auto native = context.driveMap.TryResolve(file.windowsPath, &error);
-  if (!native) throw EEngineError("Cannot find " + file.windowsPath + ": " + error);
-  file.nativePath = *native;
-  if (!platform::FileExists(file.nativePath)) {
-    throw EEngineError("File not found: " + file.windowsPath);
-  }
-  const std::string head = ReadHead(file.nativePath);
-  if (head.empty()) throw EEngineError("The file " + file.windowsPath + " is empty, it is not a PDF");
-  if (head.find("%PDF-") == std::string::npos) {
-    throw EEngineError("The file " + file.windowsPath + " is not a PDF (it has no PDF header)");
-  }
-  return file;
-}
-
-std::vector<std::string> PasswordCandidates(const TEngineRequest& request) {
-  std::vector<std::string> candidates;
-  auto add = [&candidates](const std::string& password) {
-    if (password.empty()) return;
-    for (const std::string& known : candidates) {
-      if (known == password) return;
-    }
-    candidates.push_back(password);
-  };
-  const std::string owner = request.Find("PDFOWNER").value_or("");
-  const std::string user = request.Find("PDFUSER").value_or("");
-  add(owner);
-  add(user);
-  add(platform::Cp1252ToUtf8(owner));
-  add(platform::Cp1252ToUtf8(user));
-  // Without any password a file encrypted with an empty user password still opens.
-  candidates.push_back("");
-  return candidates;
 }
 
 std::unique_ptr<QPDF> OpenPdf(const TPdfFile& file, const std::vector<std::string>& passwords) {
@@ -111,8 +53,7 @@ std::unique_ptr<QPDF> OpenPdf(const TPdfFile& file, const std::vector<std::strin
       throw EEngineError("The PDF " + file.windowsPath + " cannot be read (" + QpdfMessage(e) + ")");
     }
   }
-  throw EEngineError("The PDF " + file.windowsPath +
-                     " is encrypted and neither the owner nor the user password of the settings opens it");
+  throw EEngineError(WrongPasswordMessage(file));
 }
 
 void SavePdf(QPDF& pdf, const TPdfFile& file, int expectedPages,

@@ -6,7 +6,6 @@
 #include "engine/uPdfDocument.h"
 #include "engine/uPdfPages.h"
 #include "engine/uPdfText.h"
-#include "platform/Files.h"
 
 namespace varnholt::engine {
 
@@ -14,16 +13,11 @@ TPdfEngine::TPdfEngine(std::filesystem::path workFolder)
     : workFolder_(std::move(workFolder)), driveMap_(workFolder_) {}
 
 TEngineResult TPdfEngine::Run() {
-  const auto requestFile = workFolder_ / kRequestFileName;
-  if (!platform::FileExists(requestFile)) {
-    return TEngineResult::Error(std::string("There is no request: ") + kRequestFileName +
-                                " is missing in the application folder");
+  try {
+    return Execute(ReadRequestFile(workFolder_));
+  } catch (const EEngineError& e) {
+    return TEngineResult::Error(e.what());
   }
-  std::vector<std::string> lines;
-  const auto status = platform::ReadTextLines(requestFile, lines);
-  if (!status)
-    return TEngineResult::Error(std::string("Cannot read ") + kRequestFileName + ": " + status.Message());
-  return Execute(TEngineRequest::Parse(lines));
 }
 
 TEngineResult TPdfEngine::Execute(const TEngineRequest& request) {

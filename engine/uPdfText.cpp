@@ -4,7 +4,6 @@
 #include <poppler-document.h>
 #include <poppler-global.h>
 #include <poppler-page.h>
-#include <qpdf/QPDF.hh>
 
 #include <memory>
 
@@ -46,11 +45,10 @@ TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& pas
       if (!doc->unlock(password, password)) break;  // unlock answers true while still locked
     }
   }
-  if (!doc || doc->is_locked()) {
-    // qpdf tells a wrong password from the kinds of damage; it throws with the fitting message.
-    OpenPdf(file, passwords);
-    throw EEngineError("The PDF " + file.windowsPath + " cannot be read for its text");
+  if (!doc) {
+    throw EEngineError("The PDF " + file.windowsPath + " is damaged and its text cannot be read");
   }
+  if (doc->is_locked()) throw EEngineError(WrongPasswordMessage(file));
 
   TPdfTexts texts;
   texts.pages = doc->pages();
@@ -66,19 +64,41 @@ TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& pas
 TEngineResult RunExtract(const TEngineContext& context) {
   const auto text1 = context.workFolder / kText1FileName;
   const auto text2 = context.workFolder / kText2FileName;
-  for (const auto& path : {text1, text2}) {
-    const auto status = platform::WriteTextLines(path, {});
-    if (!status) throw EEngineError("Cannot write " + path.filename().string() + ": " + status.Message());
+  auto write = [](const std::filesystem::path& path, const std::vector<std::string>& lines) {
+    const auto status = WriteExchangeFile(path, lines);
+    if (!status) throw EEngineError(status.Message());
+  };
+  // Nothing of an earlier file may survive into this answer.
+  std::error_code ec;
+  std::filesystem::remove(text1, ec);
+  std::filesystem::remove(text2, ec);
+  gExtractInProgress = 1;
+  try {
+    const TPdfFile file = RequirePdfFile(context, "PDFFILE");
+    const TPdfTexts texts = ExtractTexts(file, PasswordCandidates(context.request));
+    write(text1, texts.layout);
+    write(text2, texts.raw);
+    gExtractInProgress = 0;
+    std::string message = "Extracted the text of " + PageCountText(texts.pages) + " from " + file.windowsPath;
+    if (texts.layout.empty()) message += " (the PDF has no text layer)";
+    return TEngineResult::Ok(message);
+  } catch (...) {
+    gExtractInProgress = 0;
+    WriteExchangeFile(text1, {});
+    WriteExchangeFile(text2, {});
+    throw;
   }
-  const TPdfFile file = RequirePdfFile(context, "PDFFILE");
-  const TPdfTexts texts = ExtractTexts(file, PasswordCandidates(context.request));
-  for (const auto& [path, lines] : {std::pair{text1, &texts.layout}, std::pair{text2, &texts.raw}}) {
-    const auto status = platform::WriteTextLines(path, *lines);
-    if (!status) throw EEngineError("Cannot write " + path.filename().string() + ": " + status.Message());
+}
+
+TEngineResult ExecuteExtract(const TEngineRequest& request, const std::filesystem::path& workFolder) {
+  const platform::TDriveMap driveMap(workFolder);
+  try {
+    return RunExtract(TEngineContext{request, workFolder, driveMap});
+  } catch (const EEngineError& e) {
+    return TEngineResult::Error(e.what());
+  } catch (const std::exception& e) {
+    return TEngineResult::Error("EXTRACT failed: " + platform::Utf8ToCp1252(e.what()));
   }
-  std::string message = "Extracted the text of " + PageCountText(texts.pages) + " from " + file.windowsPath;
-  if (texts.layout.empty()) message += " (the PDF has no text layer)";
-  return TEngineResult::Ok(message);
 }
 
 }  // namespace varnholt::engine

@@ -1,10 +1,11 @@
 // uPdfText.h — the two texts of a PDF: physical layout (columns kept) and content-stream order (raw).
 #pragma once
 
+#include <csignal>
 #include <string>
 #include <vector>
 
-#include "engine/uPdfDocument.h"
+#include "engine/uPdfFiles.h"
 
 namespace varnholt::engine {
 
@@ -18,7 +19,12 @@ struct TPdfTexts {
 // a text layer adds nothing. Throws EEngineError for a file that cannot be opened or a wrong password.
 TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords);
 
-// EXTRACT: writes PDF1.TXT and PDF2.TXT anew (empty first, so that a failure leaves them empty).
+// EXTRACT: writes PDF1.TXT and PDF2.TXT anew; after a failure both are empty. Throws EEngineError.
 TEngineResult RunExtract(const TEngineContext& context);
+// The same for a request read already; never throws.
+TEngineResult ExecuteExtract(const TEngineRequest& request, const std::filesystem::path& workFolder);
+
+// Set while EXTRACT runs, so that the program's crash guard can leave the two text files empty.
+inline volatile std::sig_atomic_t gExtractInProgress = 0;
 
 }  // namespace varnholt::engine

@@ -10,7 +10,9 @@ namespace {
 class CliExtract : public testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::copy_file(std::filesystem::path(VARNHOLT_APP_DIR) / "PDF.EXE", app_ / "PDF.EXE");
+    for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"}) {
+      std::filesystem::copy_file(std::filesystem::path(VARNHOLT_APP_DIR) / program, app_ / program);
+    }
     std::filesystem::create_directories(app_ / "drives/c/PDF");
     std::filesystem::copy_file(TestDataFolder() / "engine/reports/gc_accented_operator.pdf",
                                app_ /

@@ -32,8 +32,10 @@ void TCoreBed::FakeEngine(const std::string& script) {
 }
 
 void TCoreBed::RealEngine() {
-  std::filesystem::copy_file(std::filesystem::path(VARNHOLT_APP_DIR) / "PDF.EXE", temp / "PDF.EXE",
-                             std::filesystem::copy_options::overwrite_existing);
+  for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"}) {
+    std::filesystem::copy_file(std::filesystem::path(VARNHOLT_APP_DIR) / program, temp / program,
+                               std::filesystem::copy_options::overwrite_existing);
+  }
 }
 
 }  // namespace varnholt::test

@@ -251,6 +251,26 @@ TEST(EngineProgram, MissingRequestIsAnError) {
   EXPECT_NE(lines[1].find("PDFENV.TXT"), std::string::npos);
 }
 
+TEST(EngineProgram, WithoutItsSecondProgramOnlyExtractWorks) {
+  TEngineHarness engine;
+  const auto path = engine.AddSample("lc_report_5pages.pdf");
+  const std::string before = ReadFile(engine.Native("lc_report_5pages.pdf"));
+  // PDF.EXE alone in an application folder, as a careless copy might leave it.
+  std::filesystem::copy_file(std::filesystem::path(VARNHOLT_APP_DIR) / "PDF.EXE",
+                             engine.AppFolder() / "PDF.EXE");
+  auto run = [&engine](const std::string& request) {
+    WriteFile(engine.AppFolder() / "PDFENV.TXT", request);
+    platform::RunHiddenAndWait(engine.AppFolder() / "PDF.EXE", {}, engine.AppFolder());
+    return CrLfLines(engine.ReadExchange("PDFRES.TXT"));
+  };
+  const auto extract = run("PDFFILE=" + path + "\r\nPDFACTION=EXTRACT\r\n");
+  EXPECT_EQ(extract.at(0), "OK");
+  const auto remove = run("PDFFILE=" + path + "\r\nPDFPAGES=1-1\r\nPDFACTION=DELPAGES\r\n");
+  EXPECT_EQ(remove.at(0), "Error");
+  EXPECT_NE(remove.at(1).find("PDFEDIT.EXE"), std::string::npos) << remove.at(1);
+  EXPECT_EQ(ReadFile(engine.Native("lc_report_5pages.pdf")), before);
+}
+
 TEST(PageRange, ParsesSignedNumbers) {
   using engine::ParsePageRange;
   EXPECT_EQ(ParsePageRange("2-5"), std::pair(2LL, 5LL));
