@@ -115,6 +115,16 @@ TEST(FilesClick, SelectsTheFileLoadsItAndSwitchesAutomaticOff) {
   EXPECT_EQ(Runs(bed), 2);
 }
 
+TEST(FilesClick, InTheRootFolderOfADrive) {
+  TCoreBed bed;
+  bed.FakeEngine(ExtractingEngine("x\\r\\n", "y\\r\\n"));
+  WriteFile(bed.temp / "drives/d/a.pdf", "%PDF-1.4");
+  bed.core->State().browserFolder = "D:\\";
+  bed.core->FilesClick("a.pdf");
+  EXPECT_EQ(bed.core->State().selectedFile, "D:\\a.pdf");
+  EXPECT_EQ(bed.core->State().text1, "x\r\n");
+}
+
 TEST(SelectedFile, ChangingToAMissingFileEmptiesTheTextsWithoutAnEngineRun) {
   TCoreBed bed;
   bed.FakeEngine(ExtractingEngine("x\\r\\n", "y\\r\\n"));
