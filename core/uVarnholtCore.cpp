@@ -38,7 +38,7 @@ void TVarnholtCore::FilesClick(const std::string& fileName) {
   logger_.WriteEntry(ltMsg, kObject, "FilesClick", "File", state_.selectedFile);
   // Clearing first makes picking the same file again a change, which reloads its texts.
   SetSelectedFile("");
-  // A drive's root folder ("C:\\") already ends with the separator.
+  // A drive's root folder (C:\ and the like) already ends with the separator.
   const bool hasSeparator = !state_.browserFolder.empty() && state_.browserFolder.back() == '\\';
   SetSelectedFile(state_.browserFolder + (hasSeparator ? "" : "\\") + fileName);
   UpdateStatus();
