@@ -243,6 +243,7 @@ class TrsStorage {
   TErrorEvent OnSaveError;
 
  private:
+  friend class TrsKeyWrapper;
   int ResolveSection(std::string_view path, bool create, int start);
   void InvalidateCache();
   void SaveOnClose();

@@ -391,8 +391,11 @@ void TrsStreamData::Save(TrsStorage& storage) {
       }
       const platform::TStatus status = platform::ReplaceFileAtomically(path, text, BeforeRename);
       if (!status) {
+        // The platform's message names the file as well; the system's reason follows its last ": ".
+        const std::string& message = status.Message();
+        const std::size_t reason = message.rfind("\": ");
         throw EFileError("Cannot create file \"" + platform::Utf8ToCp1252(path.string()) + "\". " +
-                         status.Message());
+                         (reason == std::string::npos ? message : message.substr(reason + 3)));
       }
     }
   } catch (...) {
