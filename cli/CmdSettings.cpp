@@ -14,8 +14,8 @@ namespace varnholt::cli {
 namespace {
 
 const char* TypeName(std::uint16_t type) {
-  static const char* const kNames[] = {"empty", "string", "binary",  "integer", "float",       "currency",
-                                       "date-time", "boolean", "point", "Int64", "32-bit value"};
+  static const char* const kNames[] = {"empty",     "string",  "binary", "integer", "float",       "currency",
+                                       "date-time", "boolean", "point",  "Int64",   "32-bit value"};
   return type <= kMaxKeyType ? kNames[type] : "unknown";
 }
 
@@ -87,7 +87,8 @@ void AddSettingsCommand(CLI::App& app, TCliContext& context) {
   auto getPath = std::make_shared<std::string>();
   auto setPath = std::make_shared<std::string>();
   auto setValue = std::make_shared<std::string>();
-  get->add_option("PATH", *getPath, "Key path, e.g. /fmOstrevane.rsPropSaver1/cbPaperPrinter.Text")->required();
+  get->add_option("PATH", *getPath, "Key path, e.g. /fmOstrevane.rsPropSaver1/cbPaperPrinter.Text")
+      ->required();
   set->add_option("PATH", *setPath, "Key path, e.g. /fmOstrevane.rsPropSaver1/edOwner.Text")->required();
   set->add_option("VALUE", *setValue, "The new value")->required();
 
@@ -111,7 +112,8 @@ void AddSettingsCommand(CLI::App& app, TCliContext& context) {
       for (const int index : KeysInFileOrder(store)) {
         const std::string path = store.KeyPath(index, '/');
         store.SelectKey(index);
-        const std::string value = settings.Encryptor().IsListed(path) ? "****" : OneLine(store.Key().AsString());
+        const std::string value =
+            settings.Encryptor().IsListed(path) ? "****" : OneLine(store.Key().AsString());
         std::cout << platform::Cp1252ToUtf8(path) << '\t' << TypeName(store.Key().Type()) << '\t'
                   << platform::Cp1252ToUtf8(value) << '\n';
       }

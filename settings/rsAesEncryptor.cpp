@@ -83,7 +83,8 @@ std::string TrsAesEncryptor::CipherKey() const {
 }
 
 std::string TrsAesEncryptor::Crypt(std::string_view data, bool encrypt) const {
-  if (data.size() % 16 != 0) throw TrsException(TrsErrorKind::Other, "AES data is not a whole number of blocks.");
+  if (data.size() % 16 != 0)
+    throw TrsException(TrsErrorKind::Other, "AES data is not a whole number of blocks.");
   const EVP_CIPHER* cipher = keyBits_ == ck256   ? EVP_aes_256_ecb()
                              : keyBits_ == ck192 ? EVP_aes_192_ecb()
                                                  : EVP_aes_128_ecb();
@@ -104,8 +105,12 @@ std::string TrsAesEncryptor::Crypt(std::string_view data, bool encrypt) const {
   return out;
 }
 
-std::string TrsAesEncryptor::EncryptBlocks(std::string_view data) const { return Crypt(data, true); }
-std::string TrsAesEncryptor::DecryptBlocks(std::string_view data) const { return Crypt(data, false); }
+std::string TrsAesEncryptor::EncryptBlocks(std::string_view data) const {
+  return Crypt(data, true);
+}
+std::string TrsAesEncryptor::DecryptBlocks(std::string_view data) const {
+  return Crypt(data, false);
+}
 
 void TrsAesEncryptor::EncryptKey(TrsKeyData& key) {
   std::string payload;
@@ -132,7 +137,8 @@ bool TrsAesEncryptor::DecryptKey(TrsKeyData& key) {
   if (!Base64Decode(key.bytes, stored)) return false;
   if (stored.size() < 20 || (stored.size() - 4) % 16 != 0) return false;
   std::uint32_t length = 0;
-  for (int i = 3; i >= 0; --i) length = length << 8 | static_cast<unsigned char>(stored[static_cast<std::size_t>(i)]);
+  for (int i = 3; i >= 0; --i)
+    length = length << 8 | static_cast<unsigned char>(stored[static_cast<std::size_t>(i)]);
   const std::size_t blocks = stored.size() - 4;
   if (length < 2 || length > blocks) return false;
   std::string payload;

@@ -17,7 +17,9 @@ namespace varnholt {
 
 namespace {
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
 
 std::uint64_t LoadLE(const std::uint8_t* p, int n) {
   std::uint64_t v = 0;
@@ -35,8 +37,12 @@ void StoreLE(std::uint8_t* p, std::uint64_t v, int n) {
 std::int32_t FieldInt32(const TrsKeyData& key, int offset = 0) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(LoadLE(key.field.data() + offset, 4)));
 }
-std::int64_t FieldInt64(const TrsKeyData& key) { return static_cast<std::int64_t>(LoadLE(key.field.data(), 8)); }
-double FieldDouble(const TrsKeyData& key) { return std::bit_cast<double>(LoadLE(key.field.data(), 8)); }
+std::int64_t FieldInt64(const TrsKeyData& key) {
+  return static_cast<std::int64_t>(LoadLE(key.field.data(), 8));
+}
+double FieldDouble(const TrsKeyData& key) {
+  return std::bit_cast<double>(LoadLE(key.field.data(), 8));
+}
 
 std::int32_t BytesInt32(const std::string& bytes) {
   return static_cast<std::int32_t>(
@@ -338,7 +344,8 @@ std::string FloatText(double value) {
 
 std::string CurrencyText(std::int64_t scaled) {
   const bool negative = scaled < 0;
-  const std::uint64_t a = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+  const std::uint64_t a =
+      negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
   std::string out = negative ? "-" : "";
   out += std::to_string(a / 10000);
   std::string frac = Pad(static_cast<int>(a % 10000), 4);
@@ -546,7 +553,9 @@ void ResetValue(TrsKeyData& k, std::uint16_t type) {
 }
 }  // namespace
 
-void TrsKeyWrapper::Clear() { ResetValue(Data(), ktEmpty); }
+void TrsKeyWrapper::Clear() {
+  ResetValue(Data(), ktEmpty);
+}
 
 void TrsKeyWrapper::SetString(std::string_view text) {
   TrsKeyData& k = Data();
@@ -917,7 +926,8 @@ int TrsStorage::LocateKey(std::string_view path, bool create) {
     if (sectionId < 0) return -1;
   }
   if (name.empty()) return -1;
-  if (cachedKeyIndex_ >= 0 && cachedKeySection_ == sectionId && name == cachedKeyName_) return cachedKeyIndex_;
+  if (cachedKeyIndex_ >= 0 && cachedKeySection_ == sectionId && name == cachedKeyName_)
+    return cachedKeyIndex_;
   int index = FindKeyIn(sectionId, name);
   if (index < 0) {
     if (!create) return -1;
@@ -935,7 +945,9 @@ int TrsStorage::FindKey(std::string_view path, bool create) {
   return index;
 }
 
-bool TrsStorage::KeyExists(std::string_view path) { return LocateKey(path, false) >= 0; }
+bool TrsStorage::KeyExists(std::string_view path) {
+  return LocateKey(path, false) >= 0;
+}
 
 bool TrsStorage::SectionExists(std::string_view path) {
   if (path.empty()) return false;
@@ -987,8 +999,9 @@ std::string NormalizedPath(std::string_view path) {
 
 bool TrsEncryptor::IsListed(std::string_view path) const {
   const std::string p = NormalizedPath(path);
-  return std::any_of(encryptKeys_.begin(), encryptKeys_.end(),
-                     [&](const std::string& listed) { return platform::SameText(NormalizedPath(listed), p); });
+  return std::any_of(encryptKeys_.begin(), encryptKeys_.end(), [&](const std::string& listed) {
+    return platform::SameText(NormalizedPath(listed), p);
+  });
 }
 
 std::vector<int> TrsEncryptor::TargetKeys(TrsStorage& storage) const {

@@ -79,8 +79,9 @@ struct TrsPoint {
   std::int32_t x = 0, y = 0;
   bool operator==(const TrsPoint&) const = default;
 };
-using TrsVariant = std::variant<std::monostate, TrsNull, std::int16_t, std::int32_t, std::uint8_t, float, double,
-                                TrsCurrency, TrsDateTime, std::string, bool, std::int64_t, TrsUnsupported>;
+using TrsVariant =
+    std::variant<std::monostate, TrsNull, std::int16_t, std::int32_t, std::uint8_t, float, double,
+                 TrsCurrency, TrsDateTime, std::string, bool, std::int64_t, TrsUnsupported>;
 
 // One key of the store. Fixed-size types keep their value in the 8-byte field (little-endian), string
 // and binary keys in bytes.
@@ -225,9 +226,9 @@ class TrsStorage {
   const std::vector<TrsSectionData>& Sections() const { return sections_; }
   const std::vector<TrsKeyData>& Keys() const { return keys_; }
   TrsKeyData& KeyAt(int index) { return keys_[static_cast<std::size_t>(index)]; }
-  std::pair<int, int> KeyRange(int sectionId) const;         // [first, last) of the section's keys
+  std::pair<int, int> KeyRange(int sectionId) const;        // [first, last) of the section's keys
   std::pair<int, int> SubsectionRange(int parentId) const;  // [first, last) in Sections()
-  int SectionIndex(int sectionId) const;                     // index in Sections(), -1 for the root
+  int SectionIndex(int sectionId) const;                    // index in Sections(), -1 for the root
   std::string SectionPath(int sectionId, char separator = '\\') const;
   std::string KeyPath(int index, char separator = '\\') const;
 

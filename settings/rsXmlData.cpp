@@ -22,10 +22,18 @@ namespace varnholt {
 
 namespace {
 
-bool IsWhite(char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' '; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
-int HexValue(char c) { return IsDigit(c) ? c - '0' : (platform::AsciiUpper(c) - 'A' + 10); }
+bool IsWhite(char c) {
+  return c == '\t' || c == '\n' || c == '\r' || c == ' ';
+}
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+int HexValue(char c) {
+  return IsDigit(c) ? c - '0' : (platform::AsciiUpper(c) - 'A' + 10);
+}
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
   if (cp < 0x80) {
@@ -77,7 +85,9 @@ std::string FromUtf16(std::string_view bytes, bool bigEndian) {
   return platform::Utf8ToCp1252(utf8);
 }
 
-[[noreturn]] void ParserError(const char* message) { throw TrsException(TrsErrorKind::Parser, message); }
+[[noreturn]] void ParserError(const char* message) {
+  throw TrsException(TrsErrorKind::Parser, message);
+}
 
 std::string Unescape(std::string_view s) {
   if (s.find('&') == std::string_view::npos) return std::string(s);
@@ -113,7 +123,7 @@ std::string Unescape(std::string_view s) {
     static const struct {
       const char* name;
       char c;
-    } kEntities[] = {{"amp", '&'}, {"apos", '\''}, {"gt", '>'},  {"lt", '<'},
+    } kEntities[] = {{"amp", '&'},  {"apos", '\''}, {"gt", '>'},  {"lt", '<'},
                      {"quot", '"'}, {"cr", '\r'},   {"lf", '\n'}, {"tab", '\t'}};
     bool known = false;
     for (const auto& e : kEntities) {
@@ -199,7 +209,8 @@ TNumberKind ClassifyNumber(const std::string& text, std::int64_t& integer, doubl
     kind = TNumberKind::Integer;
   } else if (digits == 10) {
     const bool negative = text[0] == '-';
-    kind = unsignedDigits <= (negative ? "2147483648" : "2147483647") ? TNumberKind::Integer : TNumberKind::Int64;
+    kind = unsignedDigits <= (negative ? "2147483648" : "2147483647") ? TNumberKind::Integer
+                                                                      : TNumberKind::Int64;
   }
   const std::string_view parse = text[0] == '+' ? std::string_view(text).substr(1) : std::string_view(text);
   const auto [end, ec] = std::from_chars(parse.data(), parse.data() + parse.size(), integer);
@@ -470,7 +481,8 @@ std::string TrsXMLData::WriteText(TrsStorage& storage) const {
       const TrsKeyData& k = keys[static_cast<std::size_t>(i)];
       if (k.flags & kfAttribute) continue;
       body.append(static_cast<std::size_t>(indent + step), ' ');
-      const bool valueForm = ((k.flags & kfValueAttribute) || (options & doKeyValueInAttribute)) && k.type != ktBinary;
+      const bool valueForm =
+          ((k.flags & kfValueAttribute) || (options & doKeyValueInAttribute)) && k.type != ktBinary;
       if (valueForm) {
         body += '<' + k.name + " value=\"" + keyText(k) + "\"/>";
       } else {
