@@ -712,6 +712,7 @@ void TrsStorage::ClearStore() {
   }
   keys_.clear();
   sections_.clear();
+  parentById_.assign(1, 0);
   current_ = 0;
   nextSectionId_ = 0;
   cursor_.index_ = -1;
@@ -755,7 +756,7 @@ void TrsStorage::SaveStore() {
 }
 
 void TrsStorage::SetCurrentSection(int sectionId) {
-  current_ = (sectionId == 0 || SectionIndex(sectionId) >= 0) ? sectionId : 0;
+  current_ = (sectionId > 0 && sectionId < static_cast<int>(parentById_.size())) ? sectionId : 0;
 }
 
 void TrsStorage::SetRootSection(const std::string& path) {
@@ -776,8 +777,7 @@ bool TrsStorage::OpenSection(const std::string& name, bool create) {
 }
 
 void TrsStorage::CloseSection() {
-  const int index = SectionIndex(current_);
-  current_ = index < 0 ? 0 : sections_[static_cast<std::size_t>(index)].parentId;
+  current_ = parentById_[static_cast<std::size_t>(current_)];
 }
 
 namespace {
@@ -810,6 +810,7 @@ int TrsStorage::AddSection(int parentId, std::string name) {
   const auto it = std::lower_bound(sections_.begin(), sections_.end(), key, SectionOrder{});
   const int id = ++nextSectionId_;
   sections_.insert(it, TrsSectionData{std::move(name), id, parentId});
+  parentById_.push_back(parentId);
   return id;
 }
 

@@ -260,6 +260,8 @@ class TrsStorage {
   int current_ = 0;
   int nextSectionId_ = 0;
   std::vector<TrsSectionData> sections_;
+  // Sections are only ever added (until the store is cleared), so ids are dense: the parent of each id.
+  std::vector<int> parentById_{0};
   std::vector<TrsKeyData> keys_;
   TrsKeyWrapper cursor_;
 
