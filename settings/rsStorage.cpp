@@ -988,12 +988,13 @@ void TrsStorage::SelectKey(int index) {
 // ---- Encryptor -----------------------------------------------------------------------------------------
 
 namespace {
+// A listed path in one form: "/" separators and exactly one leading "/".
 std::string NormalizedPath(std::string_view path) {
-  std::string p(path);
-  for (char& c : p) {
-    if (c == '\\') c = '/';
-  }
-  if (!p.empty() && p.front() == '/') p.erase(0, 1);
+  if (!path.empty() && (path.front() == '/' || path.front() == '\\')) path.remove_prefix(1);
+  std::string p;
+  p.reserve(path.size() + 1);
+  p += '/';
+  for (const char c : path) p += c == '\\' ? '/' : c;
   return p;
 }
 }  // namespace
@@ -1013,7 +1014,7 @@ std::vector<int> TrsEncryptor::TargetKeys(TrsStorage& storage) const {
   }
   for (const auto& listed : encryptKeys_) {
     // Listed paths always count from the root, whichever section is current.
-    const int index = storage.LocateKey("/" + NormalizedPath(listed), false);
+    const int index = storage.LocateKey(NormalizedPath(listed), false);
     if (index >= 0 && std::find(targets.begin(), targets.end(), index) == targets.end()) {
       targets.push_back(index);
     }
