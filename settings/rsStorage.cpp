@@ -252,7 +252,8 @@ std::string FormatDate(std::string_view format, const TDateParts& t) {
         out.append(format.substr(i, run));
         break;
     }
-    if (u != ' ') lastWasHour = hourToken;
+    // "m" right after an hour (separators between) means minutes, as in "hh:mm".
+    if (u >= 'A' && u <= 'Z') lastWasHour = hourToken;
     i += run;
   }
   return out;

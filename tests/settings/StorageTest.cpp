@@ -295,7 +295,12 @@ TEST_F(StorageTest, TextFormsOfEveryType) {
   }
   platform::TFormatSettings german = platform::TFormatSettings::English();
   german.DecimalSeparator = ',';
+  german.DateSeparator = '.';
+  german.ShortDateFormat = "dd/mm/yyyy";
+  german.LongTimeFormat = "hh:mm:ss";
   platform::SetFormatSettings(german);
+  k.SetVariant(TrsDateTime{45000.75});
+  EXPECT_EQ(k.AsString(), "15.03.2023 18:00:00");
   k.SetFloat(1.5);
   EXPECT_EQ(k.AsString(), "1,5");
   k.SetString("2,25");
