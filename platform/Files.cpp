@@ -1,0 +1,365 @@
+// Files.cpp — native file services built on POSIX calls, so that "no overwrite" and "flushed before the
+// source goes" are guarantees of the system, not checks that race with other programs.
+#include "platform/Files.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "platform/CodePage.h"
+
+namespace varnholt::platform {
+namespace {
+
+// Closes a file descriptor when it goes out of scope.
+class TFd {
+ public:
+  explicit TFd(int fd = -1) : fd_(fd) {}
+  ~TFd() { Close(); }
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  int Get() const { return fd_; }
+  bool Valid() const { return fd_ >= 0; }
+  int Close() {
+    int rc = 0;
+    if (fd_ >= 0) rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+std::string Describe(const fs::path& path) { return Utf8ToCp1252(path.string()); }
+
+TStatus Fail(const std::string& what, const fs::path& path, int error) {
+  return TStatus::Fail(what + " \"" + Describe(path) + "\": " + ErrnoText(error));
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+// Makes a rename durable: the folder entry itself must reach the disk.
+void SyncFolder(const fs::path& folder) {
+  TFd dir(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Valid()) ::fsync(dir.Get());
+}
+
+// Copies the content of one open file into a new one; the caller removes the destination on failure.
+TStatus CopyContent(int in, int out, const fs::path& source, const fs::path& destination) {
+  std::vector<char> buffer(1 << 16);
+  for (;;) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail("Cannot read", source, errno);
+    }
+    if (n == 0) break;
+    if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) return Fail("Cannot write", destination, errno);
+  }
+  if (::fsync(out) != 0) return Fail("Cannot flush", destination, errno);
+  return TStatus::Ok();
+}
+
+std::string TemporaryName(const fs::path& target) {
+  static std::mt19937 rng(std::random_device{}());
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rng()));
+  return "." + target.filename().string() + suffix;
+}
+
+bool WildcardMatch(std::string_view name, std::string_view mask) {
+  // Iterative matcher with one back-tracking point per '*': linear in practice, never exponential.
+  std::size_t n = 0, m = 0, starM = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || AnsiUpper(mask[m]) == AnsiUpper(name[n]))) {
+      ++n, ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != std::string_view::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
+// Another process holds the file open for writing: look through every process's open files.
+bool OpenForWritingElsewhere(const fs::path& path) {
+  struct stat target {};
+  if (::stat(path.c_str(), &target) != 0) return false;
+  const std::string self = std::to_string(::getpid());
+  DIR* proc = ::opendir("/proc");
+  if (proc == nullptr) return false;
+  bool found = false;
+  while (!found) {
+    const dirent* entry = ::readdir(proc);
+    if (entry == nullptr) break;
+    if (!std::all_of(entry->d_name, entry->d_name + std::strlen(entry->d_name), ::isdigit) || self == entry->d_name) {
+      continue;
+    }
+    const std::string fdFolder = std::string("/proc/") + entry->d_name + "/fd";
+    DIR* fds = ::opendir(fdFolder.c_str());
+    if (fds == nullptr) continue;
+    while (const dirent* fd = ::readdir(fds)) {
+      if (fd->d_name[0] == '.') continue;
+      struct stat st {};
+      if (::stat((fdFolder + "/" + fd->d_name).c_str(), &st) != 0) continue;
+      if (st.st_dev != target.st_dev || st.st_ino != target.st_ino) continue;
+      // The descriptor's open mode is in its fdinfo "flags:" line (octal).
+      FILE* info = std::fopen((std::string("/proc/") + entry->d_name + "/fdinfo/" + fd->d_name).c_str(), "r");
+      if (info == nullptr) continue;
+      char line[128];
+      while (std::fgets(line, sizeof line, info) != nullptr) {
+        unsigned long flags = 0;
+        if (std::sscanf(line, "flags: %lo", &flags) == 1) {
+          if ((flags & O_ACCMODE) != O_RDONLY) found = true;
+          break;
+        }
+      }
+      std::fclose(info);
+      if (found) break;
+    }
+    ::closedir(fds);
+  }
+  ::closedir(proc);
+  return found;
+}
+
+}  // namespace
+
+std::string ErrnoText(int error) {
+  char buffer[256];
+  return std::string(strerror_r(error, buffer, sizeof buffer));
+}
+
+bool MatchesMask(std::string_view name, std::string_view mask) { return WildcardMatch(name, mask); }
+
+bool FileExists(const fs::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool DirectoryExists(const fs::path& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::vector<TFoundFile> FindFiles(const fs::path& folder, std::string_view mask) {
+  std::vector<TFoundFile> result;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return result;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;  // hidden, and "." / ".."
+    const std::string name = Utf8ToCp1252(entry->d_name);
+    if (!MatchesMask(name, mask)) continue;
+    const fs::path path = folder / entry->d_name;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    const auto since = std::chrono::seconds(st.st_mtim.tv_sec) + std::chrono::nanoseconds(st.st_mtim.tv_nsec);
+    result.push_back({name, path,
+                      std::chrono::system_clock::time_point(
+                          std::chrono::duration_cast<std::chrono::system_clock::duration>(since))});
+  }
+  ::closedir(dir);
+  std::sort(result.begin(), result.end(), [](const TFoundFile& a, const TFoundFile& b) { return a.name < b.name; });
+  return result;
+}
+
+TStatus CopyFileNoOverwrite(const fs::path& source, const fs::path& destination) {
+  TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.Valid()) return Fail("Cannot open", source, errno);
+  struct stat st {};
+  if (::fstat(in.Get(), &st) != 0) return Fail("Cannot read", source, errno);
+  if (!S_ISREG(st.st_mode)) return TStatus::Fail("Not a file: \"" + Describe(source) + "\"");
+  // O_EXCL makes "never overwrite" the file system's promise, also against other programs.
+  TFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
+  if (!out.Valid()) {
+    if (errno == EEXIST) return TStatus::Fail("The file already exists: \"" + Describe(destination) + "\"");
+    return Fail("Cannot create", destination, errno);
+  }
+  TStatus copied = CopyContent(in.Get(), out.Get(), source, destination);
+  if (copied.ok()) {
+    const timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(out.Get(), times);
+    if (out.Close() != 0) copied = Fail("Cannot write", destination, errno);
+  }
+  if (!copied.ok()) {
+    out.Close();
+    ::unlink(destination.c_str());
+    return copied;
+  }
+  SyncFolder(destination.parent_path());
+  return TStatus::Ok();
+}
+
+TStatus MoveFileNoOverwrite(const fs::path& source, const fs::path& destination) {
+  if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
+    return TStatus::Ok();
+  }
+  const int error = errno;
+  if (error == EEXIST) return TStatus::Fail("The file already exists: \"" + Describe(destination) + "\"");
+  if (error == EINVAL || error == ENOSYS) {
+    // A file system without RENAME_NOREPLACE: a hard link fails on an existing name, atomically.
+    if (::link(source.c_str(), destination.c_str()) == 0) {
+      ::unlink(source.c_str());
+      return TStatus::Ok();
+    }
+    if (errno == EEXIST) return TStatus::Fail("The file already exists: \"" + Describe(destination) + "\"");
+    if (errno != EXDEV && errno != EPERM) return Fail("Cannot move", source, errno);
+  } else if (error != EXDEV) {
+    return Fail("Cannot move", source, error);
+  }
+  // Across file systems: the copy is complete and flushed before the source goes.
+  TStatus copied = CopyFileNoOverwrite(source, destination);
+  if (!copied.ok()) return copied;
+  if (::unlink(source.c_str()) != 0) {
+    const int unlinkError = errno;
+    ::unlink(destination.c_str());  // keep exactly one copy: the original stays where it was
+    return Fail("Cannot remove", source, unlinkError);
+  }
+  return TStatus::Ok();
+}
+
+TStatus DeleteFile(const fs::path& path) {
+  if (::unlink(path.c_str()) != 0) return Fail("Cannot delete", path, errno);
+  return TStatus::Ok();
+}
+
+bool IsFileInUse(const fs::path& path) {
+  TFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!fd.Valid()) return true;
+  // A whole-file lock, BSD style or POSIX style, held by anybody else.
+  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return true;
+  ::flock(fd.Get(), LOCK_UN);
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  if (::fcntl(fd.Get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK) return true;
+  return OpenForWritingElsewhere(path);
+}
+
+TStatus ForceDirectories(const fs::path& path) {
+  std::error_code ec;
+  if (DirectoryExists(path)) return TStatus::Ok();
+  fs::create_directories(path, ec);
+  if (ec || !DirectoryExists(path)) {
+    return TStatus::Fail("Cannot create the folder \"" + Describe(path) + "\": " +
+                         (ec ? ec.message() : std::string("a file of that name exists")));
+  }
+  return TStatus::Ok();
+}
+
+TStatus ReadFileBytes(const fs::path& path, std::string& bytes) {
+  bytes.clear();
+  TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return Fail("Cannot open", path, errno);
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail("Cannot read", path, errno);
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+  return TStatus::Ok();
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r' && text[i] != '\n') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
+}
+
+std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
+  std::size_t size = 0;
+  for (const auto& line : lines) size += line.size() + 2;
+  std::string text;
+  text.reserve(size);
+  for (const auto& line : lines) {
+    text += line;
+    text += "\r\n";
+  }
+  return text;
+}
+
+TStatus ReadTextLines(const fs::path& path, std::vector<std::string>& lines) {
+  std::string bytes;
+  TStatus read = ReadFileBytes(path, bytes);
+  lines = read.ok() ? SplitLines(bytes) : std::vector<std::string>{};
+  return read;
+}
+
+TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines) {
+  return ReplaceFileAtomically(path, JoinLinesCrLf(lines));
+}
+
+TStatus ReplaceFileAtomically(const fs::path& path, std::string_view bytes, const TBeforeRenameHook& beforeRename) {
+  const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  const fs::path temporary = folder / TemporaryName(path);
+  mode_t mode = 0666 & ~[] {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+  }();
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return TStatus::Fail("Cannot write \"" + Describe(path) + "\": it is a folder");
+    mode = st.st_mode & 07777;
+  }
+  TFd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+  if (!out.Valid()) return Fail("Cannot write", path, errno);
+  ::fchmod(out.Get(), mode);  // the umask must not narrow the permissions the old file had
+  bool ok = WriteAll(out.Get(), bytes.data(), bytes.size()) && ::fsync(out.Get()) == 0;
+  int error = errno;
+  if (out.Close() != 0 && ok) {
+    ok = false;
+    error = errno;
+  }
+  if (!ok) {
+    ::unlink(temporary.c_str());
+    return Fail("Cannot write", path, error);
+  }
+  if (beforeRename) beforeRename(temporary);
+  if (::rename(temporary.c_str(), path.c_str()) != 0) {
+    error = errno;
+    ::unlink(temporary.c_str());
+    return Fail("Cannot replace", path, error);
+  }
+  SyncFolder(folder);
+  return TStatus::Ok();
+}
+
+}  // namespace varnholt::platform

@@ -1,0 +1,90 @@
+// SystemInfo.cpp — user, computer and administrator facts from the C library; printers from libcups.
+#include "platform/SystemInfo.h"
+
+#include <cups/cups.h>
+#include <grp.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/CodePage.h"
+
+namespace varnholt::platform {
+
+std::string UserName() {
+  std::vector<char> buffer(16384);
+  passwd pw{};
+  passwd* found = nullptr;
+  if (getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found != nullptr) {
+    return Utf8ToCp1252(found->pw_name);
+  }
+  return std::to_string(::geteuid());
+}
+
+std::string ComputerName() {
+  char host[256] = {};
+  if (::gethostname(host, sizeof host - 1) != 0) return {};
+  std::string name(host);
+  name = name.substr(0, name.find('.'));
+  name = AnsiUpperCase(Utf8ToCp1252(name));
+  // Windows computer (NetBIOS) names have at most 15 characters.
+  if (name.size() > 15) name.resize(15);
+  return name;
+}
+
+bool IsAdministrator() {
+  if (::geteuid() == 0) return true;
+  std::vector<char> buffer(16384);
+  passwd pw{};
+  passwd* found = nullptr;
+  if (getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return false;
+  int count = 64;
+  std::vector<gid_t> groups(static_cast<std::size_t>(count));
+  if (getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) {
+    groups.resize(static_cast<std::size_t>(count));
+    if (getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) return false;
+  }
+  groups.resize(static_cast<std::size_t>(count));
+  for (gid_t gid : groups) {
+    group gr{};
+    group* g = nullptr;
+    std::vector<char> gbuf(16384);
+    if (getgrgid_r(gid, &gr, gbuf.data(), gbuf.size(), &g) != 0 || g == nullptr) continue;
+    const std::string name = g->gr_name;
+    if (name == "sudo" || name == "wheel" || name == "admin") return true;
+  }
+  return false;
+}
+
+namespace {
+
+// CUPS destinations; no server answering means none, which is not an error here.
+template <typename Visit>
+void ForEachDestination(Visit visit) {
+  cups_dest_t* dests = nullptr;
+  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  for (int i = 0; i < count; ++i) visit(dests[i]);
+  cupsFreeDests(count, dests);
+}
+
+}  // namespace
+
+std::vector<std::string> InstalledPrinters() {
+  std::vector<std::string> names;
+  ForEachDestination([&](const cups_dest_t& d) {
+    if (d.instance == nullptr) names.push_back(Utf8ToCp1252(d.name));
+  });
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string DefaultPrinter() {
+  std::string name;
+  ForEachDestination([&](const cups_dest_t& d) {
+    if (d.is_default && name.empty()) name = Utf8ToCp1252(d.name);
+  });
+  return name;
+}
+
+}  // namespace varnholt::platform
