@@ -1068,6 +1068,26 @@ ScriptValue AddNumbers(const TNumber& x, const TNumber& y, bool subtract) {
 
 }  // namespace
 
+// The common case of Double with Double or Integer, without classifying the operands.
+bool ScriptValue::AddPlainNumbers(const ScriptValue& b, bool subtract) {
+  const bool aPlain = kind_ == TValueKind::Double || kind_ == TValueKind::Integer;
+  const bool bPlain = b.kind_ == TValueKind::Double || b.kind_ == TValueKind::Integer;
+  if (!aPlain || !bPlain) return false;
+  const double x = kind_ == TValueKind::Double ? payload_.real : payload_.integer;
+  const double y = b.kind_ == TValueKind::Double ? b.payload_.real : b.payload_.integer;
+  const double result = subtract ? x - y : x + y;
+  if (kind_ == TValueKind::Integer && b.kind_ == TValueKind::Integer) {
+    // Only an overflowing integer sum gets here: it becomes a Double.
+    payload_.real = result;
+    kind_ = TValueKind::Double;
+    return true;
+  }
+  CheckFloatResult(result, x, y);
+  payload_.real = result;
+  kind_ = TValueKind::Double;
+  return true;
+}
+
 void ScriptValue::AddAssign(const ScriptValue& other) {
   if (IsRef()) *this = ScriptValue(Deref());
   const ScriptValue& b = other.Deref();
@@ -1078,6 +1098,7 @@ void ScriptValue::AddAssign(const ScriptValue& other) {
       return;
     }
   }
+  if (AddPlainNumbers(b, false)) return;
   if (IsNull() || b.IsNull()) {
     *this = Null();
     return;
@@ -1114,6 +1135,7 @@ void ScriptValue::SubAssign(const ScriptValue& other) {
       return;
     }
   }
+  if (AddPlainNumbers(b, true)) return;
   if (IsNull() || b.IsNull()) {
     *this = Null();
     return;

@@ -211,6 +211,7 @@ class ScriptValue {
   const TArrayData& ArrayData() const noexcept { return *payload_.array; }
   std::string TextForOperation() const;
   void AppendText(std::string_view tail);
+  bool AddPlainNumbers(const ScriptValue& b, bool subtract);
 
   union TPayload {
     std::int32_t integer;
