@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# run.sh — runs every benchmark program of a benchmark build: run.sh BUILD_FOLDER
+set -euo pipefail
+build=$1
+shopt -s nullglob
+for program in "$build"/bench/bench_*; do
+  [ -x "$program" ] || continue
+  echo "== $(basename "$program")"
+  "$program"
+done
