@@ -44,7 +44,7 @@ TStatus TFileSystem::DeleteFile(std::string_view path) const {
 
 bool TFileSystem::IsFileInUse(std::string_view path) const {
   const auto native = map_.TryResolve(path);
-  return native && platform::IsFileInUse(*native);
+  return !native || platform::IsFileInUse(*native);
 }
 
 TStatus TFileSystem::ForceDirectories(std::string_view path) const {

@@ -1,0 +1,270 @@
+// FilesTest.cpp — native file services: masks, no-overwrite copy and move, the in-use test, text lines,
+// and the atomic replace surviving a crash.
+#include "platform/Files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/FileSystem.h"
+#include "tests/support/TempFolder.h"
+
+namespace varnholt::platform {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+TEST(Files, MatchesMasksLikeWindows) {
+  struct Case {
+    const char* name;
+    const char* mask;
+    bool match;
+  };
+  const Case cases[] = {
+      {"report.pdf", "*.pdf", true},       {"REPORT.PDF", "*.pdf", true},    {"report.pdfx", "*.pdf", false},
+      {"_0001.PDF", "_????.PDF", true},    {"_001.PDF", "_????.PDF", false}, {"_00012.PDF", "_????.PDF", false},
+      {"anything", "*", true},             {"", "*", true},                  {"abc", "a*b*c", true},
+      {"axbxc", "a*b*c", true},            {"acb", "a*b*c", false},          {"S\xFC" "D.pdf", "s\xDC" "d.*", true},
+      {"x.pdf", "x.pdf", true},            {"x.pdf", "y.pdf", false},        {"aaaaaaaaaaaaaaaaaaab", "*a*a*a*a*c", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MatchesMask(c.name, c.mask), c.match) << c.name << " ~ " << c.mask;
+}
+
+TEST(Files, FindFilesSkipsHiddenFilesAndFoldersAndGivesLastWriteTimes) {
+  test::TTempFolder dir;
+  WriteFile(dir / "b.PDF", "b");
+  WriteFile(dir / "a.pdf", "a");
+  WriteFile(dir / ".hidden.pdf", "h");
+  WriteFile(dir / "notes.txt", "t");
+  std::filesystem::create_directories(dir / "folder.pdf");
+  const timespec times[2] = {{1000, 0}, {1293287400, 0}};  // 2010-12-25 14:30 UTC
+  ::utimensat(AT_FDCWD, (dir / "a.pdf").c_str(), times, 0);
+
+  const auto found = FindFiles(dir.Path(), "*.pdf");
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].name, "a.pdf");
+  EXPECT_EQ(found[1].name, "b.PDF");
+  EXPECT_EQ(std::chrono::system_clock::to_time_t(found[0].lastWrite), 1293287400);
+  EXPECT_TRUE(FindFiles(dir / "missing", "*").empty());
+}
+
+TEST(Files, CopyNeverOverwritesAndKeepsTheLastWriteTime) {
+  test::TTempFolder dir;
+  WriteFile(dir / "src.pdf", "source");
+  WriteFile(dir / "dst.pdf", "existing");
+  const timespec times[2] = {{1000, 0}, {1293287400, 0}};
+  ::utimensat(AT_FDCWD, (dir / "src.pdf").c_str(), times, 0);
+
+  const TStatus refused = CopyFileNoOverwrite(dir / "src.pdf", dir / "dst.pdf");
+  EXPECT_FALSE(refused.ok());
+  EXPECT_NE(refused.Message().find("already exists"), std::string::npos) << refused.Message();
+  EXPECT_EQ(ReadFile(dir / "dst.pdf"), "existing");
+
+  ASSERT_TRUE(CopyFileNoOverwrite(dir / "src.pdf", dir / "new.pdf").ok());
+  EXPECT_EQ(ReadFile(dir / "new.pdf"), "source");
+  EXPECT_EQ(ReadFile(dir / "src.pdf"), "source");
+  struct stat st {};
+  ::stat((dir / "new.pdf").c_str(), &st);
+  EXPECT_EQ(st.st_mtim.tv_sec, 1293287400);
+
+  const TStatus missing = CopyFileNoOverwrite(dir / "nope.pdf", dir / "n2.pdf");
+  EXPECT_FALSE(missing.ok());
+  EXPECT_FALSE(FileExists(dir / "n2.pdf"));
+}
+
+TEST(Files, MoveNeverOverwrites) {
+  test::TTempFolder dir;
+  WriteFile(dir / "src.pdf", "source");
+  WriteFile(dir / "dst.pdf", "existing");
+  EXPECT_FALSE(MoveFileNoOverwrite(dir / "src.pdf", dir / "dst.pdf").ok());
+  EXPECT_EQ(ReadFile(dir / "src.pdf"), "source");
+  EXPECT_EQ(ReadFile(dir / "dst.pdf"), "existing");
+
+  ASSERT_TRUE(MoveFileNoOverwrite(dir / "src.pdf", dir / "moved.pdf").ok());
+  EXPECT_FALSE(FileExists(dir / "src.pdf"));
+  EXPECT_EQ(ReadFile(dir / "moved.pdf"), "source");
+  EXPECT_FALSE(MoveFileNoOverwrite(dir / "gone.pdf", dir / "x.pdf").ok());
+}
+
+TEST(Files, MoveAcrossFileSystemsCopiesThenDeletes) {
+  test::TTempFolder dir;
+  const std::filesystem::path other = "/dev/shm";
+  struct stat a {}, b {};
+  if (::stat(dir.Path().c_str(), &a) != 0 || ::stat(other.c_str(), &b) != 0 || a.st_dev == b.st_dev) {
+    GTEST_SKIP() << "no second file system (/dev/shm) to move across";
+  }
+  const auto target = other / ("varnholt-move-" + std::to_string(::getpid()) + ".pdf");
+  WriteFile(dir / "src.pdf", "across");
+  ASSERT_TRUE(MoveFileNoOverwrite(dir / "src.pdf", target).ok());
+  EXPECT_FALSE(FileExists(dir / "src.pdf"));
+  EXPECT_EQ(ReadFile(target), "across");
+  // And back onto an existing name: refused, both kept.
+  WriteFile(dir / "src.pdf", "back");
+  EXPECT_FALSE(MoveFileNoOverwrite(target, dir / "src.pdf").ok());
+  EXPECT_EQ(ReadFile(target), "across");
+  EXPECT_EQ(ReadFile(dir / "src.pdf"), "back");
+  std::filesystem::remove(target);
+}
+
+// Runs `hold` in a child process that keeps the file in the given state until the returned pipe closes.
+class THolder {
+ public:
+  template <typename Hold>
+  explicit THolder(Hold hold) {
+    int ready[2], release[2];
+    if (::pipe(ready) != 0 || ::pipe(release) != 0) std::abort();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      ::close(release[1]);
+      hold();
+      char c = 1;
+      if (::write(ready[1], &c, 1) != 1) _exit(1);
+      (void)!::read(release[0], &c, 1);  // until the parent lets go
+      _exit(0);
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    releaseFd_ = release[1];
+    char c;
+    (void)!::read(ready[0], &c, 1);
+    ::close(ready[0]);
+  }
+  ~THolder() {
+    ::close(releaseFd_);
+    int status;
+    ::waitpid(pid_, &status, 0);
+  }
+
+ private:
+  pid_t pid_ = -1;
+  int releaseFd_ = -1;
+};
+
+TEST(Files, InUseWhenAnotherProcessWritesOrLocksIt) {
+  test::TTempFolder dir;
+  const auto file = dir / "job.pdf";
+  WriteFile(file, "%PDF");
+  EXPECT_FALSE(IsFileInUse(file));
+  {
+    THolder writer([&] { ::open(file.c_str(), O_WRONLY); });
+    EXPECT_TRUE(IsFileInUse(file));
+  }
+  EXPECT_FALSE(IsFileInUse(file));
+  {
+    THolder reader([&] { ::open(file.c_str(), O_RDONLY); });
+    EXPECT_FALSE(IsFileInUse(file)) << "a reader does not make a file busy";
+  }
+  {
+    THolder locker([&] { ::flock(::open(file.c_str(), O_RDONLY), LOCK_SH); });
+    EXPECT_TRUE(IsFileInUse(file));
+  }
+  {
+    THolder locker([&] {
+      const int fd = ::open(file.c_str(), O_RDWR);
+      struct flock lock {};
+      lock.l_type = F_WRLCK;
+      lock.l_whence = SEEK_SET;
+      ::fcntl(fd, F_SETLK, &lock);
+    });
+    EXPECT_TRUE(IsFileInUse(file));
+  }
+  EXPECT_TRUE(IsFileInUse(dir / "missing.pdf"));
+}
+
+TEST(Files, ReadsEveryLineBreakAndWritesCrLf) {
+  test::TTempFolder dir;
+  WriteFile(dir / "in.txt", "a\r\nb\rc\nd\n\ne");
+  std::vector<std::string> lines;
+  ASSERT_TRUE(ReadTextLines(dir / "in.txt", lines).ok());
+  EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
+
+  EXPECT_EQ(SplitLines("x\r\n"), std::vector<std::string>{"x"});
+  EXPECT_EQ(SplitLines("x\r\n\r\n"), (std::vector<std::string>{"x", ""}));
+  EXPECT_TRUE(SplitLines("").empty());
+
+  ASSERT_TRUE(WriteTextLines(dir / "out.txt", {"one", "", "thr\xE9" "e"}).ok());
+  EXPECT_EQ(ReadFile(dir / "out.txt"), "one\r\n\r\nthr\xE9" "e\r\n");
+  EXPECT_FALSE(ReadTextLines(dir / "missing.txt", lines).ok());
+  EXPECT_TRUE(lines.empty());
+}
+
+TEST(Files, AtomicReplaceLeavesTheOldFileIntactWhenTheWriterCrashes) {
+  test::TTempFolder dir;
+  const auto file = dir / "Varnholt.xml";
+  WriteFile(file, "old settings");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // The new content is on disk in the temporary file; the process dies before the rename.
+    ReplaceFileAtomically(file, std::string(1 << 20, 'n'), [](const std::filesystem::path&) { _exit(3); });
+    _exit(0);
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 3) << "the crash hook did not run";
+  EXPECT_EQ(ReadFile(file), "old settings");
+
+  ASSERT_TRUE(ReplaceFileAtomically(file, "new settings").ok());
+  EXPECT_EQ(ReadFile(file), "new settings");
+}
+
+TEST(Files, AtomicReplaceKeepsPermissionsAndReportsFailures) {
+  test::TTempFolder dir;
+  const auto file = dir / "script.PS";
+  WriteFile(file, "old");
+  ::chmod(file.c_str(), 0640);
+  ASSERT_TRUE(ReplaceFileAtomically(file, "new").ok());
+  struct stat st {};
+  ::stat(file.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+  std::filesystem::create_directories(dir / "folder");
+  const TStatus onFolder = ReplaceFileAtomically(dir / "folder", "x");
+  EXPECT_FALSE(onFolder.ok());
+  EXPECT_TRUE(DirectoryExists(dir / "folder"));
+  EXPECT_FALSE(ReplaceFileAtomically(dir / "missing/sub/file", "x").ok());
+  // No temporary files are left behind by the successful or the failed writes.
+  int entries = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.Path())) entries += e.path().filename().string()[0] == '.';
+  EXPECT_EQ(entries, 0);
+}
+
+TEST(Files, ForceDirectoriesMakesParentsAndFailsOnAFile) {
+  test::TTempFolder dir;
+  EXPECT_TRUE(ForceDirectories(dir / "a/b/c").ok());
+  EXPECT_TRUE(DirectoryExists(dir / "a/b/c"));
+  EXPECT_TRUE(ForceDirectories(dir / "a/b/c").ok());
+  WriteFile(dir / "file", "x");
+  EXPECT_FALSE(ForceDirectories(dir / "file/sub").ok());
+}
+
+TEST(FileSystem, WorksOnWindowsPathsAndNeverWritesOutsideTheDrives) {
+  test::TTempFolder app;
+  TDriveMap map(app.Path());
+  ASSERT_TRUE(map.EnsureDrive('C').ok());
+  TFileSystem files(map);
+  ASSERT_TRUE(files.ForceDirectories("C:\\PDF\\FAILED").ok());
+  WriteFile(app / "drives/c/PDF/x.pdf", "%PDF");
+  EXPECT_TRUE(files.FileExists("c:\\pdf\\X.PDF"));
+  EXPECT_TRUE(files.DirectoryExists("C:\\pdf\\failed"));
+  EXPECT_FALSE(files.FileExists("C:\\pdf\\failed"));
+  ASSERT_EQ(files.FindFiles("C:\\PDF", "*.PDF").size(), 1u);
+  ASSERT_TRUE(files.MoveFileNoOverwrite("C:\\PDF\\x.pdf", "C:\\pdf\\failed\\x.pdf").ok());
+  EXPECT_TRUE(FileExists(app / "drives/c/PDF/FAILED/x.pdf"));
+
+  const TStatus escaped = files.WriteTextLines("C:\\..\\escape.txt", {"x"});
+  EXPECT_FALSE(escaped.ok());
+  EXPECT_NE(escaped.Message().find("leaves the drive"), std::string::npos);
+  EXPECT_FALSE(FileExists(app / "drives/escape.txt"));
+  EXPECT_FALSE(files.CopyFileNoOverwrite("C:\\PDF\\FAILED\\x.pdf", "Z:\\x.pdf").ok());
+  EXPECT_TRUE(files.IsFileInUse("no drive")) << "a file we cannot open is in use";
+}
+
+}  // namespace
+}  // namespace varnholt::platform

@@ -1,0 +1,87 @@
+// ProcessTest.cpp — hidden starts with a working folder, exit codes, start failures, process facts.
+#include "platform/Process.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/TempFolder.h"
+
+namespace varnholt::platform {
+namespace {
+
+std::filesystem::path MakeScript(const test::TTempFolder& dir, const std::string& name, const std::string& body) {
+  const auto path = dir / name;
+  test::WriteFile(path, "#!/bin/sh\n" + body + "\n");
+  ::chmod(path.c_str(), 0755);
+  return path;
+}
+
+TEST(Process, RunsHiddenInTheWorkingFolderAndWaits) {
+  test::TTempFolder dir;
+  std::filesystem::create_directories(dir / "work");
+  const auto script = MakeScript(dir, "engine", "pwd > where.txt; echo \"$1\" > arg.txt; "
+                                                "ls /proc/self/fd > fds.txt; echo visible; exit 3");
+  const TProcessResult result = RunHiddenAndWait(script, {"first arg"}, dir / "work");
+  ASSERT_TRUE(result.started) << result.error;
+  EXPECT_EQ(result.exitCode, 3);
+  EXPECT_EQ(test::ReadFile(dir / "work/where.txt"), (dir / "work").string() + "\n");
+  EXPECT_EQ(test::ReadFile(dir / "work/arg.txt"), "first arg\n");
+}
+
+TEST(Process, InheritsNoHandles) {
+  test::TTempFolder dir;
+  const int leaked = ::open((dir / "parent.txt").c_str(), O_WRONLY | O_CREAT, 0644);  // not close-on-exec
+  ASSERT_GE(leaked, 0);
+  const auto script = MakeScript(dir, "probe", "[ -e /proc/self/fd/" + std::to_string(leaked) +
+                                                   " ] && exit 1; [ -t 0 ] && exit 2; exit 0");
+  const TProcessResult result = RunHiddenAndWait(script, {}, dir.Path());
+  ::close(leaked);
+  EXPECT_EQ(result.exitCode, 0) << "1: a descriptor leaked, 2: standard input is a terminal";
+}
+
+TEST(Process, ReportsWhyAProgramCannotStart) {
+  test::TTempFolder dir;
+  const TProcessResult missing = RunHiddenAndWait(dir / "PDF.EXE", {}, dir.Path());
+  EXPECT_FALSE(missing.started);
+  EXPECT_NE(missing.error.find("does not exist"), std::string::npos) << missing.error;
+
+  test::WriteFile(dir / "plain.txt", "not a program");
+  ::chmod((dir / "plain.txt").c_str(), 0644);
+  const TProcessResult notExecutable = RunHiddenAndWait(dir / "plain.txt", {}, dir.Path());
+  if (::geteuid() != 0) {  // root may execute anything with an x bit only; 0644 has none either way
+    EXPECT_FALSE(notExecutable.started);
+  }
+  EXPECT_FALSE(notExecutable.error.empty());
+}
+
+TEST(Process, ASignalShowsInTheExitCode) {
+  test::TTempFolder dir;
+  const auto script = MakeScript(dir, "crash", "kill -9 $$");
+  const TProcessResult result = RunHiddenAndWait(script, {}, dir.Path());
+  EXPECT_TRUE(result.started);
+  EXPECT_EQ(result.exitCode, 128 + 9);
+  EXPECT_NE(result.error.find("signal 9"), std::string::npos);
+}
+
+TEST(Process, DetachedProgramsCanBeEnded) {
+  test::TTempFolder dir;
+  const auto script = MakeScript(dir, "sleeper", "exec sleep 30");
+  pid_t pid = 0;
+  ASSERT_TRUE(StartDetached(script, {}, dir.Path(), &pid).ok());
+  EXPECT_TRUE(ProcessCpuSeconds(pid).has_value());
+  EXPECT_TRUE(TerminateProcess(pid).ok());
+}
+
+TEST(Process, KnowsItsOwnFacts) {
+  EXPECT_GT(WorkingSetSize(), 0);
+  EXPECT_TRUE(ProcessCpuSeconds(::getpid()).has_value());
+  EXPECT_FALSE(ProcessCpuSeconds(-5).has_value());
+  EXPECT_TRUE(std::filesystem::exists(ProgramPath()));
+  EXPECT_EQ(ProgramFolder(), ProgramPath().parent_path());
+}
+
+}  // namespace
+}  // namespace varnholt::platform
