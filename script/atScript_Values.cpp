@@ -21,6 +21,9 @@
 
 namespace varnholt {
 
+// The machine's stack holds 3000 of these; the size is part of the design.
+static_assert(sizeof(ScriptValue) == 32, "a value is a 24-byte payload and its kind");
+
 // ---------------------------------------------------------------------------------------------------
 // Shared storage blocks
 
