@@ -607,7 +607,8 @@ TEST_F(ValuesTest, MovesLeaveEmpty) {
   ScriptValue target = std::move(source);
   EXPECT_TRUE(source.IsEmpty());  // NOLINT(bugprone-use-after-move): moved-from state is defined
   EXPECT_EQ(target.ToText(), std::string(40, 'm'));
-  target = std::move(target);
+  ScriptValue& alias = target;  // a self-move through another name must keep the value
+  target = std::move(alias);
   EXPECT_EQ(target.ToText(), std::string(40, 'm'));
 }
 
