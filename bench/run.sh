@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# run.sh — runs every benchmark program of a benchmark build: run.sh BUILD_FOLDER
+# run.sh — runs every benchmark program of a build folder (make bench).
 set -euo pipefail
-build=$1
-shopt -s nullglob
-for program in "$build"/bench/bench_*; do
+build="${1:-build-bench}"
+for program in "$build"/bench/*; do
   [ -x "$program" ] || continue
   echo "== $(basename "$program")"
   "$program"

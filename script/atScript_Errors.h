@@ -24,6 +24,7 @@ class EatCompileError : public std::exception {
   const std::string& Message() const noexcept { return message_; }
   int Row() const noexcept { return row_; }
   int Column() const noexcept { return column_; }
+  int Col() const noexcept { return column_; }
 
  private:
   std::string message_;

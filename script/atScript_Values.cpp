@@ -21,6 +21,9 @@
 
 namespace varnholt {
 
+// The machine's stack holds 3000 of these; the size is part of the design.
+static_assert(sizeof(ScriptValue) == 32, "a value is a 24-byte payload and its kind");
+
 // ---------------------------------------------------------------------------------------------------
 // Shared storage blocks
 
@@ -1434,6 +1437,10 @@ ScriptValue ScriptValue::GetElement(std::span<const ScriptValue> indexes) const 
 }
 
 void ScriptValue::SetElement(std::span<const ScriptValue> indexes, const ScriptValue& value) {
+  // Holding the value first makes every block it shares with this array shared, so the write below
+  // unshares them: an array stored into itself keeps its former self, and no block can come to
+  // contain itself (a cycle the reference counts would never free).
+  const ScriptValue stored = value.Deref();
   ScriptValue* current = &Deref();
   std::size_t used = 0;
   while (true) {
@@ -1442,7 +1449,7 @@ void ScriptValue::SetElement(std::span<const ScriptValue> indexes, const ScriptV
       const std::int64_t position = indexes[used].ToInteger();
       // The character at the position goes and the whole text of the value takes its place; a
       // position outside the text deletes nothing and inserts at the start or the end.
-      const std::string insert = value.ToText();
+      const std::string insert = stored.ToText();
       std::string text = current->ToText();
       std::size_t at = 0;
       if (position >= 1 && position <= static_cast<std::int64_t>(text.size())) {
@@ -1462,7 +1469,7 @@ void ScriptValue::SetElement(std::span<const ScriptValue> indexes, const ScriptV
     used += static_cast<std::size_t>(dimCount);
     ScriptValue& element = current->UniqueArray().items[flat];
     if (used == indexes.size()) {
-      element = value.Deref();
+      element = stored;
       return;
     }
     current = &element.Deref();

@@ -65,6 +65,8 @@ class ScriptValue {
   ScriptValue(std::string_view text) { AssignText(TValueKind::String, text.data(), text.size()); }
   ScriptValue(const char* text) : ScriptValue(std::string_view(text)) {}
   ScriptValue(const std::string& text) : ScriptValue(std::string_view(text)) {}
+  // A char would silently become the Integer of its code; say which is meant instead.
+  ScriptValue(char) = delete;
 
   static ScriptValue Null() noexcept;
   static ScriptValue Smallint(std::int16_t value) noexcept;

@@ -12,6 +12,7 @@ TEST(ErrorsTest, PrefixesAndBareMessages) {
   EXPECT_EQ(compile.Message(), "Syntax error");
   EXPECT_EQ(compile.Row(), 3);
   EXPECT_EQ(compile.Column(), 7);
+  EXPECT_EQ(compile.Col(), 7);
 
   struct TCase {
     const EatException& error;

@@ -561,6 +561,13 @@ TEST_F(ValuesTest, AssigningAnElementOfItselfIsSafe) {
   const ScriptValue at0[] = {0};
   b.SetElement(at0, bCopy);  // the array holds its own former self
   EXPECT_EQ(b.GetElement(at0).ArrayItems()[0].ToInteger(), 1);
+
+  // Storing an array into itself, even through a reference, must not make a cycle (a leak that the
+  // sanitizer build reports).
+  ScriptValue c = ScriptValue::ArrayOf(std::vector<ScriptValue>{1, 2});
+  c.SetElement(at0, c);
+  c.SetElement(at0, ScriptValue::Ref(&c));
+  EXPECT_EQ(c.GetElement(at0).GetElement(at0).ArrayItems()[1].ToInteger(), 2);
 }
 
 TEST_F(ValuesTest, TextStorage) {
@@ -600,7 +607,8 @@ TEST_F(ValuesTest, MovesLeaveEmpty) {
   ScriptValue target = std::move(source);
   EXPECT_TRUE(source.IsEmpty());  // NOLINT(bugprone-use-after-move): moved-from state is defined
   EXPECT_EQ(target.ToText(), std::string(40, 'm'));
-  target = std::move(target);
+  ScriptValue& alias = target;  // a self-move through another name must keep the value
+  target = std::move(alias);
   EXPECT_EQ(target.ToText(), std::string(40, 'm'));
 }
 
