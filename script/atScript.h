@@ -165,9 +165,14 @@ class TatVirtualMachine {
   // Runs one routine from its entry with argCount arguments below the stack top; returns the number of
   // slots in use above the frame base when it ended.
   int RunRoutine(TSimplifiedCode* entry, int argCount);
-  // Executes from start until the next instruction would be stop, or there is none (a return).
-  // Returns true when it stopped at stop.
-  bool Execute(TSimplifiedCode* start, TSimplifiedCode* stop);
+  // Executes from start until there is no next instruction (a return).
+  void Execute(TSimplifiedCode* start);
+  // How a protected or handler part of a try block ended.
+  enum TPartEnd { peEnd, peReturn, peJump };
+  // Executes the part [begin, end) of a try block until it reaches its end, returns, or jumps out of
+  // it (then jump is the target). A jump out ends the part at once, so a break or exit leaves the
+  // try block through its handler part like any other way out.
+  TPartEnd ExecutePart(TSimplifiedCode* begin, TSimplifiedCode* end, TSimplifiedCode*& jump);
   // The error step of the run loop: records the exception and turns it into the script's run-time
   // error when no try-except block is open. Always throws.
   [[noreturn]] void HandleError(std::exception_ptr error);

@@ -487,42 +487,42 @@ void TAccess::RunProtected(TatVirtualMachine& vm, TSimplifiedCode& c, bool excep
     ~TLevel() { --n; }
   } level{vm.nesting_};
 
+  using TPartEnd = TatVirtualMachine::TPartEnd;
   const int savedSp = vm.sp_;
   TSimplifiedCode* const endProtected = c.Target;
   TSimplifiedCode* const endHandler = c.Target2;
+  // Where execution goes after a part: on at the end of the handler part, a return, or a jump.
+  auto continueAfter = [&](TPartEnd how, TSimplifiedCode* jump) {
+    vm.next_ = how == TPartEnd::peEnd ? endHandler : how == TPartEnd::peJump ? jump : nullptr;
+  };
+
   if (except) ++vm.tryExceptDepth_;
   std::exception_ptr error;
-  bool reachedEnd = false;
+  TSimplifiedCode* jump = nullptr;
+  TPartEnd protectedEnd = TPartEnd::peEnd;
   try {
-    reachedEnd = vm.Execute(c.Next, endProtected);
+    protectedEnd = vm.ExecutePart(c.Next, endProtected, jump);
   } catch (...) {
     error = std::current_exception();
   }
   if (except) --vm.tryExceptDepth_;
 
-  if (!except) {
-    if (error) {
-      vm.RecordException(error);
-      vm.sp_ = savedSp;
-    } else {
-      vm.lastException_ = {};
-    }
-    // The handler part always runs; a return in it, or one in the protected part, stays a return.
-    const bool handlerEnded = vm.Execute(endProtected, endHandler);
-    if (error) std::rethrow_exception(error);
-    vm.next_ = (reachedEnd && handlerEnded) ? endHandler : nullptr;
-    return;
+  if (error) {
+    vm.RecordException(error);
+    vm.sp_ = savedSp;
+  } else if (except) {
+    // The handler part is skipped.
+    return continueAfter(protectedEnd, jump);
+  } else {
+    vm.lastException_ = {};
   }
 
-  if (!error) {
-    // The handler part is skipped; a return inside the protected part continues as a return.
-    vm.next_ = reachedEnd ? endHandler : nullptr;
-    return;
-  }
-  vm.RecordException(error);
-  vm.sp_ = savedSp;
-  const bool handlerEnded = vm.Execute(endProtected, endHandler);
-  vm.next_ = handlerEnded ? endHandler : nullptr;
+  TSimplifiedCode* handlerJump = nullptr;
+  const TPartEnd handlerEnd = vm.ExecutePart(endProtected, endHandler, handlerJump);
+  if (error && !except) std::rethrow_exception(error);
+  if (handlerEnd != TPartEnd::peEnd || except) return continueAfter(handlerEnd, handlerJump);
+  // A finally part that ran to its end lets the way out of the protected part go on.
+  continueAfter(protectedEnd, jump);
 }
 
 void TAccess::Exec_inTryFinally(TatVirtualMachine& vm, TSimplifiedCode& c) { RunProtected(vm, c, false); }

@@ -301,15 +301,15 @@ int TatVirtualMachine::RunRoutine(TSimplifiedCode* entry, int argCount) {
     sp_ = frame;
     --nesting_;
   });
-  Execute(entry, nullptr);
+  Execute(entry);
   left = sp_ - frame;
   return left;
 }
 
-bool TatVirtualMachine::Execute(TSimplifiedCode* start, TSimplifiedCode* stop) {
+void TatVirtualMachine::Execute(TSimplifiedCode* start) {
   current_ = start;
   try {
-    while (current_ != nullptr && current_ != stop) {
+    while (current_ != nullptr) {
       next_ = current_->Next;
       current_->Handler(*this, *current_);
       current_ = next_;
@@ -317,7 +317,26 @@ bool TatVirtualMachine::Execute(TSimplifiedCode* start, TSimplifiedCode* stop) {
   } catch (...) {
     HandleError(std::current_exception());
   }
-  return current_ != nullptr && current_ == stop;
+}
+
+TatVirtualMachine::TPartEnd TatVirtualMachine::ExecutePart(TSimplifiedCode* begin, TSimplifiedCode* end,
+                                                           TSimplifiedCode*& jump) {
+  // Instructions live in one array, so "inside the part" is an address range.
+  current_ = begin;
+  try {
+    while (current_ != nullptr && current_ != end) {
+      next_ = current_->Next;
+      current_->Handler(*this, *current_);
+      if (next_ != nullptr && next_ != end && (next_ < begin || next_ > end)) {
+        jump = next_;
+        return peJump;
+      }
+      current_ = next_;
+    }
+  } catch (...) {
+    HandleError(std::current_exception());
+  }
+  return current_ == nullptr ? peReturn : peEnd;
 }
 
 void TatVirtualMachine::RecordException(std::exception_ptr error) {
