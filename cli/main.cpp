@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
 
   AddResolveCommand(app, context);
   AddSettingsCommand(app, context);
+  AddRunScriptCommand(app, context);
 
   try {
     app.parse(argc, argv);
