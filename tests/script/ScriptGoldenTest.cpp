@@ -98,7 +98,9 @@ TEST_P(ScriptGolden, RunsAsItsCommentsSay) {
     EXPECT_EQ(outcome, "ok");
   }
   EXPECT_EQ(host.Printed, c.expect);
-  if (c.hasResult) EXPECT_EQ(result.IsArray() ? "<array>" : result.ToText(), c.result);
+  if (c.hasResult) {
+    EXPECT_EQ(result.IsArray() ? "<array>" : result.ToText(), c.result);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, ScriptGolden, ::testing::ValuesIn(AllCases()),
