@@ -78,7 +78,7 @@ void RoundDigits(TDecimal& d, int keep) {
   if (up) {
     while (!d.Digits.empty() && d.Digits.back() == '9') d.Digits.pop_back();
     if (d.Digits.empty()) {
-      d.Digits = "1";
+      d.Digits.push_back('1');
       d.Exponent += 1;
     } else {
       d.Digits.back() += 1;
@@ -376,7 +376,9 @@ class TFormatter {
         std::int32_t value = IntegerArg();
         std::uint32_t magnitude =
             value < 0 ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-        return (value < 0 ? "-" : "") + ZeroPadded(std::to_string(magnitude), precision);
+        text = ZeroPadded(std::to_string(magnitude), precision);
+        if (value < 0) text.insert(text.begin(), '-');
+        return text;
       }
       case 'U':
         return ZeroPadded(std::to_string(static_cast<std::uint32_t>(IntegerArg())), precision);
