@@ -1,17 +1,18 @@
 // uSystemLibrary_Format.cpp — number formatting and parsing of the system library.
 //
-// Every floating-point text starts from a decimal digit string of the value: 17 significant digits of a
-// double (enough to tell any two doubles apart) or the exact digits of a currency. Rounding to the digits
-// a picture asks for then happens on that string, half away from zero, the way the conventional Pascal
-// routines round ("%.0f" of 2.5 is "3"), while the binary value still decides cases like 2.675, whose
-// double lies below the half.
+// Every floating-point text starts from a decimal digit string of the value: 40 significant digits of a
+// double (as good as exact for every rounding decision) or the exact digits of a currency. Rounding to
+// the digits a picture asks for then happens on that string, half away from zero, the way the
+// conventional Pascal routines round ("%.0f" of 2.5 is "3"), while the binary value still decides cases
+// like 2.675, whose double lies below the half. FormatFloat first rounds to 17 significant digits, so its
+// pictures never show digits beyond a double's precision; the fixed formats of Format show up to 18
+// decimals of the value itself.
 #include "script/uSystemLibrary_Format.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -34,16 +35,20 @@ void StripTrailingZeros(TDecimal& d) {
   if (d.Digits.empty()) d.Exponent = 0;
 }
 
-constexpr int kDoubleDigits = 17;
+constexpr int kDoubleDigits = 17;  // enough to tell any two doubles apart
+constexpr int kMaxFixedDecimals = 18;
+constexpr int kSourceDigits = 40;
 
 TDecimal DecimalOfDouble(double value) {
   TDecimal d;
   d.Negative = value < 0;
   if (value == 0) return d;
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*e", kDoubleDigits - 1, std::fabs(value));
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific,
+                              kSourceDigits - 1);
+  *result.ptr = '\0';
   // "d.dddddddddddddddde+xx"
-  std::string_view text(buffer);
+  std::string_view text(buffer, result.ptr - buffer);
   size_t ePos = text.find('e');
   for (size_t i = 0; i < ePos; ++i) {
     if (text[i] != '.') d.Digits += text[i];
@@ -362,6 +367,11 @@ class TFormatter {
     Fail();
   }
 
+  // Decimals of the fixed formats: at most 18, the conventional limit.
+  static int FixedDecimals(int precision, int byDefault) {
+    return std::min(precision < 0 ? byDefault : precision, kMaxFixedDecimals);
+  }
+
   std::int32_t IntegerArg() {
     const TFormatArg& arg = NextArg();
     if (arg.Kind != TFormatArg::TKind::Integer) Fail();
@@ -396,17 +406,17 @@ class TFormatter {
                               locale_);
         break;
       case 'F':
-        text = FixedText(NumberArg(), precision < 0 ? 2 : precision, false, locale_);
+        text = FixedText(NumberArg(), FixedDecimals(precision, 2), false, locale_);
         break;
       case 'N':
-        text = FixedText(NumberArg(), precision < 0 ? 2 : precision, true, locale_);
+        text = FixedText(NumberArg(), FixedDecimals(precision, 2), true, locale_);
         break;
       case 'G':
         text =
-            GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 1, kDoubleDigits), locale_);
+            GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits), locale_);
         break;
       case 'M':
-        text = CurrencyText(NumberArg(), precision < 0 ? locale_.CurrencyDecimals : precision, locale_);
+        text = CurrencyText(NumberArg(), FixedDecimals(precision, locale_.CurrencyDecimals), locale_);
         break;
       default:
         // "p" included: no script value is a pointer.
@@ -641,6 +651,7 @@ std::string FormatFloat(std::string_view picture, double value, const TFormatSet
   if (!std::isfinite(value)) return NonFiniteText(value);
   std::vector<std::string_view> sections = SplitSections(picture);
   TDecimal d = DecimalOfDouble(value);
+  RoundDigits(d, kDoubleDigits);
   std::string_view section = sections[0];
   bool withSign = d.Negative;
   if (d.Negative && sections.size() > 1 && !sections[1].empty()) {
