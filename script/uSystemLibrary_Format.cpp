@@ -555,6 +555,10 @@ std::string FormatSection(std::string_view section, TDecimal d, bool withSign,
       if (fracNext < fracDigits.size()) out += fracDigits[fracNext++];
     } else if (c == '.' && !afterPoint) {
       afterPoint = true;
+      // Without integer placeholders the integer digits still stand before the point (".00" of 12.5).
+      if (shape.intPlaceholders == 0) {
+        for (int k = 0; k < intCount; ++k) emitIntDigit(k);
+      }
       if (!fracDigits.empty()) out += locale.DecimalSeparator;
     } else if (c == ',') {
       // Thousand separators come from the digits, not from where the commas stand.
