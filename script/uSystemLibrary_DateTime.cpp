@@ -106,9 +106,10 @@ class TDateTimeWriter {
   // locale that names itself from recursing without end.
   static constexpr int kMaxDepth = 3;
 
-  static bool IsTwelveHourAhead(std::string_view picture, size_t pos) {
+  // An AM/PM marker anywhere in the picture, before or after the hour, puts the hour on the 12-hour clock.
+  static bool HasAmPmMarker(std::string_view picture) {
     char quote = 0;
-    for (size_t i = pos; i < picture.size(); ++i) {
+    for (size_t i = 0; i < picture.size(); ++i) {
       char c = picture[i];
       if (quote) {
         if (c == quote) quote = 0;
@@ -143,8 +144,7 @@ class TDateTimeWriter {
       }
       size_t advance = count;
       switch (token) {
-        case 'C':
-          advance = 1;
+        case 'C':  // a run of "c" is one specifier
           Write(locale_.ShortDateFormat, depth + 1);
           if (p_.hour != 0 || p_.minute != 0 || p_.second != 0) {
             out_ += ' ';
@@ -185,7 +185,7 @@ class TDateTimeWriter {
           break;
         case 'H': {
           int hour = p_.hour;
-          if (IsTwelveHourAhead(picture, i + count)) {
+          if (HasAmPmMarker(picture)) {
             hour %= 12;
             if (hour == 0) hour = 12;
           }
