@@ -270,6 +270,20 @@ class TScanner {
     }
     return false;
   }
+  // A separator, with any spaces around it ("5 - 3 - 2024"); the position stays when none stands here.
+  bool Separator(char c) {
+    size_t start = pos;
+    if (c != ' ') SkipSpaces();
+    if (!Char(c)) {
+      pos = start;
+      return false;
+    }
+    SkipSpaces();
+    return true;
+  }
+  bool DigitAhead() const {
+    return pos < text_.size() && std::isdigit(static_cast<unsigned char>(text_[pos]));
+  }
   // Up to nine digits; false when none stands here.
   bool Number(int& value, int& digits) {
     value = 0;
@@ -312,7 +326,9 @@ bool ScanDate(TScanner& s, const TFormatSettings& locale, int currentYear, doubl
   while (count < 3) {
     if (!s.Number(numbers[count], digits[count])) return false;
     ++count;
-    if (count == 3 || !s.Char(locale.DateSeparator)) break;
+    if (!s.Separator(locale.DateSeparator)) break;
+    // A separator may also end the date ("5.3.2024." in locales whose short format ends with one).
+    if (count == 3 || !s.DigitAhead()) break;
   }
   if (count < 2) return false;
   std::string order = DateOrder(locale.ShortDateFormat);
@@ -347,7 +363,7 @@ bool ScanTime(TScanner& s, const TFormatSettings& locale, double& value) {
   int digits = 0;
   if (!s.Number(parts[0], digits)) return false;
   int count = 1;
-  while (count < 3 && s.Char(locale.TimeSeparator)) {
+  while (count < 3 && s.Separator(locale.TimeSeparator)) {
     if (!s.Number(parts[count], digits)) return false;
     ++count;
   }
@@ -360,7 +376,7 @@ bool ScanTime(TScanner& s, const TFormatSettings& locale, double& value) {
   bool am = s.Word(locale.TimeAMString) || s.Word("AM");
   bool pm = !am && (s.Word(locale.TimePMString) || s.Word("PM"));
   if (am || pm) {
-    if (hour > 12) return false;
+    if (hour < 1 || hour > 12) return false;  // the 12-hour clock runs from 1 to 12
     if (am && hour == 12) hour = 0;
     if (pm && hour < 12) hour += 12;
   } else {
