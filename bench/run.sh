@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# run.sh — runs every benchmark program of a bench build: bench/run.sh <build folder>.
+# run.sh — runs every benchmark program of a benchmark build: run.sh BUILD_FOLDER
 set -euo pipefail
-build="${1:-build-bench}"
+build=$1
+shopt -s nullglob
 
 # The engine benchmark compares against pdftotext, which only the benchmark needs.
 if ! command -v pdftotext >/dev/null; then
@@ -12,7 +13,7 @@ if ! command -v pdftotext >/dev/null; then
 fi
 
 for program in "$build"/bench/*; do
-  [ -x "$program" ] && [ -f "$program" ] || continue
+  [[ -x "$program" && -f "$program" ]] || continue
   echo "== $(basename "$program")"
-  "$program" --benchmark_counters_tabular=true
+  "$program" --benchmark_min_time=0.2
 done

@@ -135,9 +135,8 @@ void PdftotextLayout(benchmark::State& state, std::vector<TReport> reports) {
   Report(state, pages, cpuStart);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// The sample reports together, then each one on its own.
+const bool kRegistered = [] {
   benchmark::RegisterBenchmark("AllReports/PDF.EXE_EXTRACT", EngineExtract, kReports)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime()
@@ -159,8 +158,7 @@ int main(int argc, char** argv) {
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
   }
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
+  return true;
+}();
+
+}  // namespace
