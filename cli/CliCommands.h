@@ -17,5 +17,6 @@ struct TCliContext {
 };
 
 void AddResolveCommand(CLI::App& app, TCliContext& context);
+void AddCheckCommand(CLI::App& app, TCliContext& context);
 
 }  // namespace varnholt::cli
