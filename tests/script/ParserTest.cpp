@@ -54,15 +54,15 @@ TEST(Parser, ElementsMatchTheirCharacters) {
     int code;
   };
   const TCase cases[] = {
-      {"<s>:\"Hello\" ", "hELLO", 1},            // literal text ignores case; space skips the CR LF
-      {"<s>:#@%~ ", "7_x ", 1},                  // digit, letter or underscore, any, end of word
-      {"<s>:#@%~ ", "7_x(", 3},                  // ~ accepts "(" without consuming it
-      {"<s>:@ ", "\xE9", 4},                     // only A to Z are letters
-      {"<s>:$ ", "'It''s'", 1},                  // two quotes in a row stand for one
-      {"<s>:$ ", "'open", 2},                    // a string still open at the end: input ended
-      {"<s>:ab", "a", 4},                        // the CR does not match b
-      {"<s>:abc", "", 4},                        // CR is a mismatch for a
-      {"<s>:\"a(b]\" ", "A(B]", 1},              // brackets inside quotes are plain text
+      {"<s>:\"Hello\" ", "hELLO", 1},  // literal text ignores case; space skips the CR LF
+      {"<s>:#@%~ ", "7_x ", 1},        // digit, letter or underscore, any, end of word
+      {"<s>:#@%~ ", "7_x(", 3},        // ~ accepts "(" without consuming it
+      {"<s>:@ ", "\xE9", 4},           // only A to Z are letters
+      {"<s>:$ ", "'It''s'", 1},        // two quotes in a row stand for one
+      {"<s>:$ ", "'open", 2},          // a string still open at the end: input ended
+      {"<s>:ab", "a", 4},              // the CR does not match b
+      {"<s>:abc", "", 4},              // CR is a mismatch for a
+      {"<s>:\"a(b]\" ", "A(B]", 1},    // brackets inside quotes are plain text
       {"<s>:x ", "x", 1},
   };
   for (const auto& c : cases) {
@@ -151,7 +151,7 @@ TEST(Parser, CommentsAreSkippedAndDoNotNest) {
   EXPECT_EQ(p.Parse("a {c} a (* c *) a // rest").code, 1);
   EXPECT_EQ(p.Parse("a // last line has no line end").code, 1);
   EXPECT_EQ(p.Parse("a { never closed\na b c").code, 1);  // swallows the rest without error
-  EXPECT_NE(p.Parse("a { { } } a").code, 1);             // the second } is input
+  EXPECT_NE(p.Parse("a { { } } a").code, 1);              // the second } is input
   Parser word("<s>: begin~ ");
   EXPECT_EQ(word.Parse("be{comment}gin ").code, 1);  // transparent even inside a word
   Parser quoted("<s>: $ ");
@@ -190,8 +190,8 @@ TEST(Parser, OffsetToRowCol) {
     int offset, row, col;
   };
   const TCase cases[] = {
-      {0, 1, 1}, {2, 1, 3},  {3, 1, 3},  {4, 1, 3},  // CR and LF of a line report its last character
-      {5, 2, 1}, {7, 2, 2},  {9, 3, 0},  {11, 4, 1},  // an empty line reports column 0
+      {0, 1, 1},  {2, 1, 3},  {3, 1, 3},  {4, 1, 3},   // CR and LF of a line report its last character
+      {5, 2, 1},  {7, 2, 2},  {9, 3, 0},  {11, 4, 1},  // an empty line reports column 0
       {13, 4, 3}, {15, 4, 3}, {16, 5, 1}, {99, 5, 1},  // past the text: line count + 1, column 1
   };
   for (const auto& c : cases) {
@@ -232,8 +232,8 @@ TEST(Parser, GrammarErrorsSurfaceWhenReached) {
       {"<s>:{a|b}<bad>\n<bad>:x[]", "Incorrect grammar. Subexpression is empty on 'bad'"},
   };
   for (const auto& c : cases) {
-    Parser p(c.grammar);                  // loading does not complain
-    EXPECT_EQ(p.Parse("q").code, 4);      // the faulty rule is never reached
+    Parser p(c.grammar);              // loading does not complain
+    EXPECT_EQ(p.Parse("q").code, 4);  // the faulty rule is never reached
     try {
       p.Parse("ax");
       ADD_FAILURE() << "no error for " << c.grammar;

@@ -41,13 +41,16 @@ const char* const kStandardScript =
     "  PDFMoveTo(Destination)\n"
     "end\n";
 
-bool Compiles(const std::string& source) { return CompileListing(source).rfind("error:", 0) != 0; }
+bool Compiles(const std::string& source) {
+  return CompileListing(source).rfind("error:", 0) != 0;
+}
 
 TEST(PascalSyntax, StandardScriptCompiles) {
   const std::string listing = CompileListing(kStandardScript);
   ASSERT_TRUE(Compiles(kStandardScript)) << listing;
   EXPECT_NE(listing.find("1 inStoreVarString Int1=1 Int4=0 Text='SampleName'"), std::string::npos);
-  EXPECT_NE(listing.find("inPushVarByRef Int1=2 Text='Destination'"), std::string::npos);  // PDFMoveTo(Destination)
+  EXPECT_NE(listing.find("inPushVarByRef Int1=2 Text='Destination'"),
+            std::string::npos);  // PDFMoveTo(Destination)
   EXPECT_NE(listing.find("Text='PDFMoveTo'"), std::string::npos);
 }
 
@@ -131,7 +134,8 @@ TEST(PascalCompiler, EveryCompileErrorWithItsPosition) {
       {"x := PDFName[1]", "Method indexation as an array is not supported @1,15"},
       {"NewLine := 'x'", "Property 'NewLine' cannot be written @1,9"},
       {"NewLine", "Property 'NewLine' cannot be called as a method @1,7"},
-      {"var o: TTestObject\nbegin x := o.Items end", "Invalid array indexing for property 'Items'. Expected 1 dimensions @2,20"},
+      {"var o: TTestObject\nbegin x := o.Items end",
+       "Invalid array indexing for property 'Items'. Expected 1 dimensions @2,20"},
       {"var o: TTestObject\nbegin o.Caption := 'x' end", "Property 'Caption' cannot be written @2,17"},
       {"var o: TTestObject\nbegin x := o.Nope end", "Unknown member identifier: 'Nope' @2,19"},
       {"var o: TTestObject\nbegin o.Nope(1) end", "Unknown member method: 'Nope' @2,17"},
@@ -343,8 +347,9 @@ TEST(PascalGrammar, SeventyTwoProductionsVerbatim) {
     start = end + 1;
   }
   ASSERT_EQ(lines.size(), 72u);
-  EXPECT_EQ(lines[0],
-            "<program>: [program {@|_}[({@|#|_})][ ;]] [<libraries>] [<globaldecl>] [( <subroutine>)] <main>");
+  EXPECT_EQ(
+      lines[0],
+      "<program>: [program {@|_}[({@|#|_})][ ;]] [<libraries>] [<globaldecl>] [( <subroutine>)] <main>");
   EXPECT_EQ(lines[4], "<uses>R:uses <id>[( , <id>)][ ;]");
   EXPECT_EQ(lines[35], "<assign>R:<data_ref> := <expression>");
   EXPECT_EQ(lines[36], "<push_output>:");
@@ -364,8 +369,8 @@ TEST(HostRegistry, RegisteringAgainKeepsOneEntryWithTheLaterDefinition) {
   EXPECT_EQ(base.FindMethod("run")->ArgCount, 2);
   ASSERT_NE(derived.FindMethod("Run"), nullptr);  // handed down to descendants
   EXPECT_EQ(derived.FindMethod("Run")->ArgCount, 2);
-  derived.RegisterRoutine("Run", 0, dtNone);       // its own definition
-  base.RegisterRoutine("Run", 3, dtNone);          // does not override the descendant's own
+  derived.RegisterRoutine("Run", 0, dtNone);  // its own definition
+  base.RegisterRoutine("Run", 3, dtNone);     // does not override the descendant's own
   EXPECT_EQ(derived.FindMethod("Run")->ArgCount, 0);
   EXPECT_EQ(base.RegisterProperty("Any", dtAny, {}, {}), nullptr);  // nothing to read or write
   EXPECT_EQ(MemberReference(3, 5, mkCall), 3 * 131072 + 5 * 4 + 3);
