@@ -428,3 +428,45 @@ TEST(PascalCompiler, EveryFuzzSeedCompiles) {
 
 }  // namespace
 }  // namespace varnholt::test
+
+namespace varnholt::test {
+namespace {
+
+TEST(PascalCompiler, OptionalArgumentsWriteOnlyPropertiesAndClassReferences) {
+  TTestRegistry r;
+  r.registry.RegisterRoutine("Opt", 3, dtInteger, nullptr, {}, false, 2);
+  r.registry.DefaultClass().RegisterProperty("Sink", dtText, {}, {}, nullptr, false, 0, false, true);
+  TatPascalScript script(r.registry);
+  auto compile = [&](const char* source) {
+    script.SetSourceText(source);
+    try {
+      script.CompileScript();
+    } catch (const EatCompileError& e) {
+      return e.Message();
+    }
+    return Disassemble(script.Code());
+  };
+  EXPECT_EQ(compile("x := Opt()"),
+            "Not enough actual parameters for method 'Opt'. Expected 1 to 3 parameters");
+  EXPECT_NE(compile("x := Opt(1)").find("inCallProc Int1=0 Byte1=1 Byte2=1"), std::string::npos);
+  EXPECT_EQ(compile("x := Sink"), "Property 'Sink' cannot be readed");
+  EXPECT_NE(compile("Sink := 'a'").find("Byte1=255"), std::string::npos);
+  // A class name as a value pushes the class; followed by a member it makes a class-level call.
+  const std::string classes = compile("c := TTestObject\no := TObject.Create\nb := o is TTestObject");
+  EXPECT_NE(classes.find("inPushClass Int1=3 Text='TTestObject'"), std::string::npos) << classes;
+  EXPECT_NE(classes.find("inCallClassProc Int1=2 Byte1=0 Byte2=1"), std::string::npos) << classes;
+  EXPECT_NE(classes.find("inOperIs"), std::string::npos) << classes;
+  // A cast with one argument gives the member that follows a known class: no code of its own.
+  const std::string cast = compile("o := Null\nn := TTestObject(o).Count\nm := o as TTestObject");
+  EXPECT_NE(cast.find("Int4=393221 Text='Count'"), std::string::npos) << cast;
+  EXPECT_NE(cast.find("inCastClass Int1=3 Text='TTestObject'"), std::string::npos) << cast;
+  // Fixed words: constants as values, statements as statements, and a variable of that name wins.
+  const std::string words = compile("a := True\nb := Nil\nNothing\nAbort\nTrue := 5\nc := True");
+  EXPECT_NE(words.find("inStoreVarConst Int1=1 Byte1=0 Text='Truea'"), std::string::npos) << words;
+  EXPECT_NE(words.find("inStoreVarConst Int1=2 Byte1=4 Text='Nilb'"), std::string::npos) << words;
+  EXPECT_NE(words.find("inAbort"), std::string::npos) << words;
+  EXPECT_NE(words.find("inCopyVar Int1=3 Int3=4 Text='Truec'"), std::string::npos) << words;
+}
+
+}  // namespace
+}  // namespace varnholt::test
