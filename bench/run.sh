@@ -1,12 +1,10 @@
 #!/usr/bin/env bash
-# run.sh — runs every benchmark program of a build: run.sh BUILD_FOLDER
+# run.sh — runs every benchmark program of a benchmark build: run.sh BUILD_FOLDER
 set -euo pipefail
-build=${1:?usage: run.sh BUILD_FOLDER}
+build=$1
 shopt -s nullglob
-status=0
-for program in "$build"/bench/bench_*; do
-  [ -x "$program" ] || continue
+for program in "$build"/bench/*; do
+  [[ -x "$program" && -f "$program" ]] || continue
   echo "== $(basename "$program")"
-  "$program" --benchmark_counters_tabular=true || status=1
+  "$program" --benchmark_min_time=0.2
 done
-exit $status

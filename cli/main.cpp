@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
 
   AddResolveCommand(app, context);
   AddCheckCommand(app, context);
+  AddSettingsCommand(app, context);
+  AddRunScriptCommand(app, context);
 
   try {
     app.parse(argc, argv);

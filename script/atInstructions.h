@@ -133,8 +133,12 @@ const char* InstructionName(TInstruction op);
 std::uint8_t InstructionOperands(TInstruction op);
 const char* InstructionMeaning(TInstruction op);
 
-// Handler slot of an instruction record; the machine fills it when it prepares the code.
-using TInstructionHandler = std::function<void(TatVirtualMachine&)>;
+class TatClass;
+struct TatObject;
+struct TSimplifiedCode;
+
+// Handler of an instruction; the machine fills it when it prepares the code.
+using TInstructionHandler = void (*)(TatVirtualMachine&, TSimplifiedCode&);
 
 // One instruction. Real and Int3/Int4 are kept apart (not overlaid) so that no field is ever read
 // through the wrong type; nothing depends on them sharing storage.
@@ -150,7 +154,13 @@ struct TSimplifiedCode {
   std::string Text;
   int SourcePos = 0;                // input position of the node that emitted it
   TSimplifiedCode* Next = nullptr;  // the following instruction; none after the last
-  TInstructionHandler Handler;      // set by the machine's preparation
+  // Set by the machine's preparation: the handler, and what the operands refer to.
+  TInstructionHandler Handler = nullptr;
+  TSimplifiedCode* Target = nullptr;   // jumps, tests, inCall: Int1; try: end of the protected part
+  TSimplifiedCode* Target2 = nullptr;  // try: end of the handler part (Int3)
+  const std::function<void(TatVirtualMachine&)>* Host = nullptr;  // host calls: the member's handler
+  TatClass* Class = nullptr;           // inPushClass, inCastClass, inCallClassProc
+  const TatObject* Instance = nullptr;  // inCallProc on a default instance
 };
 
 // One instruction as a listing line: index, name and its operands ("12 inJump Int1=20").

@@ -1,0 +1,261 @@
+// RtlGoldenTest.cpp — runs every row of the run-time golden table through the run-time routines.
+//
+// The table (tests/data/script/rtl_golden.tsv) and its locale (rtl_locale.json) come from Free Pascal's
+// run-time library through tests/script/rtl_oracle/generate.py; rows marked "spec" hold our own
+// expectation where we differ from it on purpose.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "script/uSystemLibrary_DateTime.h"
+#include "script/uSystemLibrary_Format.h"
+#include "script/uSystemLibrary_Locale.h"
+#include "script/uSystemLibrary_Math.h"
+#include "script/uSystemLibrary_Text.h"
+
+namespace varnholt::rtl {
+namespace {
+
+// The year the table was made in: the two-digit-year rows depend on it.
+constexpr int kTableYear = 2026;
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buffer;
+  buffer << in.rdbuf();
+  return buffer.str();
+}
+
+std::string Unescape(const std::string& field) {
+  std::string out;
+  for (size_t i = 0; i < field.size(); ++i) {
+    if (field[i] != '\\' || i + 1 >= field.size()) {
+      out += field[i];
+    } else if (field[i + 1] == '\\') {
+      out += '\\';
+      ++i;
+    } else if (field[i + 1] == 'x' && i + 3 < field.size()) {
+      out += static_cast<char>(std::stoi(field.substr(i + 2, 2), nullptr, 16));
+      i += 3;
+    } else {
+      out += field[i];
+    }
+  }
+  return out;
+}
+
+struct TArg {
+  std::string kind;
+  std::string text;
+};
+
+struct TRow {
+  std::string routine;
+  std::string outcome;
+  std::string expected;
+  std::string note;
+  std::vector<TArg> args;
+  std::string line;
+};
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (true) {
+    size_t tab = line.find('\t', start);
+    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    if (tab == std::string::npos) break;
+    start = tab + 1;
+  }
+  return fields;
+}
+
+std::vector<TRow> ReadTable() {
+  std::vector<TRow> rows;
+  std::istringstream in(ReadFile(std::string(VARNHOLT_TEST_DATA_DIR) + "/script/rtl_golden.tsv"));
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    std::vector<std::string> fields = SplitTabs(line);
+    if (fields.size() < 4) {
+      ADD_FAILURE() << "malformed row: " << line;
+      continue;
+    }
+    TRow row{fields[0], fields[1], Unescape(fields[2]), fields[3], {}, line};
+    for (size_t i = 4; i < fields.size(); ++i) {
+      size_t colon = fields[i].find(':');
+      row.args.push_back({fields[i].substr(0, colon), Unescape(fields[i].substr(colon + 1))});
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+double ParseDouble(const std::string& text) {
+  size_t slash = text.find('/');
+  if (slash != std::string::npos) {
+    return std::strtod(text.substr(0, slash).c_str(), nullptr) /
+           std::strtod(text.substr(slash + 1).c_str(), nullptr);
+  }
+  return std::strtod(text.c_str(), nullptr);
+}
+
+// "1234567.25" -> 12345672500, exactly.
+std::int64_t ParseCurrency(const std::string& text) {
+  bool negative = !text.empty() && text[0] == '-';
+  std::string digits = negative ? text.substr(1) : text;
+  size_t point = digits.find('.');
+  std::string whole = digits.substr(0, point);
+  std::string fraction = point == std::string::npos ? "" : digits.substr(point + 1);
+  fraction.resize(4, '0');
+  std::int64_t value = std::stoll(whole) * 10000 + std::stoll(fraction);
+  return negative ? -value : value;
+}
+
+// "yyyy-mm-dd[ hh:nn:ss[.zzz]]"
+double ParseDateTime(const std::string& text) {
+  int y = 0, m = 0, d = 0, h = 0, n = 0, s = 0, z = 0;
+  std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d.%d", &y, &m, &d, &h, &n, &s, &z);
+  return EncodeDate(y, m, d) + EncodeTime(h, n, s, z);
+}
+
+int Int(const TArg& arg) {
+  return std::stoi(arg.text);
+}
+
+TFormatArg FormatArgOf(const TArg& arg) {
+  if (arg.kind == "i") return TFormatArg::OfInteger(std::stoi(arg.text));
+  if (arg.kind == "f") return TFormatArg::OfFloat(ParseDouble(arg.text));
+  if (arg.kind == "c") return TFormatArg::OfCurrency(ParseCurrency(arg.text));
+  if (arg.kind == "s") return TFormatArg::OfText(arg.text);
+  if (arg.kind == "b") return TFormatArg::OfBoolean(arg.text == "True");
+  if (arg.kind == "dt") return TFormatArg::OfFloat(ParseDateTime(arg.text));
+  return TFormatArg::OfIllegal();  // "I": 64-bit integers
+}
+
+std::string BoolText(bool value) {
+  return value ? "True" : "False";
+}
+
+std::string Stamp(double value, const TFormatSettings& locale) {
+  return FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", value, locale);
+}
+
+std::string RunRow(const TRow& row, const TFormatSettings& locale) {
+  const std::vector<TArg>& a = row.args;
+  auto text = [&](size_t i) { return a.at(i).text; };
+  auto number = [&](size_t i) { return ParseDouble(a.at(i).text); };
+  auto date = [&](size_t i) { return ParseDateTime(a.at(i).text); };
+  auto parsed = [&](auto tryParse, const char* what) {
+    double value = 0;
+    if (!tryParse(value)) throw ERtlError("'" + text(0) + "' is not a valid " + what);
+    return Stamp(value, locale);
+  };
+  const std::string& r = row.routine;
+  if (r == "Format") {
+    std::vector<TFormatArg> args;
+    for (size_t i = 1; i < a.size(); ++i) args.push_back(FormatArgOf(a[i]));
+    return Format(text(0), args, locale);
+  }
+  if (r == "FormatFloat") return FormatFloat(text(0), number(1), locale);
+  if (r == "FloatToStr") return FloatToStr(number(0), locale);
+  if (r == "FormatDateTime") return FormatDateTime(text(0), date(1), locale);
+  if (r == "IntToStr") return IntToStr(Int(a[0]));
+  if (r == "IntToHex") return IntToHex(Int(a[0]), Int(a[1]));
+  if (r == "StrToInt") return IntToStr(StrToInt(text(0)));
+  if (r == "StrToIntDef") return IntToStr(StrToIntDef(text(0), Int(a[1])));
+  if (r == "StrToFloat") return FloatToStr(StrToFloat(text(0), locale), locale);
+  if (r == "StrToDate") {
+    return parsed([&](double& v) { return TryStrToDate(text(0), locale, kTableYear, v); }, "date");
+  }
+  if (r == "StrToTime") return parsed([&](double& v) { return TryStrToTime(text(0), locale, v); }, "time");
+  if (r == "StrToDateTime") {
+    return parsed([&](double& v) { return TryStrToDateTime(text(0), locale, kTableYear, v); },
+                  "date and time");
+  }
+  if (r == "DateToStr") return DateToStr(date(0), locale);
+  if (r == "TimeToStr") return TimeToStr(date(0), locale);
+  if (r == "DateTimeToStr") return DateTimeToStr(date(0), locale);
+  if (r == "EncodeDate") return FloatToStr(EncodeDate(Int(a[0]), Int(a[1]), Int(a[2])), locale);
+  if (r == "EncodeTime") return FloatToStr(EncodeTime(Int(a[0]), Int(a[1]), Int(a[2]), Int(a[3])), locale);
+  if (r == "DecodeDate") {
+    std::uint16_t y, m, d;
+    DecodeDate(date(0), y, m, d);
+    return std::to_string(y) + " " + std::to_string(m) + " " + std::to_string(d);
+  }
+  if (r == "DecodeTime") {
+    std::uint16_t h, n, s, z;
+    DecodeTime(date(0), h, n, s, z);
+    return std::to_string(h) + " " + std::to_string(n) + " " + std::to_string(s) + " " + std::to_string(z);
+  }
+  if (r == "DayOfWeek") return std::to_string(DayOfWeek(date(0)));
+  if (r == "IncMonth") return Stamp(IncMonth(date(0), Int(a[1])), locale);
+  if (r == "IsLeapYear") return BoolText(IsLeapYear(Int(a[0])));
+  if (r == "Round") return IntToStr(Round(number(0)));
+  if (r == "Trunc") return IntToStr(Trunc(number(0)));
+  if (r == "Int") return FloatToStr(rtl::Int(number(0)), locale);
+  if (r == "Frac") return FloatToStr(Frac(number(0)), locale);
+  if (r == "Copy") return Copy(text(0), Int(a[1]), Int(a[2]));
+  if (r == "Delete") {
+    std::string s = text(0);
+    Delete(s, Int(a[1]), Int(a[2]));
+    return s;
+  }
+  if (r == "Insert") {
+    std::string s = text(1);
+    Insert(text(0), s, Int(a[2]));
+    return s;
+  }
+  if (r == "Pos") return std::to_string(Pos(text(0), text(1)));
+  if (r == "Trim") return Trim(text(0));
+  if (r == "TrimLeft") return TrimLeft(text(0));
+  if (r == "TrimRight") return TrimRight(text(0));
+  if (r == "UpperCase") return UpperCase(text(0));
+  if (r == "LowerCase") return LowerCase(text(0));
+  if (r == "AnsiUpperCase") return AnsiUpperCase(text(0));
+  if (r == "AnsiLowerCase") return AnsiLowerCase(text(0));
+  auto sign = [](int v) { return std::to_string((v > 0) - (v < 0)); };
+  if (r == "CompareStr") return sign(CompareStr(text(0), text(1)));
+  if (r == "CompareText") return sign(CompareText(text(0), text(1)));
+  if (r == "IsValidIdent") return BoolText(IsValidIdent(text(0)));
+  if (r == "Length") return std::to_string(text(0).size());
+  if (r == "Chr") return Chr(Int(a[0]));
+  if (r == "Ord") return std::to_string(Ord(text(0)));
+  ADD_FAILURE() << "no routine " << r;
+  return "";
+}
+
+TEST(RtlGolden, EveryRowMatches) {
+  const TFormatSettings locale = FormatSettingsFromJson(
+      ReadFile(std::string(VARNHOLT_TEST_DATA_DIR) + "/script/rtl_locale.json"), TFormatSettings::English());
+  const std::vector<TRow> rows = ReadTable();
+  ASSERT_GE(rows.size(), 300u);
+  std::map<std::string, int> perRoutine;
+  for (const TRow& row : rows) {
+    std::string outcome = "ok";
+    std::string actual;
+    try {
+      actual = RunRow(row, locale);
+    } catch (const ERtlError& e) {
+      outcome = "err";
+      actual = e.what();
+    }
+    EXPECT_EQ(row.outcome + " [" + row.expected + "]", outcome + " [" + actual + "]") << "row: " << row.line;
+    ++perRoutine[row.routine];
+  }
+  // Every family of the table is present, so a truncated table cannot pass unnoticed.
+  for (const char* routine :
+       {"Format", "FormatFloat", "FloatToStr", "FormatDateTime", "StrToInt", "StrToFloat", "StrToDate",
+        "StrToTime", "IncMonth", "Round", "Copy", "Delete", "Insert"}) {
+    EXPECT_GT(perRoutine[routine], 0) << routine;
+  }
+}
+
+}  // namespace
+}  // namespace varnholt::rtl

@@ -1,0 +1,4 @@
+{ only comments }
+(* and blank lines *)
+
+// result:

@@ -1,0 +1,6 @@
+// not of Null is a run-time error.
+var n
+begin
+  x := not n
+end
+// runtime error: OperNot

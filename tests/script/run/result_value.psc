@@ -1,0 +1,2 @@
+Result := 'the result'
+// result: the result
