@@ -244,8 +244,9 @@ TatVariableInfo& TatPascalCompiler::Declare(const std::string& name, TatArgument
   TatVariablesInfo& scope = routine_ ? routine_->Variables : info_.Globals();
   if (scope.Find(name)) {
     // Reported at the second declaration itself rather than at the end of its section.
-    FailAt(Fmt(routine_ ? "Redeclaration of identifier '%s'" : "Redeclaration of global identifier '%s'", name),
-           position);
+    FailAt(
+        Fmt(routine_ ? "Redeclaration of identifier '%s'" : "Redeclaration of global identifier '%s'", name),
+        position);
   }
   TatVariableInfo& v = scope.Add(name);
   v.Modifier = modifier;

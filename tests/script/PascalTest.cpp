@@ -84,7 +84,9 @@ TEST(PascalSyntax, EdgeCasesOfTheDialect) {
       {"x := 1\nif x then begin y := 1 end else begin y := 2 end", "ok"},
       {"for i := 1 to 3 step 1 do x := i\nfor i := 3 downto 1 step 1 do x := i", "error: Syntax error @2,22"},
       {"program Test;\nuses Internal\nx := Copy('abc', 1, 2)", "ok"},
-      {"x := 'unterminated", "error: Syntax error @2,1"},  // the open string ran to the end
+      {"x := 'unterminated", "error: Syntax error @2,1"},  // the open string runs to the end
+      {"Sample{note}Name := 1\nx := SampleName", "ok"},    // a comment inside a name is transparent
+      {"var x\ny := 1", "error: Syntax error @2,4"},       // y continues the var list; ":" wants a type
   };
   for (const auto& c : cases) {
     const std::string listing = CompileListing(c.source);
