@@ -40,7 +40,7 @@ bench: deps
 # Long fuzz runs of every fuzz target (clang with libFuzzer); FUZZ_SECONDS sets the time per target.
 FUZZ_SECONDS ?= 300
 fuzz: deps
-	@CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNHOLT_FUZZ=ON -DVARNHOLT_TESTS=OFF >/dev/null
+	@CXX=clang++ cmake -S . -B $(BUILD_FUZZ) $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNHOLT_FUZZ=ON -DVARNHOLT_TESTS=ON >/dev/null
 	@cmake --build $(BUILD_FUZZ) -j $(JOBS)
 	@bash tests/fuzz/run.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 

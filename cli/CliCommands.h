@@ -18,6 +18,7 @@ struct TCliContext {
 
 void AddResolveCommand(CLI::App& app, TCliContext& context);
 void AddExtractCommand(CLI::App& app, TCliContext& context);
+void AddCheckCommand(CLI::App& app, TCliContext& context);
 void AddSettingsCommand(CLI::App& app, TCliContext& context);
 void AddRunScriptCommand(CLI::App& app, TCliContext& context);
 

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
 
   AddResolveCommand(app, context);
   AddExtractCommand(app, context);
+  AddCheckCommand(app, context);
   AddSettingsCommand(app, context);
   AddRunScriptCommand(app, context);
 

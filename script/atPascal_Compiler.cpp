@@ -243,8 +243,10 @@ TatVariableInfo& TatPascalCompiler::Declare(const std::string& name, TatArgument
                                             const TNoTerminalNode* type, int position) {
   TatVariablesInfo& scope = routine_ ? routine_->Variables : info_.Globals();
   if (scope.Find(name)) {
-    Fail(
-        Fmt(routine_ ? "Redeclaration of identifier '%s'" : "Redeclaration of global identifier '%s'", name));
+    // Reported at the second declaration itself rather than at the end of its section.
+    FailAt(
+        Fmt(routine_ ? "Redeclaration of identifier '%s'" : "Redeclaration of global identifier '%s'", name),
+        position);
   }
   TatVariableInfo& v = scope.Add(name);
   v.Modifier = modifier;
