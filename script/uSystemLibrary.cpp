@@ -7,6 +7,7 @@
 
 #include "script/atScript.h"
 #include "script/uSystemLibrary_Bind.h"
+#include "script/uSystemLibrary_Files.h"
 #include "script/uSystemLibrary_Table.h"
 
 namespace varnholt {
@@ -87,13 +88,23 @@ const TatRoutineBinding kEngineRoutines[] = {
 
 std::span<const TatRoutineBinding> SystemLibraryEngineRoutines() { return kEngineRoutines; }
 
-TatSystemLibrary::TatSystemLibrary() = default;
+TatSystemLibrary::TatSystemLibrary() : files_(std::make_shared<std::unordered_set<TFileClass*>>()) {}
 TatSystemLibrary::~TatSystemLibrary() = default;
 
 TatUserInteraction& TatSystemLibrary::UserInteraction() {
   if (interaction_ != nullptr) return *interaction_;
   if (!headless_) headless_ = std::make_unique<TatHeadlessInteraction>();
   return *headless_;
+}
+
+int TatSystemLibrary::CloseOpenFiles() {
+  int closed = 0;
+  for (TFileClass* file : *files_) {
+    if (!file->IsOpen()) continue;
+    file->CloseQuietly();
+    ++closed;
+  }
+  return closed;
 }
 
 const platform::TFormatSettings& TatSystemLibrary::Locale() const {

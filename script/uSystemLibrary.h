@@ -12,6 +12,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_set>
 
 #include "platform/Clock.h"
 #include "platform/Locale.h"
@@ -22,6 +23,7 @@ namespace varnholt {
 class TatCustomScripter;
 class TatVirtualMachine;
 class TatSystemLibrary;
+class TFileClass;
 
 // What ShowMessage, InputQuery and Beep need from the user. The window implements it with dialogs; without
 // a window the messages go to the log, questions are answered "no" and the beep is silent.
@@ -87,6 +89,13 @@ class TatSystemLibrary : public TatScripterLibrary {
   void SetFormatSettings(std::optional<platform::TFormatSettings> settings) { locale_ = std::move(settings); }
   const platform::TFormatSettings& Locale() const;
 
+  // Closes every text file a script of this library left open and gives their number. Scripts rarely close
+  // what they open on every way out, and the objects live as long as the scripter; the host calls this
+  // after a run so that an unattended program does not run out of file handles.
+  int CloseOpenFiles();
+  // The text files of this library's scripts (uSystemLibrary_Files.h).
+  const std::shared_ptr<std::unordered_set<TFileClass*>>& Files() const { return files_; }
+
   // Class entries registered by DefineRoutines.
   TatClass* FileClass() const { return fileClass_; }
   TatClass* MachineClass() const { return machineClass_; }
@@ -98,6 +107,7 @@ class TatSystemLibrary : public TatScripterLibrary {
   std::filesystem::path appFolder_;
   platform::TClock clock_;
   std::optional<platform::TFormatSettings> locale_;
+  std::shared_ptr<std::unordered_set<TFileClass*>> files_;
   TatClass* fileClass_ = nullptr;
   TatClass* machineClass_ = nullptr;
   TatClass* scripterClass_ = nullptr;

@@ -95,10 +95,15 @@ std::filesystem::path ResolveScriptPath(const std::string& fileName, const std::
 
 // ---------------------------------------------------------------------------------------------------
 
-TFileClass::TFileClass(std::string fileName, std::filesystem::path applicationFolder)
-    : fileName_(std::move(fileName)), appFolder_(std::move(applicationFolder)) {}
+TFileClass::TFileClass(std::string fileName, std::filesystem::path applicationFolder, std::shared_ptr<TFileSet> files)
+    : fileName_(std::move(fileName)), appFolder_(std::move(applicationFolder)), files_(std::move(files)) {
+  if (files_) files_->insert(this);
+}
 
-TFileClass::~TFileClass() { CloseQuietly(); }
+TFileClass::~TFileClass() {
+  CloseQuietly();
+  if (files_) files_->erase(this);
+}
 
 void TFileClass::CloseQuietly() noexcept {
   if (fd_ >= 0) ::close(fd_);
@@ -226,7 +231,7 @@ TFileClass& FileArg(TVm& vm, int i, const char* routine) {
 const TatRoutineBinding kFileRoutines[] = {
     {"AssignFile",
      [](TLib& lib, TVm& vm) {
-       auto file = std::make_unique<TFileClass>(vm.ArgString(1), lib.ApplicationFolder());
+       auto file = std::make_unique<TFileClass>(vm.ArgString(1), lib.ApplicationFolder(), lib.Files());
        // The position is no by-reference one, but a bare variable always arrives as a reference.
        const std::int32_t handle = vm.Objects().Adopt(std::move(file), lib.FileClass());
        try {

@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <memory>
 #include <string_view>
+#include <unordered_set>
 
 #include "script/atScript.h"
 
@@ -17,15 +19,21 @@ namespace varnholt {
 class TFileClass : public TatHostObject {
  public:
   static constexpr int kRecordSize = 128;
+  // The files of one library, so that the host can close what scripts left open.
+  using TFileSet = std::unordered_set<TFileClass*>;
 
-  // applicationFolder maps drive letters (empty: names with a drive letter are refused).
-  TFileClass(std::string fileName, std::filesystem::path applicationFolder);
+  // applicationFolder maps drive letters (empty: names with a drive letter are refused). The file is a
+  // member of files (when given) for its lifetime.
+  TFileClass(std::string fileName, std::filesystem::path applicationFolder,
+             std::shared_ptr<TFileSet> files = nullptr);
   ~TFileClass() override;
   TFileClass(const TFileClass&) = delete;
   TFileClass& operator=(const TFileClass&) = delete;
 
   const std::string& FileName() const { return fileName_; }
   bool IsOpen() const { return fd_ >= 0; }
+  // Closes without reporting errors (the host's clean-up after a run).
+  void CloseQuietly() noexcept;
 
   void Reset();    // open for reading from the start
   void Rewrite();  // create or empty, open for writing
@@ -40,12 +48,12 @@ class TFileClass : public TatHostObject {
  private:
   enum class TMode { Closed, Input, Output };
   void Open(int flags, TMode mode);
-  void CloseQuietly() noexcept;
   void RequireOpen() const;
   bool Fill();  // false at the end of the file
 
   std::string fileName_;
   std::filesystem::path appFolder_;
+  std::shared_ptr<TFileSet> files_;
   int fd_ = -1;
   TMode mode_ = TMode::Closed;
   char buffer_[kRecordSize] = {};

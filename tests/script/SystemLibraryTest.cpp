@@ -240,6 +240,23 @@ TEST(SystemLibraryFiles, FreeingTheObjectClosesItsFile) {
   EXPECT_EQ(ReadFile(app / "drives/c/a.txt"), "kept\r\n");
 }
 
+TEST(SystemLibraryFiles, TheHostClosesWhatARunLeftOpen) {
+  TTempFolder app;
+  std::filesystem::create_directories(app / "drives/c");
+  TLibraryHost host;
+  host.Library->SetApplicationFolder(app.Path());
+  const int before = OpenDescriptorCount();
+  ASSERT_EQ(host.Run("G := 0; H := 0; AssignFile(F, 'C:\\a.txt'); Rewrite(F); WriteLn(F, 'one');\n"
+                     "AssignFile(G, 'C:\\a.txt'); Reset(G);\n"
+                     "AssignFile(H, 'C:\\b.txt'); Rewrite(H); CloseFile(H);"),
+            "");
+  EXPECT_EQ(OpenDescriptorCount(), before + 2);
+  EXPECT_EQ(host.Library->CloseOpenFiles(), 2);
+  EXPECT_EQ(OpenDescriptorCount(), before);
+  EXPECT_EQ(host.Library->CloseOpenFiles(), 0);
+  EXPECT_EQ(ReadFile(app / "drives/c/a.txt"), "one\r\n");
+}
+
 TEST(SystemLibraryFiles, IoErrorTexts) {
   EXPECT_EQ(IoErrorText(2), "File not found");
   EXPECT_EQ(IoErrorText(3), "Invalid filename");

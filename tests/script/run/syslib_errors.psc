@@ -71,6 +71,7 @@ try
   Interpret('x := 1');
 except
   Print(Pos('Script is not running for debug', LastExceptionMessage) > 0)  // expect: True
+  Print(Pos('INTERNAL ERROR', LastExceptionMessage))  // expect: 1
 end
 try
   x := CreateOleObject('Word.Application');
