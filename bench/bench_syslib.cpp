@@ -21,10 +21,14 @@ void RunLoop(benchmark::State& state, const char* body) {
   state.SetItemsProcessed(state.iterations() * kCallsPerRun);
 }
 
-void BM_ScriptEmptyLoop(benchmark::State& state) { RunLoop(state, "s := i"); }
+void BM_ScriptEmptyLoop(benchmark::State& state) {
+  RunLoop(state, "s := i");
+}
 BENCHMARK(BM_ScriptEmptyLoop);
 
-void BM_ScriptFormat(benchmark::State& state) { RunLoop(state, "s := Format('%s=%d', ['Sample', i])"); }
+void BM_ScriptFormat(benchmark::State& state) {
+  RunLoop(state, "s := Format('%s=%d', ['Sample', i])");
+}
 BENCHMARK(BM_ScriptFormat);
 
 void BM_ScriptFormatThreeArgs(benchmark::State& state) {

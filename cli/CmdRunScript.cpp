@@ -65,7 +65,8 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
   try {
     scripter.CompileScript();
   } catch (const EatCompileError& e) {
-    std::cout << platform::Cp1252ToUtf8(e.Message()) << "\nLine " << e.Row() << ", Char " << e.Column() << '\n';
+    std::cout << platform::Cp1252ToUtf8(e.Message()) << "\nLine " << e.Row() << ", Char " << e.Column()
+              << '\n';
     return 2;
   }
   try {

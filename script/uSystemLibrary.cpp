@@ -33,7 +33,8 @@ std::int64_t ArgInt64(const TatVirtualMachine& vm, int i) {
   }
   const double rounded = RoundHalfEven(real);
   // 2^63 itself does not fit; anything not finite or out of range keeps the host rule.
-  if (std::isfinite(rounded) && std::fabs(rounded) < 9.2233720368547758e18) return static_cast<std::int64_t>(rounded);
+  if (std::isfinite(rounded) && std::fabs(rounded) < 9.2233720368547758e18)
+    return static_cast<std::int64_t>(rounded);
   return vm.ArgInteger(i);
 }
 
@@ -48,12 +49,14 @@ namespace {
 
 using syslib::IntegerResult;
 
-[[noreturn]] void Fail(const std::string& message) { throw rtl::ERtlError(message); }
+[[noreturn]] void Fail(const std::string& message) {
+  throw rtl::ERtlError(message);
+}
 
 const TatRoutineBinding kEngineRoutines[] = {
     {"Beep", [](TatSystemLibrary& lib, TatVirtualMachine&) { lib.UserInteraction().Beep(); }},
-    {"ShowMessage",
-     [](TatSystemLibrary& lib, TatVirtualMachine& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); }},
+    {"ShowMessage", [](TatSystemLibrary& lib,
+                       TatVirtualMachine& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); }},
     {"InputQuery",
      [](TatSystemLibrary& lib, TatVirtualMachine& vm) {
        std::string value = vm.ArgString(2);
@@ -63,11 +66,12 @@ const TatRoutineBinding kEngineRoutines[] = {
      }},
     {"Raise", [](TatSystemLibrary&, TatVirtualMachine& vm) { throw EatRuntimeError(vm.ArgString(0)); }},
     // Scripts never run under the debugger in this program, so there is no context to interpret in.
-    {"Interpret",
-     [](TatSystemLibrary&, TatVirtualMachine&) { throw EatInternalError("Script is not running for debug"); }},
+    {"Interpret", [](TatSystemLibrary&,
+                     TatVirtualMachine&) { throw EatInternalError("Script is not running for debug"); }},
     {"CreateOleObject",
      [](TatSystemLibrary&, TatVirtualMachine& vm) {
-       Fail("CreateOleObject('" + vm.ArgString(0) + "'): automation objects are not available on this platform");
+       Fail("CreateOleObject('" + vm.ArgString(0) +
+            "'): automation objects are not available on this platform");
      }},
     {"GetActiveOleObject",
      [](TatSystemLibrary&, TatVirtualMachine& vm) {
@@ -86,7 +90,9 @@ const TatRoutineBinding kEngineRoutines[] = {
 
 }  // namespace
 
-std::span<const TatRoutineBinding> SystemLibraryEngineRoutines() { return kEngineRoutines; }
+std::span<const TatRoutineBinding> SystemLibraryEngineRoutines() {
+  return kEngineRoutines;
+}
 
 TatSystemLibrary::TatSystemLibrary() : files_(std::make_shared<std::unordered_set<TFileClass*>>()) {}
 TatSystemLibrary::~TatSystemLibrary() = default;
@@ -115,13 +121,14 @@ void TatSystemLibrary::DefineRoutines(TatHostRegistry& registry, TatClass& libra
   // Class entries first: AssignFile, Machine and Scripter hand out objects of these classes.
   TatClass& object = registry.RegisterHostClass("TObject");
   // A script-made object is a plain host object; Free destroys it through the scripter's object table.
-  object.RegisterRoutine("Create", 0, dtObject, nullptr,
-                         [](TatVirtualMachine& vm) {
-                           TatClass* cls = vm.CurrentClass();
-                           if (cls == nullptr) cls = vm.Scripter().Registry().FindClass("TObject");
-                           vm.SetResult(ScriptValue(vm.Objects().Adopt(std::make_unique<TatHostObject>(), cls)));
-                         },
-                         true);
+  object.RegisterRoutine(
+      "Create", 0, dtObject, nullptr,
+      [](TatVirtualMachine& vm) {
+        TatClass* cls = vm.CurrentClass();
+        if (cls == nullptr) cls = vm.Scripter().Registry().FindClass("TObject");
+        vm.SetResult(ScriptValue(vm.Objects().Adopt(std::make_unique<TatHostObject>(), cls)));
+      },
+      true);
   object.RegisterRoutine("Free", 0, dtNone, nullptr, [](TatVirtualMachine& vm) {
     const ScriptValue& self = vm.CurrentInstanceValue();
     // Objects the host keeps (libraries, default instances) are not the script's to free.
@@ -132,7 +139,8 @@ void TatSystemLibrary::DefineRoutines(TatHostRegistry& registry, TatClass& libra
   scripterClass_ = &registry.RegisterHostClass("TatCustomScripter", &object);
 
   RegisterSignatures(libraryClass, SystemLibraryRoutines());
-  for (const auto topic : {SystemLibraryValueRoutines(), SystemLibraryFileRoutines(), SystemLibraryEngineRoutines()}) {
+  for (const auto topic :
+       {SystemLibraryValueRoutines(), SystemLibraryFileRoutines(), SystemLibraryEngineRoutines()}) {
     for (const TatRoutineBinding& binding : topic) {
       TatMethod* method = libraryClass.FindMethod(binding.name);
       if (method == nullptr) continue;  // a binding without signature is caught by the library's tests
@@ -142,18 +150,23 @@ void TatSystemLibrary::DefineRoutines(TatHostRegistry& registry, TatClass& libra
   }
 
   // The machine records the last exception as it passes through a running script.
-  libraryClass.RegisterProperty("LastExceptionMessage", dtText, [](TatVirtualMachine& vm) {
-    vm.SetResult(ScriptValue(vm.LastException().Message));
-  }, {});
-  libraryClass.RegisterProperty("LastExceptionHelpContext", dtInteger, [](TatVirtualMachine& vm) {
-    vm.SetResult(ScriptValue(static_cast<std::int32_t>(vm.LastException().HelpContext)));
-  }, {});
-  libraryClass.RegisterProperty("LastExceptionClassName", dtText, [](TatVirtualMachine& vm) {
-    vm.SetResult(ScriptValue(vm.LastException().ClassName));
-  }, {});
+  libraryClass.RegisterProperty(
+      "LastExceptionMessage", dtText,
+      [](TatVirtualMachine& vm) { vm.SetResult(ScriptValue(vm.LastException().Message)); }, {});
+  libraryClass.RegisterProperty(
+      "LastExceptionHelpContext", dtInteger,
+      [](TatVirtualMachine& vm) {
+        vm.SetResult(ScriptValue(static_cast<std::int32_t>(vm.LastException().HelpContext)));
+      },
+      {});
+  libraryClass.RegisterProperty(
+      "LastExceptionClassName", dtText,
+      [](TatVirtualMachine& vm) { vm.SetResult(ScriptValue(vm.LastException().ClassName)); }, {});
 }
 
-std::unique_ptr<TatScripterLibrary> MakeSystemLibrary() { return std::make_unique<TatSystemLibrary>(); }
+std::unique_ptr<TatScripterLibrary> MakeSystemLibrary() {
+  return std::make_unique<TatSystemLibrary>();
+}
 
 TatSystemLibrary* SystemLibraryOf(TatCustomScripter& scripter) {
   return dynamic_cast<TatSystemLibrary*>(scripter.Registry().FindAttachedLibrary("Internal"));

@@ -52,8 +52,12 @@ int IoCodeOfErrno(int error) {
   }
 }
 
-[[noreturn]] void IoFail(int code) { throw rtl::ERtlError(IoErrorText(code)); }
-[[noreturn]] void ErrnoFail(int error) { IoFail(IoCodeOfErrno(error)); }
+[[noreturn]] void IoFail(int code) {
+  throw rtl::ERtlError(IoErrorText(code));
+}
+[[noreturn]] void ErrnoFail(int error) {
+  IoFail(IoCodeOfErrno(error));
+}
 
 }  // namespace
 
@@ -78,7 +82,8 @@ std::string IoErrorText(int code) {
   }
 }
 
-std::filesystem::path ResolveScriptPath(const std::string& fileName, const std::filesystem::path& applicationFolder) {
+std::filesystem::path ResolveScriptPath(const std::string& fileName,
+                                        const std::filesystem::path& applicationFolder) {
   if (fileName.empty() || fileName.find('\0') != std::string::npos) IoFail(kInvalidFilename);
   if (platform::HasDriveLetter(fileName)) {
     if (applicationFolder.empty()) IoFail(kInvalidFilename);
@@ -95,7 +100,8 @@ std::filesystem::path ResolveScriptPath(const std::string& fileName, const std::
 
 // ---------------------------------------------------------------------------------------------------
 
-TFileClass::TFileClass(std::string fileName, std::filesystem::path applicationFolder, std::shared_ptr<TFileSet> files)
+TFileClass::TFileClass(std::string fileName, std::filesystem::path applicationFolder,
+                       std::shared_ptr<TFileSet> files)
     : fileName_(std::move(fileName)), appFolder_(std::move(applicationFolder)), files_(std::move(files)) {
   if (files_) files_->insert(this);
 }
@@ -127,9 +133,15 @@ void TFileClass::Open(int flags, TMode mode) {
   mode_ = mode;
 }
 
-void TFileClass::Reset() { Open(O_RDONLY, TMode::Input); }
-void TFileClass::Rewrite() { Open(O_WRONLY | O_CREAT | O_TRUNC, TMode::Output); }
-void TFileClass::Append() { Open(O_WRONLY | O_APPEND, TMode::Output); }
+void TFileClass::Reset() {
+  Open(O_RDONLY, TMode::Input);
+}
+void TFileClass::Rewrite() {
+  Open(O_WRONLY | O_CREAT | O_TRUNC, TMode::Output);
+}
+void TFileClass::Append() {
+  Open(O_WRONLY | O_APPEND, TMode::Output);
+}
 
 void TFileClass::RequireOpen() const {
   if (fd_ < 0) IoFail(kNotOpen);
@@ -260,6 +272,8 @@ const TatRoutineBinding kFileRoutines[] = {
 
 }  // namespace
 
-std::span<const TatRoutineBinding> SystemLibraryFileRoutines() { return kFileRoutines; }
+std::span<const TatRoutineBinding> SystemLibraryFileRoutines() {
+  return kFileRoutines;
+}
 
 }  // namespace varnholt

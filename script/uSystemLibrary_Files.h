@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <string>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <unordered_set>
 
@@ -64,6 +64,7 @@ class TFileClass : public TatHostObject {
 // The native path of a script's file name: a name with a drive letter through the drive map of the
 // application folder, any other name as a native path relative to the current folder ("\" read as "/").
 // Throws rtl::ERtlError "Invalid filename" when the name cannot be mapped.
-std::filesystem::path ResolveScriptPath(const std::string& fileName, const std::filesystem::path& applicationFolder);
+std::filesystem::path ResolveScriptPath(const std::string& fileName,
+                                        const std::filesystem::path& applicationFolder);
 
 }  // namespace varnholt

@@ -19,13 +19,25 @@ using syslib::IntegerResult;
 using TLib = TatSystemLibrary;
 using TVm = TatVirtualMachine;
 
-[[noreturn]] void Fail(const std::string& message) { throw rtl::ERtlError(message); }
+[[noreturn]] void Fail(const std::string& message) {
+  throw rtl::ERtlError(message);
+}
 
-void Text(TVm& vm, std::string value) { vm.SetResult(ScriptValue(std::move(value))); }
-void Int(TVm& vm, std::int32_t value) { vm.SetResult(ScriptValue(value)); }
-void Real(TVm& vm, double value) { vm.SetResult(ScriptValue(value)); }
-void When(TVm& vm, double value) { vm.SetResult(ScriptValue::Date(value)); }
-void Bool(TVm& vm, bool value) { vm.SetResult(ScriptValue(value)); }
+void Text(TVm& vm, std::string value) {
+  vm.SetResult(ScriptValue(std::move(value)));
+}
+void Int(TVm& vm, std::int32_t value) {
+  vm.SetResult(ScriptValue(value));
+}
+void Real(TVm& vm, double value) {
+  vm.SetResult(ScriptValue(value));
+}
+void When(TVm& vm, double value) {
+  vm.SetResult(ScriptValue::Date(value));
+}
+void Bool(TVm& vm, bool value) {
+  vm.SetResult(ScriptValue(value));
+}
 
 // One element of Format's array by its kind; the kinds without a formatting meaning are refused as a whole.
 rtl::TFormatArg FormatArgOf(const ScriptValue& element) {
@@ -108,7 +120,8 @@ void DecodeTimeHandler(TLib&, TVm& vm) {
 void StrToDateHandler(TLib& lib, TVm& vm) {
   const std::string s = vm.ArgString(0);
   double value = 0.0;
-  if (!rtl::TryStrToDate(s, lib.Locale(), lib.LocalNow().year, value)) Fail("'" + s + "' is not a valid date");
+  if (!rtl::TryStrToDate(s, lib.Locale(), lib.LocalNow().year, value))
+    Fail("'" + s + "' is not a valid date");
   When(vm, value);
 }
 
@@ -142,8 +155,10 @@ const TatRoutineBinding kValueRoutines[] = {
     {"AnsiLowerCase", [](TLib&, TVm& vm) { Text(vm, rtl::AnsiLowerCase(vm.ArgString(0))); }},
     {"CompareStr", [](TLib&, TVm& vm) { Int(vm, rtl::CompareStr(vm.ArgString(0), vm.ArgString(1))); }},
     {"CompareText", [](TLib&, TVm& vm) { Int(vm, rtl::CompareText(vm.ArgString(0), vm.ArgString(1))); }},
-    {"AnsiCompareStr", [](TLib&, TVm& vm) { Int(vm, rtl::AnsiCompareStr(vm.ArgString(0), vm.ArgString(1))); }},
-    {"AnsiCompareText", [](TLib&, TVm& vm) { Int(vm, rtl::AnsiCompareText(vm.ArgString(0), vm.ArgString(1))); }},
+    {"AnsiCompareStr",
+     [](TLib&, TVm& vm) { Int(vm, rtl::AnsiCompareStr(vm.ArgString(0), vm.ArgString(1))); }},
+    {"AnsiCompareText",
+     [](TLib&, TVm& vm) { Int(vm, rtl::AnsiCompareText(vm.ArgString(0), vm.ArgString(1))); }},
     {"Trim", [](TLib&, TVm& vm) { Text(vm, rtl::Trim(vm.ArgString(0))); }},
     {"TrimLeft", [](TLib&, TVm& vm) { Text(vm, rtl::TrimLeft(vm.ArgString(0))); }},
     {"TrimRight", [](TLib&, TVm& vm) { Text(vm, rtl::TrimRight(vm.ArgString(0))); }},
@@ -197,12 +212,15 @@ const TatRoutineBinding kValueRoutines[] = {
     {"IsLeapYear", [](TLib&, TVm& vm) { Bool(vm, rtl::IsLeapYear(vm.ArgInteger(0))); }},
     {"DateToStr", [](TLib& lib, TVm& vm) { Text(vm, rtl::DateToStr(vm.ArgDateTime(0), lib.Locale())); }},
     {"TimeToStr", [](TLib& lib, TVm& vm) { Text(vm, rtl::TimeToStr(vm.ArgDateTime(0), lib.Locale())); }},
-    {"DateTimeToStr", [](TLib& lib, TVm& vm) { Text(vm, rtl::DateTimeToStr(vm.ArgDateTime(0), lib.Locale())); }},
+    {"DateTimeToStr",
+     [](TLib& lib, TVm& vm) { Text(vm, rtl::DateTimeToStr(vm.ArgDateTime(0), lib.Locale())); }},
     {"StrToDate", StrToDateHandler},
     {"StrToTime", StrToTimeHandler},
     {"StrToDateTime", StrToDateTimeHandler},
     {"FormatDateTime",
-     [](TLib& lib, TVm& vm) { Text(vm, rtl::FormatDateTime(vm.ArgString(0), vm.ArgDateTime(1), lib.Locale())); }},
+     [](TLib& lib, TVm& vm) {
+       Text(vm, rtl::FormatDateTime(vm.ArgString(0), vm.ArgDateTime(1), lib.Locale()));
+     }},
     // Arithmetic
     {"Round", [](TLib&, TVm& vm) { vm.SetResult(IntegerResult(rtl::Round(vm.ArgFloat(0)))); }},
     {"Trunc", [](TLib&, TVm& vm) { vm.SetResult(IntegerResult(rtl::Trunc(vm.ArgFloat(0)))); }},
@@ -237,6 +255,8 @@ const TatRoutineBinding kValueRoutines[] = {
 
 }  // namespace
 
-std::span<const TatRoutineBinding> SystemLibraryValueRoutines() { return kValueRoutines; }
+std::span<const TatRoutineBinding> SystemLibraryValueRoutines() {
+  return kValueRoutines;
+}
 
 }  // namespace varnholt

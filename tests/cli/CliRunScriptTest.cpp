@@ -29,8 +29,8 @@ TEST(CliRunScript, FormatsAndWritesAndReadsATextFile) {
   WriteFile(en, R"({"DecimalSeparator": ".", "LongMonthNames": ["January","February","March","April","May",
     "June","July","August","September","October","November","December"],
     "LongDayNames": ["Sunday","Monday","Tuesday","Wednesday","Thursday","Friday","Saturday"]})");
-  const TCliResult r =
-      RunCli({"--app-folder", app.Path().string(), "run-script", "--locale", en, (app / "script.psc").string()});
+  const TCliResult r = RunCli(
+      {"--app-folder", app.Path().string(), "run-script", "--locale", en, (app / "script.psc").string()});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "Box has 3 items at 1.50;Wednesday 9 December 2026;00BEEF;Varn;\n");
   EXPECT_EQ(ReadFile(app / "drives/c/Work/report.txt"),
@@ -39,10 +39,13 @@ TEST(CliRunScript, FormatsAndWritesAndReadsATextFile) {
 
 TEST(CliRunScript, TheLocaleFileReplacesSeparatorsAndNames) {
   TTempFolder app;
-  WriteFile(app / "s.psc", "Result := FormatFloat('#,##0.00', 1234.5) + ' ' + FormatDateTime('d. mmmm', EncodeDate(2026, 3, 1))");
-  WriteFile(app / "de.json", "{\"DecimalSeparator\": \",\", \"ThousandSeparator\": \".\", \"LongMonthNames\": "
-                             "[\"Januar\",\"Februar\",\"M\xC3\xA4rz\",\"April\",\"Mai\",\"Juni\",\"Juli\",\"August\","
-                             "\"September\",\"Oktober\",\"November\",\"Dezember\"]}");
+  WriteFile(
+      app / "s.psc",
+      "Result := FormatFloat('#,##0.00', 1234.5) + ' ' + FormatDateTime('d. mmmm', EncodeDate(2026, 3, 1))");
+  WriteFile(app / "de.json",
+            "{\"DecimalSeparator\": \",\", \"ThousandSeparator\": \".\", \"LongMonthNames\": "
+            "[\"Januar\",\"Februar\",\"M\xC3\xA4rz\",\"April\",\"Mai\",\"Juni\",\"Juli\",\"August\","
+            "\"September\",\"Oktober\",\"November\",\"Dezember\"]}");
   const TCliResult r = RunCli({"--app-folder", app.Path().string(), "run-script", "--locale",
                                (app / "de.json").string(), (app / "s.psc").string()});
   EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -70,7 +73,8 @@ TEST(CliRunScript, ShowMessageIsWrittenToTheLog) {
   const TCliResult r = RunCli({"--app-folder", app.Path().string(), "run-script", (app / "s.psc").string()});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "done\n");
-  EXPECT_NE(ReadFile(app / "Varnholt.LOG").find("Msg\tAction\tShowMessage\tSample 7 filed"), std::string::npos)
+  EXPECT_NE(ReadFile(app / "Varnholt.LOG").find("Msg\tAction\tShowMessage\tSample 7 filed"),
+            std::string::npos)
       << ReadFile(app / "Varnholt.LOG");
 }
 

@@ -60,7 +60,9 @@ struct TLibraryHost {
   std::vector<std::string> Printed;
 };
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 int OpenDescriptorCount() {
   int count = 0;
@@ -94,7 +96,8 @@ TEST(SystemLibrary, IsAttachedByEveryScripterWithAllRoutinesBound) {
   }
   // Every binding names a routine of the table, so none is silently left out.
   std::set<std::string> bound;
-  for (const auto topic : {SystemLibraryValueRoutines(), SystemLibraryFileRoutines(), SystemLibraryEngineRoutines()}) {
+  for (const auto topic :
+       {SystemLibraryValueRoutines(), SystemLibraryFileRoutines(), SystemLibraryEngineRoutines()}) {
     for (const TatRoutineBinding& b : topic) {
       EXPECT_NE(cls->FindMethod(b.name), nullptr) << b.name;
       EXPECT_TRUE(bound.insert(b.name).second) << "bound twice: " << b.name;
@@ -176,8 +179,8 @@ TEST(SystemLibraryFiles, PositionAndSizeCountRecordsOf128Bytes) {
                      "Rewrite(F); WriteLn(F, x); Print(FilePos(F)); Print(FileSize(F)); CloseFile(F);"),
             "");
   const int records = static_cast<int>(content.size()) / 128;
-  EXPECT_EQ(host.Printed, (std::vector<std::string>{std::to_string(records), "0", "1", std::to_string(records), "0",
-                                                    "0"}));
+  EXPECT_EQ(host.Printed,
+            (std::vector<std::string>{std::to_string(records), "0", "1", std::to_string(records), "0", "0"}));
 }
 
 struct TFileErrorCase {
@@ -213,13 +216,16 @@ INSTANTIATE_TEST_SUITE_P(
         TFileErrorCase{"AssignFile(F, 'C:\\exists.txt'); x := FilePos(F)", "I/O error 103"},
         TFileErrorCase{"AssignFile(F, 'C:\\exists.txt'); x := FileSize(F)", "I/O error 103"},
         TFileErrorCase{"AssignFile(F, 'C:\\exists.txt'); x := ReadLn(F)", "I/O error 103"},
-        TFileErrorCase{"AssignFile(F, 'C:\\exists.txt'); Reset(F); CloseFile(F); CloseFile(F)", "I/O error 103"},
+        TFileErrorCase{"AssignFile(F, 'C:\\exists.txt'); Reset(F); CloseFile(F); CloseFile(F)",
+                       "I/O error 103"},
         TFileErrorCase{"AssignFile(F, 'C:\\exists.txt'); Reset(F); WriteLn(F, 'x')", "I/O error 105"},
         TFileErrorCase{"AssignFile(F, 'C:\\new.txt'); Rewrite(F); x := ReadLn(F)", "I/O error 104"},
         TFileErrorCase{"Reset(7)", "Reset expects a text file assigned with AssignFile"},
         TFileErrorCase{"F := 268435456; Rewrite(F)", "Rewrite expects a text file assigned with AssignFile"},
-        TFileErrorCase{"F := 'C:\\exists.txt'; Rewrite(F)", "Rewrite expects a text file assigned with AssignFile"},
-        TFileErrorCase{"F := Machine; WriteLn(F, 'x')", "WriteLn expects a text file assigned with AssignFile"},
+        TFileErrorCase{"F := 'C:\\exists.txt'; Rewrite(F)",
+                       "Rewrite expects a text file assigned with AssignFile"},
+        TFileErrorCase{"F := Machine; WriteLn(F, 'x')",
+                       "WriteLn expects a text file assigned with AssignFile"},
         TFileErrorCase{"AssignFile(F, 'C:\\exists.txt'); F.Free; Rewrite(F)", "Rewrite expects a text file"},
         TFileErrorCase{"Chdir('C:\\nowhere')", "File not found"}));
 
@@ -300,7 +306,8 @@ TEST(SystemLibraryUser, TheHeadlessPortHandsMessagesOnAndDeclinesQuestions) {
   TatHeadlessInteraction headless([&log](const std::string& text) { log.push_back(text); });
   TLibraryHost host;
   host.Library->SetUserInteraction(&headless);
-  ASSERT_EQ(host.Run("ShowMessage('to the log'); v := 'x'; Print(InputQuery('a', 'b', v)); Print(v); Beep"), "");
+  ASSERT_EQ(host.Run("ShowMessage('to the log'); v := 'x'; Print(InputQuery('a', 'b', v)); Print(v); Beep"),
+            "");
   EXPECT_EQ(log, std::vector<std::string>{"to the log"});
   EXPECT_EQ(host.Printed, (std::vector<std::string>{"False", "x"}));
 }
@@ -327,11 +334,13 @@ TEST(SystemLibraryClockAndLocale, FormattingUsesTheLibrarysLocale) {
   german.DateSeparator = '.';
   german.LongMonthNames[2] = "M\xE4rz";
   host.Library->SetFormatSettings(german);
-  ASSERT_EQ(host.Run("Print(FloatToStr(1.5)); Print(FormatFloat('#,##0.00', 1234.5));\n"
-                     "Print(Format('%.1f|%n', [2.25, 1234.5])); Print(StrToFloat('2,5') * 2);\n"
-                     "Print(DateToStr(EncodeDate(2026, 3, 9))); Print(FormatDateTime('mmmm', EncodeDate(2026, 3, 9)));\n"
-                     "Print(FormatDateTime('yyyy-mm-dd', StrToDate('09.03.2026')));"),
-            "");
+  ASSERT_EQ(
+      host.Run(
+          "Print(FloatToStr(1.5)); Print(FormatFloat('#,##0.00', 1234.5));\n"
+          "Print(Format('%.1f|%n', [2.25, 1234.5])); Print(StrToFloat('2,5') * 2);\n"
+          "Print(DateToStr(EncodeDate(2026, 3, 9))); Print(FormatDateTime('mmmm', EncodeDate(2026, 3, 9)));\n"
+          "Print(FormatDateTime('yyyy-mm-dd', StrToDate('09.03.2026')));"),
+      "");
   EXPECT_EQ(host.Printed, (std::vector<std::string>{"1,5", "1.234,50", "2,3|1.234,50", "5", "09.03.2026",
                                                     "M\xE4rz", "2026-03-09"}));
 }
@@ -339,7 +348,8 @@ TEST(SystemLibraryClockAndLocale, FormattingUsesTheLibrarysLocale) {
 TEST(SystemLibraryEngine, LastExceptionValuesAreClearedWhenARunStarts) {
   TLibraryHost host;
   ASSERT_EQ(host.Run("try Raise('first') except Print(LastExceptionMessage) end"), "");
-  ASSERT_EQ(host.Run("Print('[' + LastExceptionMessage + ']'); Print('[' + LastExceptionClassName + ']')"), "");
+  ASSERT_EQ(host.Run("Print('[' + LastExceptionMessage + ']'); Print('[' + LastExceptionClassName + ']')"),
+            "");
   EXPECT_EQ(host.Printed, (std::vector<std::string>{"first", "[]", "[]"}));
 }
 
@@ -352,7 +362,8 @@ TEST(SystemLibraryEngine, RaiseAndInterpretEndTheRunWithTheirMessages) {
 
 TEST(SystemLibraryEngine, MachineAndScripterAreObjectsOfTheirOwnClasses) {
   TLibraryHost host;
-  ASSERT_EQ(host.Run("m := Machine; s := Scripter; Print(m = Machine); Print(m <> s); Print(Assigned(m))"), "");
+  ASSERT_EQ(host.Run("m := Machine; s := Scripter; Print(m = Machine); Print(m <> s); Print(Assigned(m))"),
+            "");
   EXPECT_EQ(host.Printed, (std::vector<std::string>{"True", "True", "True"}));
 }
 
