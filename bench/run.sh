@@ -3,6 +3,15 @@
 set -euo pipefail
 build=$1
 shopt -s nullglob
+
+# The engine benchmark compares against pdftotext, which only the benchmark needs.
+if ! command -v pdftotext >/dev/null; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  echo "bench: installing poppler-utils for pdftotext"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends poppler-utils >/dev/null
+fi
+
 for program in "$build"/bench/*; do
   [[ -x "$program" && -f "$program" ]] || continue
   echo "== $(basename "$program")"

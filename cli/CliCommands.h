@@ -17,6 +17,7 @@ struct TCliContext {
 };
 
 void AddResolveCommand(CLI::App& app, TCliContext& context);
+void AddExtractCommand(CLI::App& app, TCliContext& context);
 void AddSettingsCommand(CLI::App& app, TCliContext& context);
 void AddRunScriptCommand(CLI::App& app, TCliContext& context);
 

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
                  "Application folder (default: the folder of this program)");
 
   AddResolveCommand(app, context);
+  AddExtractCommand(app, context);
   AddSettingsCommand(app, context);
   AddRunScriptCommand(app, context);
 

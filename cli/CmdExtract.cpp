@@ -1,0 +1,101 @@
+// CmdExtract.cpp — `varnholt-cli extract FILE`: the two texts an action script would read for a PDF,
+// loaded exactly as the window loads them (LoadContent through PDF.EXE in the application folder).
+#include <unistd.h>
+
+#include <filesystem>
+#include <iostream>
+
+#include "cli/CliCommands.h"
+#include "core/uVarnholtCore.h"
+#include "logging/uLogger.h"
+#include "platform/CodePage.h"
+#include "platform/DriveMap.h"
+
+namespace varnholt::cli {
+
+namespace {
+
+// No window: nothing to show, questions are answered No.
+class TSilentPort : public TUiPort {
+ public:
+  void ShowMessage(const std::string&) override {}
+  bool Confirm(const std::string&) override { return false; }
+  void BeginBusyCursor() override {}
+  void EndBusyCursor() override {}
+  void ShowPage(TUiPage) override {}
+  void RestoreWindow() override {}
+  void SetAutomaticButton(bool) override {}
+  void ShowStatus(TStatusColor, int) override {}
+  void ShowSelectedFile(const std::string&) override {}
+  void ShowTexts(const std::string&, const std::string&) override {}
+  void RefreshFileList() override {}
+  bool FocusMinimizeButton() override { return false; }
+};
+
+// The terminal wants UTF-8 and plain LF line ends.
+std::string ForTerminal(const std::string& text) {
+  std::string utf8 = platform::Cp1252ToUtf8(text);
+  std::erase(utf8, '\r');
+  return utf8;
+}
+
+// The Windows path of FILE: as given when it has a drive letter, else the native file's place in a drive.
+std::optional<std::string> WindowsPathOf(const std::string& argument, const platform::TDriveMap& map) {
+  const std::string asCp1252 = platform::Utf8ToCp1252(argument);
+  if (platform::HasDriveLetter(asCp1252)) return asCp1252;
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(argument, ec);
+  if (ec) return std::nullopt;
+  return map.ToWindowsPath(absolute);
+}
+
+void RunExtract(TCliContext& context, const std::string& file) {
+  const auto appFolder = context.ApplicationFolder();
+  const platform::TDriveMap map(appFolder);
+  const auto windowsPath = WindowsPathOf(file, map);
+  if (!windowsPath) {
+    std::cerr << file << " is not inside a drive folder of " << appFolder.string()
+              << " (drives/<letter>); give a Windows path such as C:\\PDF\\report.pdf\n";
+    context.exitCode = 2;
+    return;
+  }
+
+  // The records go to a private log file that is removed afterwards; errors are shown on stderr.
+  const auto logFile =
+      std::filesystem::temp_directory_path() / ("varnholt-cli-" + std::to_string(getpid()) + ".LOG");
+  bool failed = false;
+  {
+    TLogger logger(logFile, false, kDefaultLogCapacity, kDefaultLogTypes);
+    logger.OnRecordAdded = [&failed](TLogger& log) {
+      const std::string& line = log.Line(log.Count() - 1);
+      if (line.find("\tErr\t") == std::string::npos) return;
+      failed = true;
+      std::string shown = line.substr(line.find("\tErr\t") + 5);
+      for (char& c : shown) c = c == '\t' ? ' ' : c;
+      std::cerr << ForTerminal(shown) << '\n';
+    };
+    TSilentPort port;
+    TVarnholtCore core(appFolder, port, logger);
+    core.State().selectedFile = *windowsPath;
+    core.LoadContent();
+    std::cout << ForTerminal(core.State().text1) << "---------------------------------------- Text2\n"
+              << ForTerminal(core.State().text2);
+    logger.OnRecordAdded = nullptr;
+  }
+  std::error_code ec;
+  std::filesystem::remove(logFile, ec);
+  if (failed) context.exitCode = 1;
+}
+
+}  // namespace
+
+void AddExtractCommand(CLI::App& app, TCliContext& context) {
+  auto* cmd = app.add_subcommand("extract",
+                                 "Print the two texts of a PDF as an action script reads them "
+                                 "(Text1 in physical layout, a separator line, Text2 in raw order)");
+  auto file = std::make_shared<std::string>();
+  cmd->add_option("FILE", *file, "Windows path (C:\\PDF\\x.pdf) or a file inside a drive folder")->required();
+  cmd->callback([&context, file] { RunExtract(context, *file); });
+}
+
+}  // namespace varnholt::cli

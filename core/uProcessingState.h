@@ -1,0 +1,35 @@
+// uProcessingState.h — the state of the file being worked on, shared by every operation of the core.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace varnholt {
+
+struct TProcessingState {
+  std::string selectedFile;  // Windows path in the box "Selected PDF File"; changing it loads the texts
+  std::string loadedFile;    // the file whose texts are in text1 and text2; empty when none
+  std::string currentPdf;    // the file the action runs on
+  std::string text1, text2;  // the two texts of the loaded file (CR LF lines)
+  std::string activeText;    // the text the PDF text routines read
+  bool automatic = false;    // the Automatic button is down
+  bool actionIsProcessing = false;
+  bool errorState = false;
+  std::int32_t failedCount = 0;  // PDF files in the FAILED folder at the last count
+  std::string scriptErrorText;
+  bool executeBusy = false;
+  bool passBusy = false;
+  std::chrono::system_clock::time_point nextPassReference{};
+  bool engineRan = false;  // the engine program was started and has ended
+  std::string ownerPassword, userPassword;
+  std::vector<std::string> actionScript;
+  bool editMode = false;
+  std::string browserFolder;                // Windows path of the folder the browser's file list shows
+  std::vector<std::string> requestList;     // key=value lines of the next engine request
+  std::filesystem::path applicationFolder;  // holds PDF.EXE and the exchange files
+};
+
+}  // namespace varnholt

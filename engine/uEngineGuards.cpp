@@ -1,0 +1,72 @@
+// uEngineGuards.cpp — the engine program's last line of defence: a watchdog and crash handlers that
+// still write an answer.
+#include "engine/uEngineGuards.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "engine/uEngineRequest.h"
+#include "engine/uPdfText.h"
+
+namespace varnholt::engine {
+
+namespace {
+
+// Long enough for a report of hundreds of pages, short enough that a looping file does not stall the queue.
+constexpr unsigned kWatchdogSeconds = 300;
+
+std::string gResultPath;
+std::string gText1Path;
+std::string gText2Path;
+std::string gTimeoutAnswer;
+std::string gCrashAnswer;
+
+void WriteAnswerAndExit(const std::string& answer) {
+  // Only async-signal-safe calls here.
+  if (gExtractInProgress) {
+    for (const std::string* text : {&gText1Path, &gText2Path}) {
+      const int fd = open(text->c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd >= 0) close(fd);
+    }
+  }
+  const int fd = open(gResultPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd >= 0) {
+    const ssize_t written = write(fd, answer.data(), answer.size());
+    (void)written;
+    close(fd);
+  }
+  _exit(fd >= 0 ? 0 : 2);
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+void OnCrash(int) {
+  WriteAnswerAndExit(gCrashAnswer);
+}
+#endif
+
+void OnTimeout(int) {
+  WriteAnswerAndExit(gTimeoutAnswer);
+}
+
+}  // namespace
+
+void InstallEngineGuards(const std::filesystem::path& workFolder) {
+  gResultPath = (workFolder / kResultFileName).string();
+  gText1Path = (workFolder / kText1FileName).string();
+  gText2Path = (workFolder / kText2FileName).string();
+  gTimeoutAnswer = "Error\r\nThe PDF engine gave up after " + std::to_string(kWatchdogSeconds) +
+                   " seconds; the file may be damaged and was left unchanged\r\n";
+  gCrashAnswer =
+      "Error\r\nThe PDF engine failed on this file (it may be damaged); the file was left unchanged\r\n";
+  signal(SIGALRM, OnTimeout);
+  alarm(kWatchdogSeconds);
+#if !defined(__SANITIZE_ADDRESS__)
+  // Under the sanitizers a crash must stay a crash, so that it is reported.
+  for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) signal(sig, OnCrash);
+#endif
+}
+
+}  // namespace varnholt::engine

@@ -1,0 +1,68 @@
+// uEngineRequest.h — one request of the PDF engine: the keys read from PDFENV.TXT and the answer that
+// goes to PDFRES.TXT.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Status.h"
+
+namespace varnholt::engine {
+
+// The file names of the exchange, all in the engine's working folder (the application folder).
+inline constexpr const char* kRequestFileName = "PDFENV.TXT";
+inline constexpr const char* kResultFileName = "PDFRES.TXT";
+inline constexpr const char* kText1FileName = "PDF1.TXT";
+inline constexpr const char* kText2FileName = "PDF2.TXT";
+inline constexpr const char* kCoverTextFileName = "TEMPCP.TXT";
+
+// A failure of a request; the message is the line a person reads in the log (system code page).
+class EEngineError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TEngineRequest {
+ public:
+  // Parses the lines of PDFENV.TXT: "KEY=VALUE", the key up to the first "=". Keys are matched without
+  // regard to case; a key given twice keeps its last value. Lines without "=" are ignored.
+  static TEngineRequest Parse(const std::vector<std::string>& lines);
+
+  bool Has(std::string_view key) const;
+  // The value of a key, or nullopt when the request does not hold it.
+  std::optional<std::string> Find(std::string_view key) const;
+  // The value of a key that the action cannot do without; throws EEngineError naming the key.
+  std::string Require(std::string_view key) const;
+  // The action word, upper-cased; empty when PDFACTION is missing.
+  std::string Action() const;
+
+ private:
+  std::map<std::string, std::string> values_;  // key upper-cased
+};
+
+// Reads PDFENV.TXT of the working folder; throws EEngineError when it is missing or unreadable.
+TEngineRequest ReadRequestFile(const std::filesystem::path& workFolder);
+
+struct TEngineResult {
+  bool ok = false;
+  std::string message;  // one line, system code page
+
+  static TEngineResult Ok(std::string message) { return {true, std::move(message)}; }
+  static TEngineResult Error(std::string message) { return {false, std::move(message)}; }
+};
+
+// Writes an exchange file (lines ended by CR LF) through a temporary file and a rename, so that a reader
+// never sees half a file. Unlike the user's PDFs it is not flushed to disk: it is written anew for every
+// request, and the flush would cost more than the extraction of a small report.
+platform::TStatus WriteExchangeFile(const std::filesystem::path& path, const std::vector<std::string>& lines);
+
+// The two lines of PDFRES.TXT: "OK" or "Error", then the message with line breaks replaced by spaces.
+std::vector<std::string> ResultLines(const TEngineResult& result);
+platform::TStatus WriteResult(const std::filesystem::path& workFolder, const TEngineResult& result);
+
+}  // namespace varnholt::engine

@@ -1,0 +1,104 @@
+// uPdfText.cpp — EXTRACT: the texts of a PDF through poppler, in the system code page with CR LF lines.
+#include "engine/uPdfText.h"
+
+#include <poppler-document.h>
+#include <poppler-global.h>
+#include <poppler-page.h>
+
+#include <memory>
+
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+
+namespace varnholt::engine {
+
+namespace {
+
+void IgnorePopplerMessage(const std::string&, void*) {}
+
+// Appends one page's text: its lines without the trailing empty ones, after an empty separator line.
+void AppendPage(std::vector<std::string>& out, const poppler::ustring& text) {
+  const poppler::byte_array utf8 = text.to_utf8();
+  std::vector<std::string> lines =
+      platform::SplitLines(platform::Utf8ToCp1252(std::string_view(utf8.data(), utf8.size())));
+  for (std::string& line : lines) {
+    // Page breaks are ours to mark (with the empty line); stray form feeds are dropped.
+    std::erase(line, '\f');
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  std::size_t first = 0;
+  while (first < lines.size() && lines[first].empty()) ++first;
+  if (first == lines.size()) return;
+  if (!out.empty()) out.emplace_back();
+  out.insert(out.end(), lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end());
+}
+
+}  // namespace
+
+TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords) {
+  poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
+  std::unique_ptr<poppler::document> doc(
+      poppler::document::load_from_file(file.nativePath.string(), passwords.front(), passwords.front()));
+  if (doc && doc->is_locked()) {
+    for (const std::string& password : passwords) {
+      if (!doc->unlock(password, password)) break;  // unlock answers true while still locked
+    }
+  }
+  if (!doc) {
+    throw EEngineError("The PDF " + file.windowsPath + " is damaged and its text cannot be read");
+  }
+  if (doc->is_locked()) throw EEngineError(WrongPasswordMessage(file));
+
+  TPdfTexts texts;
+  texts.pages = doc->pages();
+  for (int i = 0; i < texts.pages; ++i) {
+    std::unique_ptr<poppler::page> page(doc->create_page(i));
+    if (!page) continue;
+    AppendPage(texts.layout, page->text(poppler::rectf(), poppler::page::physical_layout));
+    AppendPage(texts.raw, page->text(poppler::rectf(), poppler::page::raw_order_layout));
+  }
+  return texts;
+}
+
+TEngineResult RunExtract(const TEngineContext& context) {
+  const auto text1 = context.workFolder / kText1FileName;
+  const auto text2 = context.workFolder / kText2FileName;
+  auto write = [](const std::filesystem::path& path, const std::vector<std::string>& lines) {
+    const auto status = WriteExchangeFile(path, lines);
+    if (!status) throw EEngineError(status.Message());
+  };
+  // Nothing of an earlier file may survive into this answer.
+  std::error_code ec;
+  std::filesystem::remove(text1, ec);
+  std::filesystem::remove(text2, ec);
+  gExtractInProgress = 1;
+  try {
+    const TPdfFile file = RequirePdfFile(context, "PDFFILE");
+    const TPdfTexts texts = ExtractTexts(file, PasswordCandidates(context.request));
+    write(text1, texts.layout);
+    write(text2, texts.raw);
+    gExtractInProgress = 0;
+    std::string message = "Extracted the text of " + PageCountText(texts.pages) + " from " + file.windowsPath;
+    if (texts.layout.empty()) message += " (the PDF has no text layer)";
+    return TEngineResult::Ok(message);
+  } catch (...) {
+    gExtractInProgress = 0;
+    WriteExchangeFile(text1, {});
+    WriteExchangeFile(text2, {});
+    throw;
+  }
+}
+
+TEngineResult ExecuteExtract(const TEngineRequest& request, const std::filesystem::path& workFolder) {
+  const platform::TDriveMap driveMap(workFolder);
+  try {
+    return RunExtract(TEngineContext{request, workFolder, driveMap});
+  } catch (const EEngineError& e) {
+    return TEngineResult::Error(e.what());
+  } catch (const std::exception& e) {
+    return TEngineResult::Error("EXTRACT failed: " + platform::Utf8ToCp1252(e.what()));
+  }
+}
+
+}  // namespace varnholt::engine

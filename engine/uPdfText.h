@@ -1,0 +1,30 @@
+// uPdfText.h — the two texts of a PDF: physical layout (columns kept) and content-stream order (raw).
+#pragma once
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "engine/uPdfFiles.h"
+
+namespace varnholt::engine {
+
+struct TPdfTexts {
+  std::vector<std::string> layout;  // Text1: lines in the system code page
+  std::vector<std::string> raw;     // Text2
+  int pages = 0;
+};
+
+// Extracts both texts with poppler; pages follow each other separated by one empty line, a page without
+// a text layer adds nothing. Throws EEngineError for a file that cannot be opened or a wrong password.
+TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords);
+
+// EXTRACT: writes PDF1.TXT and PDF2.TXT anew; after a failure both are empty. Throws EEngineError.
+TEngineResult RunExtract(const TEngineContext& context);
+// The same for a request read already; never throws.
+TEngineResult ExecuteExtract(const TEngineRequest& request, const std::filesystem::path& workFolder);
+
+// Set while EXTRACT runs, so that the program's crash guard can leave the two text files empty.
+inline volatile std::sig_atomic_t gExtractInProgress = 0;
+
+}  // namespace varnholt::engine

@@ -1,0 +1,127 @@
+// ExecPdfTest.cpp — the engine bridge with fake engine programs: what the request file holds, where the
+// engine runs, and how every kind of answer in PDFRES.TXT is reported.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "platform/Files.h"
+#include "tests/core/RecordingPort.h"
+
+namespace varnholt::test {
+namespace {
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+TEST(ExecPdf, WritesTheRequestAndRunsTheEngineInTheApplicationFolder) {
+  TCoreBed bed;
+  bed.FakeEngine("cp PDFENV.TXT seen.txt; pwd > cwd.txt; printf 'OK\\r\\nPrinted\\r\\n' > PDFRES.TXT");
+  auto& state = bed.core->State();
+  state.ownerPassword = "boss";
+  state.userPassword = "lab";
+  state.requestList = {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=Lab"};
+  bed.core->ExecPDF("PRINT");
+
+  EXPECT_EQ(
+      ReadFile(bed.temp / "seen.txt"),
+      "PDFFILE=C:\\PDF\\a.pdf\r\nPDFPRINTER=Lab\r\nPDFACTION=PRINT\r\nPDFOWNER=boss\r\nPDFUSER=lab\r\n");
+  EXPECT_EQ(std::filesystem::path(
+                ReadFile(bed.temp / "cwd.txt").substr(0, ReadFile(bed.temp / "cwd.txt").size() - 1)),
+            std::filesystem::canonical(bed.AppFolder()));
+  EXPECT_TRUE(state.requestList.empty());
+  EXPECT_TRUE(state.engineRan);
+  EXPECT_EQ(bed.Records(), std::vector<std::string>{"Msg|PdfReader|ExecPDF|PRINT|Printed"});
+  // A successful request leaves no exchange file behind.
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFENV.TXT"));
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFRES.TXT"));
+}
+
+struct TAnswerCase {
+  const char* name;
+  const char* engine;  // shell commands of the fake engine
+  bool error;
+  const char* message;
+};
+
+void PrintTo(const TAnswerCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+class ExecPdfAnswer : public testing::TestWithParam<TAnswerCase> {};
+
+TEST_P(ExecPdfAnswer, IsReportedAndStopsAutomaticModeOnError) {
+  TCoreBed bed;
+  bed.FakeEngine(GetParam().engine);
+  // An answer left over from an earlier run must never be taken for this run's answer.
+  WriteFile(bed.temp / "PDFRES.TXT", "OK\r\nstale answer\r\n");
+  bed.core->State().automatic = true;
+  bed.core->State().requestList = {"PDFFILE=C:\\PDF\\a.pdf"};
+  bed.core->ExecPDF("PROTECT");
+
+  const auto records = bed.Records();
+  const std::string type = GetParam().error ? "Err" : "Msg";
+  ASSERT_FALSE(records.empty());
+  EXPECT_EQ(records[0], type + "|PdfReader|ExecPDF|PROTECT|" + GetParam().message);
+  EXPECT_EQ(bed.core->State().automatic, !GetParam().error);
+  EXPECT_EQ(Contains(records, "Err|Varnholt|EmergencyStop|Automatic|Stop"), GetParam().error);
+  // After an error the request stays for whoever looks into it; the answer file never stays.
+  EXPECT_EQ(std::filesystem::exists(bed.temp / "PDFENV.TXT"), GetParam().error);
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFRES.TXT"));
+  EXPECT_TRUE(bed.core->State().engineRan);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ExecPdfAnswer,
+    testing::Values(
+        TAnswerCase{"Ok", "printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT", false, "Done"},
+        TAnswerCase{"Missing", "true", true, "Unknown Result"},
+        TAnswerCase{"Empty", ": > PDFRES.TXT", true, "Unknown Result"},
+        TAnswerCase{"OneLineOk", "printf 'OK\\r\\n' > PDFRES.TXT", false, "Error"},
+        TAnswerCase{"OneLineError", "printf 'Error' > PDFRES.TXT", true, "Error"},
+        TAnswerCase{"LowerCase", "printf 'error\\r\\nDisk full\\r\\n' > PDFRES.TXT", true, "Disk full"},
+        TAnswerCase{"UpperCase", "printf 'ERROR\\r\\nNo such page\\r\\n' > PDFRES.TXT", true, "No such page"},
+        TAnswerCase{"MixedCase", "printf 'eRRoR\\nLF only\\n' > PDFRES.TXT", true, "LF only"},
+        TAnswerCase{"OtherStatus", "printf 'Warning\\r\\nOdd\\r\\n' > PDFRES.TXT", false, "Odd"},
+        TAnswerCase{"ExtraLines", "printf 'OK\\r\\nFirst\\r\\nSecond\\r\\n' > PDFRES.TXT", false, "First"},
+        TAnswerCase{"Crashed", "kill -SEGV $$", true, "Unknown Result"},
+        TAnswerCase{"ExitCodeIgnored", "printf 'OK\\r\\nFine\\r\\n' > PDFRES.TXT; exit 3", false, "Fine"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExecPdf, AnEngineThatCannotStartIsAnError) {
+  for (const bool present : {false, true}) {
+    TCoreBed bed;
+    if (present) {
+      // There, but not a program that can run.
+      WriteFile(bed.temp / "PDF.EXE", "not a program");
+      chmod((bed.temp / "PDF.EXE").c_str(), 0644);
+    }
+    bed.core->State().automatic = true;
+    bed.core->ExecPDF("EXTRACT");
+    const auto records = bed.Records();
+    ASSERT_GE(records.size(), 2u);
+    EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|EXTRACT|")) << records[0];
+    EXPECT_GT(records[0].size(), std::string("Err|PdfReader|ExecPDF|EXTRACT|").size())
+        << "the system's reason";
+    EXPECT_EQ(records[1], "Err|PdfReader|ExecPDF|EXTRACT|Unknown Result");
+    EXPECT_FALSE(bed.core->State().engineRan);
+    EXPECT_FALSE(bed.core->State().automatic);
+  }
+}
+
+TEST(ExecPdf, ARequestThatCannotBeWrittenDoesNotRunTheEngine) {
+  TCoreBed bed;
+  bed.FakeEngine("touch ran.txt; printf 'OK\\r\\nx\\r\\n' > PDFRES.TXT");
+  // A folder where the request file should be: the old request must not run again.
+  std::filesystem::create_directories(bed.temp / "PDFENV.TXT");
+  bed.core->State().automatic = true;
+  bed.core->ExecPDF("DELPAGES");
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
+  const auto records = bed.Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|DELPAGES|")) << records[0];
+  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().requestList.empty());
+}
+
+}  // namespace
+}  // namespace varnholt::test

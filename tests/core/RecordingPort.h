@@ -1,0 +1,83 @@
+// RecordingPort.h — a UI port that writes down every call, and a test bed with a core, a logger and a
+// temporary application folder.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/uUiPort.h"
+#include "core/uVarnholtCore.h"
+#include "logging/uLogger.h"
+#include "tests/support/TempFolder.h"
+
+namespace varnholt::test {
+
+class TRecordingPort : public TUiPort {
+ public:
+  std::vector<std::string> calls;
+  bool confirmAnswer = true;
+  bool minimizeShowing = true;
+  int busyDepth = 0;
+  int busyMax = 0;
+  std::string text1, text2, selected;
+  TStatusColor color;
+  int icon = -1;
+
+  void ShowMessage(const std::string& text) override { calls.push_back("Message " + text); }
+  bool Confirm(const std::string& text) override {
+    calls.push_back("Confirm " + text);
+    return confirmAnswer;
+  }
+  void BeginBusyCursor() override { busyMax = std::max(busyMax, ++busyDepth); }
+  void EndBusyCursor() override { --busyDepth; }
+  void ShowPage(TUiPage page) override {
+    calls.push_back("ShowPage " + std::to_string(static_cast<int>(page)));
+  }
+  void RestoreWindow() override { calls.push_back("RestoreWindow"); }
+  void SetAutomaticButton(bool down) override { calls.push_back(down ? "Automatic down" : "Automatic up"); }
+  void ShowStatus(TStatusColor c, int image) override {
+    color = c;
+    icon = image;
+    calls.push_back("Status " + std::to_string(image));
+  }
+  void ShowSelectedFile(const std::string& path) override {
+    selected = path;
+    calls.push_back("Selected " + path);
+  }
+  void ShowTexts(const std::string& t1, const std::string& t2) override {
+    text1 = t1;
+    text2 = t2;
+  }
+  void RefreshFileList() override { calls.push_back("RefreshFileList"); }
+  bool FocusMinimizeButton() override {
+    calls.push_back("FocusMinimize");
+    return minimizeShowing;
+  }
+};
+
+// One log record without its time stamp: "Type|Object|Proc|Text|Data".
+std::vector<std::string> RecordsSince(const TLogger& logger, int first);
+
+class TCoreBed {
+ public:
+  TCoreBed();
+  TTempFolder temp;
+  TRecordingPort port;
+  std::unique_ptr<TLogger> logger;
+  std::unique_ptr<TVarnholtCore> core;
+
+  const std::filesystem::path& AppFolder() const { return temp.Path(); }
+  // Records written since the bed was made (or since the last Mark()).
+  std::vector<std::string> Records() const { return RecordsSince(*logger, mark_); }
+  void Mark() { mark_ = logger->Count(); }
+  // Installs a shell script as the engine program PDF.EXE.
+  void FakeEngine(const std::string& script);
+  // Installs the real engine program.
+  void RealEngine();
+
+ private:
+  int mark_ = 0;
+};
+
+}  // namespace varnholt::test
