@@ -1,11 +1,14 @@
-// CmdRunScript.cpp — `varnholt-cli run-script SCRIPT`: compiles and runs a script with the engine's
-// built-in libraries and prints its Result.
+// CmdRunScript.cpp — `varnholt-cli run-script [--locale FILE] SCRIPT`: compiles and runs a script with the
+// engine's built-in libraries and prints its Result. ShowMessage goes to the application log.
 #include <iostream>
 
 #include "cli/CliCommands.h"
+#include "logging/uLogger.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "script/atScript.h"
+#include "script/uSystemLibrary.h"
+#include "script/uSystemLibrary_Locale.h"
 
 namespace varnholt::cli {
 
@@ -17,18 +20,53 @@ std::string LoadScriptText(const std::string& bytes) {
   return bytes;
 }
 
-int RunScriptFile(const std::string& path) {
+// Without a window a message is a log record of the script; questions are declined, beeps are silent.
+class TLogInteraction : public TatHeadlessInteraction {
+ public:
+  TLogInteraction()
+      : TatHeadlessInteraction([](const std::string& text) {
+          if (HasLogger()) Logger().WriteEntry(ltMsg, "Action", "ShowMessage", text);
+        }) {}
+};
+
+// Replaces the process-wide locale with the fields of a JSON file; false (and a message) when it is bad.
+bool LoadLocale(const std::string& localeFile) {
+  std::string json;
+  if (const platform::TStatus read = platform::ReadFileBytes(localeFile, json); !read.ok()) {
+    std::cerr << platform::Cp1252ToUtf8(read.Message()) << '\n';
+    return false;
+  }
+  try {
+    platform::SetFormatSettings(rtl::FormatSettingsFromJson(json, platform::FormatSettings()));
+  } catch (const rtl::ERtlError& e) {
+    std::cerr << "Locale file " << localeFile << ": " << platform::Cp1252ToUtf8(e.what()) << '\n';
+    return false;
+  }
+  return true;
+}
+
+int RunScriptFile(const TCliContext& context, const std::string& path, const std::string& localeFile) {
+  if (!localeFile.empty() && !LoadLocale(localeFile)) return 1;
   std::string bytes;
   if (const platform::TStatus read = platform::ReadFileBytes(path, bytes); !read.ok()) {
     std::cerr << platform::Cp1252ToUtf8(read.Message()) << '\n';
     return 1;
   }
+  const std::filesystem::path appFolder = context.ApplicationFolder();
+  TProcessLogger logger(appFolder);
+  Logger().SetEnabled(true);
+  TLogInteraction interaction;
   TatPascalScripter scripter;
+  if (TatSystemLibrary* library = SystemLibraryOf(scripter)) {
+    library->SetApplicationFolder(appFolder);
+    library->SetUserInteraction(&interaction);
+  }
   scripter.SetSourceText(LoadScriptText(bytes));
   try {
     scripter.CompileScript();
   } catch (const EatCompileError& e) {
-    std::cout << platform::Cp1252ToUtf8(e.Message()) << "\nLine " << e.Row() << ", Char " << e.Column() << '\n';
+    std::cout << platform::Cp1252ToUtf8(e.Message()) << "\nLine " << e.Row() << ", Char " << e.Column()
+              << '\n';
     return 2;
   }
   try {
@@ -51,8 +89,12 @@ int RunScriptFile(const std::string& path) {
 void AddRunScriptCommand(CLI::App& app, TCliContext& context) {
   auto* cmd = app.add_subcommand("run-script", "Compile and run a script, and print its Result");
   auto path = std::make_shared<std::string>();
+  auto locale = std::make_shared<std::string>();
+  cmd->add_option("--locale", *locale,
+                  "JSON file of format settings (DecimalSeparator, ShortDateFormat, LongMonthNames, ...) "
+                  "replacing the locale for this run");
   cmd->add_option("SCRIPT", *path, "Script file (.psc)")->required();
-  cmd->callback([&context, path] { context.exitCode = RunScriptFile(*path); });
+  cmd->callback([&context, path, locale] { context.exitCode = RunScriptFile(context, *path, *locale); });
 }
 
 }  // namespace varnholt::cli

@@ -2,7 +2,7 @@
 #include "script/atRegistry.h"
 
 #include "script/atExceptions.h"
-#include "script/uSystemLibrary_Table.h"
+#include "script/uSystemLibrary.h"
 
 namespace varnholt {
 
@@ -158,7 +158,7 @@ class TatDllLibrary : public TatScripterLibrary {
 }  // namespace
 
 TatLibraryList::TatLibraryList() {
-  items_.push_back({"Internal", [] { return MakeSystemLibrarySignatures(); }, false});
+  items_.push_back({"Internal", [] { return MakeSystemLibrary(); }, false});
   items_.push_back({"_DLL_", [] { return std::make_unique<TatDllLibrary>(); }, true});
 }
 

@@ -1,9 +1,16 @@
 // ScriptTestHost.cpp — the host routines golden scripts call.
 #include "tests/script/ScriptTestHost.h"
 
+#include "script/uSystemLibrary.h"
+
 namespace varnholt::test {
 
 TScriptTestHost::TScriptTestHost() {
+  // Golden scripts see one fixed locale and one fixed moment, whatever the machine's.
+  if (TatSystemLibrary* library = SystemLibraryOf(Scripter)) {
+    library->SetFormatSettings(platform::TFormatSettings::English());
+    library->SetClock([] { return platform::TLocalTime{2026, 3, 15, 10, 20, 30, 250}; });
+  }
   Scripter.RegisterRoutine("Print", 1, dtNone, nullptr, [this](TatVirtualMachine& vm) {
     const ScriptValue& v = vm.ArgValue(0);
     Printed.push_back(v.IsArray() ? std::string("<array>") : v.ToText());
