@@ -17,3 +17,8 @@ for program in "$build"/bench/*; do
   echo "== $(basename "$program")"
   "$program" --benchmark_min_time=0.2
 done
+# Whole-program comparisons need the command-line program of the same build.
+if [[ -x "$build/app/varnholt-cli" ]]; then
+  echo "== script engine beside Lua 5.4 and Python 3"
+  bash "$(dirname "$0")/compare_vm.sh" "$build"
+fi

@@ -100,6 +100,10 @@ class TatVirtualMachine {
   // Every slot Null; the running state, the try depth and the last exception cleared.
   void Reset();
 
+  // Stops a run with a run-time error after this many instructions (0: no limit). Fuzzing and tools
+  // that run untrusted scripts use it; the program itself runs without a limit.
+  void SetStepLimit(std::uint64_t steps) { stepLimit_ = steps; }
+
   const TatLastException& LastException() const { return lastException_; }
   void ClearLastException() { lastException_ = {}; }
   TatCustomScripter& Scripter() { return scripter_; }
@@ -215,6 +219,12 @@ class TatVirtualMachine {
   const TatObjectTable::TEntry* withObject_ = nullptr;
   int tryExceptDepth_ = 0;
   TatLastException lastException_;
+  std::uint64_t stepLimit_ = 0;
+  // Instructions left before the step limit ends the run; counts down so the hot loop only decrements.
+  std::uint64_t stepsLeft_ = 0;
+  // Once the limit is hit the run ends: no try block may catch that or run more code.
+  bool stepLimitHit_ = false;
+  [[noreturn]] void StepLimitReached();
 };
 
 // The events of the scripter. The handler may change the message and clear showException, in which

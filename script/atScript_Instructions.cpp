@@ -110,7 +110,6 @@ VARNHOLT_COMPARISON(inOperLess, r == TCompareResult::Less || r == TCompareResult
     OperandA(vm.stack_, vm.sp_).method(vm.Slot(vm.sp_ - 1).Deref());          \
     --vm.sp_;                                                                \
   }
-VARNHOLT_ARITHMETIC(inOperAdd, AddAssign)
 VARNHOLT_ARITHMETIC(inOperConcat, ConcatAssign)
 VARNHOLT_ARITHMETIC(inOperSub, SubAssign)
 VARNHOLT_ARITHMETIC(inOperOr, OrAssign)
@@ -124,6 +123,27 @@ VARNHOLT_ARITHMETIC(inOperShl, ShlAssign)
 VARNHOLT_ARITHMETIC(inOperShr, ShrAssign)
 VARNHOLT_ARITHMETIC(inOperExp, PowerAssign)
 #undef VARNHOLT_ARITHMETIC
+
+// `s := s + t` appends in place. The copy of s on the stack shares its text with the variable, so the
+// append would copy the whole text every time (quadratic in a loop). When the store that follows
+// overwrites that very variable, the variable lets go of its share first and the append finds the
+// text unshared. Concatenating two texts cannot fail for any reason but memory.
+void TAccess::Exec_inOperAdd(TatVirtualMachine& vm, TSimplifiedCode& c) {
+  ScriptValue& a = OperandA(vm.stack_, vm.sp_);
+  const ScriptValue& b = vm.Slot(vm.sp_ - 1).Deref();
+  if (a.Kind() == TValueKind::String && b.Kind() == TValueKind::String && a.UsesHeap() && c.Next != nullptr) {
+    ScriptValue* target = nullptr;
+    switch (c.Next->Op) {
+      case TInstruction::inStoreVar: target = &vm.Local(c.Next->Int1); break;
+      case TInstruction::inStoreVarRef: target = &vm.Local(c.Next->Int1).Deref(); break;
+      case TInstruction::inStoreGlobalVar: target = &vm.Slot(c.Next->Int1); break;
+      default: break;
+    }
+    if (target != nullptr && !target->IsRef() && target != &a && target->SharesStorageWith(a)) *target = ScriptValue();
+  }
+  a.AddAssign(b);
+  --vm.sp_;
+}
 
 void TAccess::Exec_inOperIs(TatVirtualMachine& vm, TSimplifiedCode&) {
   const std::int32_t object = vm.Slot(vm.sp_ - 2).Deref().ToInteger();
@@ -506,6 +526,7 @@ void TAccess::RunProtected(TatVirtualMachine& vm, TSimplifiedCode& c, bool excep
     error = std::current_exception();
   }
   if (except) --vm.tryExceptDepth_;
+  if (error && vm.stepLimitHit_) std::rethrow_exception(error);
 
   if (error) {
     vm.RecordException(error);

@@ -207,6 +207,8 @@ ScriptValue TatVirtualMachine::Run(std::string_view routineName, const ScriptVal
   const TRegisters outer = SaveRegisters();
   if (!nested) {
     lastException_ = {};
+    stepsLeft_ = stepLimit_ == 0 ? UINT64_MAX : stepLimit_;
+    stepLimitHit_ = false;
     running_ = true;
     script_.Running = true;
     const int globals = info.Globals().Count();
@@ -311,6 +313,7 @@ void TatVirtualMachine::Execute(TSimplifiedCode* start) {
   try {
     while (current_ != nullptr) {
       next_ = current_->Next;
+      if (--stepsLeft_ == 0) StepLimitReached();
       current_->Handler(*this, *current_);
       current_ = next_;
     }
@@ -326,6 +329,7 @@ TatVirtualMachine::TPartEnd TatVirtualMachine::ExecutePart(TSimplifiedCode* begi
   try {
     while (current_ != nullptr && current_ != end) {
       next_ = current_->Next;
+      if (--stepsLeft_ == 0) StepLimitReached();
       current_->Handler(*this, *current_);
       if (next_ != nullptr && next_ != end && (next_ < begin || next_ > end)) {
         jump = next_;
@@ -412,6 +416,11 @@ void TatVirtualMachine::RaiseAtPosition(const std::string& message) {
 void TatVirtualMachine::StackOverflow() {
   RaiseAtPosition("Stack overflow: the script needs more than " + std::to_string(kStackSize) +
                   " value slots (a routine calling itself without end?)");
+}
+
+void TatVirtualMachine::StepLimitReached() {
+  stepLimitHit_ = true;
+  RaiseAtPosition("The script was stopped after " + std::to_string(stepLimit_) + " instructions");
 }
 
 void TatVirtualMachine::Reserve(int slots) {

@@ -238,3 +238,25 @@ TEST(Scripter, ObjectTableHandlesAreStableAndFreedOnce) {
 
 }  // namespace
 }  // namespace varnholt::test
+
+namespace varnholt::test {
+namespace {
+
+TEST(Scripter, TheStepLimitEndsEndlessLoopsEvenInsideTryBlocks) {
+  TScriptTestHost host;
+  host.Scripter.Machine().SetStepLimit(5000);
+  host.Scripter.SetSourceText("while True do\nbegin\n  try\n    x := 1\n  except\n    Print('caught')\n  end\nend");
+  try {
+    host.Scripter.RunScript();
+    FAIL() << "ran";
+  } catch (const EatScripterRuntime& e) {
+    EXPECT_NE(e.Message().find("stopped after 5000 instructions"), std::string::npos) << e.Message();
+  }
+  EXPECT_TRUE(host.Printed.empty()) << "the limit is not an error a script can catch";
+  host.Scripter.Machine().SetStepLimit(0);
+  host.Scripter.SetSourceText("for i := 1 to 10000 do x := i\nResult := x");
+  EXPECT_EQ(host.Scripter.RunScript().ToInteger(), 10000);
+}
+
+}  // namespace
+}  // namespace varnholt::test
