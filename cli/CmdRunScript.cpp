@@ -65,7 +65,8 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
   try {
     scripter.CompileScript();
   } catch (const EatCompileError& e) {
-    std::cout << platform::Cp1252ToUtf8(e.Message()) << "\nLine " << e.Row() << ", Char " << e.Column()
+    // As `check` reports it: the message, then the position.
+    std::cerr << platform::Cp1252ToUtf8(e.Message()) << "\nLine " << e.Row() << ", Char " << e.Column()
               << '\n';
     return 2;
   }
@@ -76,10 +77,10 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
   } catch (const EAbort&) {
     return 0;
   } catch (const EatScripterRuntime& e) {
-    std::cout << platform::Cp1252ToUtf8(e.Message()) << '\n';
+    std::cerr << platform::Cp1252ToUtf8(e.Message()) << '\n';
     return 3;
   } catch (const std::exception& e) {
-    std::cout << platform::Cp1252ToUtf8(e.what()) << '\n';
+    std::cerr << platform::Cp1252ToUtf8(e.what()) << '\n';
     return 3;
   }
 }

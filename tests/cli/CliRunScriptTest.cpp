@@ -83,7 +83,30 @@ TEST(CliRunScript, AFileRoutineOnSomethingElseIsARunTimeError) {
   WriteFile(app / "s.psc", "WriteLn(12345, 'x')");
   const TCliResult r = RunCli({"--app-folder", app.Path().string(), "run-script", (app / "s.psc").string()});
   EXPECT_EQ(r.exitCode, 3);
-  EXPECT_NE(r.out.find("WriteLn expects a text file assigned with AssignFile"), std::string::npos) << r.out;
+  EXPECT_NE(r.err.find("WriteLn expects a text file assigned with AssignFile"), std::string::npos) << r.err;
+}
+
+TEST(CliRunScript, ExitCodesTellCompileErrorsRunTimeErrorsAndAbortApart) {
+  TTempFolder app;
+  struct TCase {
+    const char* source;
+    int exitCode;
+    const char* out;
+    const char* err;
+  };
+  const TCase cases[] = {
+      {"Result := 6 * 7", 0, "42\n", ""},
+      {"x := 1\nx := Foo + 1", 2, "", "Unknown identifier or variable is not declared: 'Foo'\nLine 2, Char 10\n"},
+      {"x := 1 div 0", 3, "", "Division by zero when evaluating instruction OperDiv"},
+      {"Result := 'never'\nABORT", 0, "", ""},
+  };
+  for (const auto& c : cases) {
+    WriteFile(app / "s.psc", c.source);
+    const TCliResult r = RunCli({"--app-folder", app.Path().string(), "run-script", (app / "s.psc").string()});
+    EXPECT_EQ(r.exitCode, c.exitCode) << c.source;
+    EXPECT_EQ(r.out, c.out) << c.source;
+    EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.source << ": " << r.err;
+  }
 }
 
 }  // namespace

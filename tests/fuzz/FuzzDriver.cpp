@@ -73,12 +73,16 @@ std::string Mutate(const std::vector<std::string>& corpus, std::mt19937& rng) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: %s CORPUS_FOLDER [RUNS]\n", argv[0]);
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s RUNS CORPUS_FOLDER...\n", argv[0]);
     return 2;
   }
-  const auto corpus = LoadCorpus(argv[1]);
-  const long runs = argc > 2 ? std::stol(argv[2]) : 5000;
+  const long runs = std::stol(argv[1]);
+  std::vector<std::string> corpus;
+  for (int i = 2; i < argc; ++i) {
+    auto more = LoadCorpus(argv[i]);
+    corpus.insert(corpus.end(), more.begin(), more.end());
+  }
   for (const auto& input : corpus) {
     LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(input.data()), input.size());
   }

@@ -6,9 +6,9 @@ seconds=${2:-300}
 shopt -s nullglob
 for corpusFile in "$build"/fuzz/*.corpus; do
   name=$(basename "$corpusFile" .corpus)
-  seeds=$(cat "$corpusFile")
+  IFS=';' read -r -a seeds < "$corpusFile"
   work="$build/fuzz/$name.work"
   mkdir -p "$work"
   echo "fuzzing $name for ${seconds}s"
-  "$build/fuzz/$name" -max_total_time="$seconds" -timeout=10 "$work" "$seeds"
+  "$build/fuzz/$name" -max_total_time="$seconds" -timeout=10 "$work" "${seeds[@]}"
 done
