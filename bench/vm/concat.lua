@@ -1,3 +1,3 @@
 local parts = ''
-for i = 1, 1000000 do parts = parts .. 'x' end
+for i = 1, 200000 do parts = parts .. 'x' end
 print(#parts)
