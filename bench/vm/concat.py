@@ -1,4 +1,4 @@
 s = ''
-for i in range(1, 1000001):
+for i in range(1, 200001):
     s = s + 'x'
 print(len(s))
