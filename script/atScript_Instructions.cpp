@@ -23,7 +23,15 @@ inline ScriptValue& OperandA(std::vector<ScriptValue>& stack, int sp) {
 }
 
 inline TCompareResult CompareTop(std::vector<ScriptValue>& stack, int sp) {
-  return stack[static_cast<std::size_t>(sp - 2)].Deref().Compare(stack[static_cast<std::size_t>(sp - 1)].Deref());
+  const ScriptValue& a = stack[static_cast<std::size_t>(sp - 2)].Deref();
+  const ScriptValue& b = stack[static_cast<std::size_t>(sp - 1)].Deref();
+  // Loop counters and most tests compare two Integers.
+  if (a.Kind() == TValueKind::Integer && b.Kind() == TValueKind::Integer) {
+    return a.RawInteger() < b.RawInteger()   ? TCompareResult::Less
+           : a.RawInteger() > b.RawInteger() ? TCompareResult::Greater
+                                             : TCompareResult::Equal;
+  }
+  return a.Compare(b);
 }
 
 std::string Quoted(const char* pattern, const std::string& name) {
@@ -279,7 +287,8 @@ void TAccess::Exec_inStoreInput(TatVirtualMachine& vm, TSimplifiedCode& c) {
 
 // --- Reads of locals -----------------------------------------------------------------------------
 
-void TAccess::Exec_inPushVar(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.Push(ScriptValue(vm.Local(c.Int1).Deref())); }
+// Variables lie below the stack top, so the copy can go straight into the new slot.
+void TAccess::Exec_inPushVar(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.Push(vm.Local(c.Int1).Deref()); }
 
 namespace {
 
@@ -341,7 +350,7 @@ void TAccess::Exec_inStoreGlobalIdxVar(TatVirtualMachine& vm, TSimplifiedCode& c
   StoreElement(vm.stack_, vm.sp_, c.Byte1, vm.Slot(c.Int1).Deref());
 }
 
-void TAccess::Exec_inPushGlobalVar(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.Push(ScriptValue(vm.Slot(c.Int1).Deref())); }
+void TAccess::Exec_inPushGlobalVar(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.Push(vm.Slot(c.Int1).Deref()); }
 
 void TAccess::Exec_inPushGlobalIdxVar(TatVirtualMachine& vm, TSimplifiedCode& c) {
   PushElement(vm, vm.stack_, vm.sp_, c.Byte1, vm.Slot(c.Int1).Deref());

@@ -476,20 +476,7 @@ ScriptValue ScriptValue::ArrayOf(std::span<const ScriptValue> values) {
   return v;
 }
 
-ScriptValue::ScriptValue(const ScriptValue& other) noexcept : kind_(TValueKind::Empty) {
-  CopyFrom(other);
-}
-
-ScriptValue::ScriptValue(ScriptValue&& other) noexcept
-    : payload_(other.payload_),
-      kind_(other.kind_),
-      inlineLength_(other.inlineLength_),
-      onHeap_(other.onHeap_) {
-  other.kind_ = TValueKind::Empty;
-  other.onHeap_ = false;
-}
-
-ScriptValue& ScriptValue::operator=(const ScriptValue& other) noexcept {
+ScriptValue& ScriptValue::AssignShared(const ScriptValue& other) noexcept {
   if (this == &other) return *this;
   // The other value may live inside storage this value releases (an element of its own array), so
   // it is taken over before the release.
@@ -497,7 +484,7 @@ ScriptValue& ScriptValue::operator=(const ScriptValue& other) noexcept {
   return *this = std::move(taken);
 }
 
-ScriptValue& ScriptValue::operator=(ScriptValue&& other) noexcept {
+ScriptValue& ScriptValue::AssignMoved(ScriptValue&& other) noexcept {
   if (this == &other) return *this;
   const TPayload payload = other.payload_;
   const TValueKind kind = other.kind_;
@@ -513,17 +500,11 @@ ScriptValue& ScriptValue::operator=(ScriptValue&& other) noexcept {
   return *this;
 }
 
-void ScriptValue::CopyFrom(const ScriptValue& other) noexcept {
-  payload_ = other.payload_;
-  kind_ = other.kind_;
-  inlineLength_ = other.inlineLength_;
-  onHeap_ = other.onHeap_;
-  if (onHeap_) {
-    if (kind_ == TValueKind::Array) {
-      ++payload_.array->refs;
-    } else {
-      ++payload_.text->refs;
-    }
+void ScriptValue::AddHeapReference() noexcept {
+  if (kind_ == TValueKind::Array) {
+    ++payload_.array->refs;
+  } else {
+    ++payload_.text->refs;
   }
 }
 
@@ -604,14 +585,6 @@ bool ScriptValue::IsIntegerKind() const noexcept {
 bool ScriptValue::IsNumeric() const noexcept {
   return IsIntegerKind() || kind_ == TValueKind::Single || kind_ == TValueKind::Double ||
          kind_ == TValueKind::Currency || kind_ == TValueKind::Date;
-}
-
-const ScriptValue& ScriptValue::Deref() const noexcept {
-  return IsRef() ? *payload_.ref : *this;
-}
-
-ScriptValue& ScriptValue::Deref() noexcept {
-  return IsRef() ? *payload_.ref : *this;
 }
 
 void* ScriptValue::ObjectPointer() const noexcept {

@@ -90,11 +90,35 @@ class ScriptValue {
   // A one-dimensional array indexed 0 .. n-1 holding copies of the values.
   static ScriptValue ArrayOf(std::span<const ScriptValue> values);
 
-  ScriptValue(const ScriptValue& other) noexcept;
-  ScriptValue(ScriptValue&& other) noexcept;
-  ScriptValue& operator=(const ScriptValue& other) noexcept;
-  ScriptValue& operator=(ScriptValue&& other) noexcept;
-  ~ScriptValue() { Release(); }
+  // Copies and moves are inline: the run loop copies values all the time, and a value without heap
+  // storage is just its bytes.
+  ScriptValue(const ScriptValue& other) noexcept
+      : payload_(other.payload_), kind_(other.kind_), inlineLength_(other.inlineLength_), onHeap_(other.onHeap_) {
+    if (onHeap_) AddHeapReference();
+  }
+  ScriptValue(ScriptValue&& other) noexcept
+      : payload_(other.payload_), kind_(other.kind_), inlineLength_(other.inlineLength_), onHeap_(other.onHeap_) {
+    other.kind_ = TValueKind::Empty;
+    other.onHeap_ = false;
+  }
+  ScriptValue& operator=(const ScriptValue& other) noexcept {
+    if (onHeap_ || other.onHeap_) return AssignShared(other);
+    payload_ = other.payload_;
+    kind_ = other.kind_;
+    inlineLength_ = other.inlineLength_;
+    return *this;
+  }
+  ScriptValue& operator=(ScriptValue&& other) noexcept {
+    if (onHeap_ || other.onHeap_ || this == &other) return AssignMoved(std::move(other));
+    payload_ = other.payload_;
+    kind_ = other.kind_;
+    inlineLength_ = other.inlineLength_;
+    other.kind_ = TValueKind::Empty;
+    return *this;
+  }
+  ~ScriptValue() {
+    if (onHeap_) Release();
+  }
 
   // --- Inspection ------------------------------------------------------------------------------
   TValueKind Kind() const noexcept { return kind_; }
@@ -112,8 +136,8 @@ class ScriptValue {
 
   // The value a reference leads to (the value itself when it is no reference). References to
   // references are followed to the end.
-  const ScriptValue& Deref() const noexcept;
-  ScriptValue& Deref() noexcept;
+  const ScriptValue& Deref() const noexcept { return kind_ == TValueKind::ByRef ? *payload_.ref : *this; }
+  ScriptValue& Deref() noexcept { return kind_ == TValueKind::ByRef ? *payload_.ref : *this; }
   ScriptValue* RefTarget() const noexcept { return IsRef() ? payload_.ref : nullptr; }
   void* ObjectPointer() const noexcept;  // Dispatch and Unknown
 
@@ -205,7 +229,9 @@ class ScriptValue {
   struct TArrayData;
 
   void Release() noexcept;
-  void CopyFrom(const ScriptValue& other) noexcept;
+  void AddHeapReference() noexcept;
+  ScriptValue& AssignShared(const ScriptValue& other) noexcept;
+  ScriptValue& AssignMoved(ScriptValue&& other) noexcept;
   void AssignText(TValueKind kind, const char* bytes, std::size_t length);
   char* PrepareText(TValueKind kind, std::size_t length);
   std::string_view RawBytes() const noexcept;  // the stored bytes of String and OleStr
