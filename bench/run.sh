@@ -20,5 +20,5 @@ done
 # Whole-program comparisons need the command-line program of the same build.
 if [[ -x "$build/app/varnholt-cli" ]]; then
   echo "== script engine beside Lua 5.4 and Python 3"
-  bash "$(dirname "$0")/compare_vm.sh" "$build"
+  bash "$(dirname "$0")/script/compare_vm.sh" "$build"
 fi

@@ -21,9 +21,9 @@ best() {  # best wall time in ms of three runs
 }
 printf '%-8s %10s %10s %10s %12s %12s\n' case varnholt lua5.4 python3 "vs lua" "vs python"
 for case in loop concat calls; do
-  v=$(best "$cli" run-script "$here/vm/$case.psc")
-  l=$(best lua5.4 "$here/vm/$case.lua")
-  p=$(best python3 "$here/vm/$case.py")
+  v=$(best "$cli" run-script "$here/compare/$case.psc")
+  l=$(best lua5.4 "$here/compare/$case.lua")
+  p=$(best python3 "$here/compare/$case.py")
   printf '%-8s %8sms %8sms %8sms %12s %12s\n' "$case" "$v" "$l" "$p" \
     "$(awk -v a="$v" -v b="$l" 'BEGIN{printf "%.2fx", a/b}')" "$(awk -v a="$v" -v b="$p" 'BEGIN{printf "%.2fx", a/b}')"
 done
