@@ -18,105 +18,16 @@
 #include "script/uSystemLibrary_Locale.h"
 #include "script/uSystemLibrary_Math.h"
 #include "script/uSystemLibrary_Text.h"
+#include "tests/script/RtlGoldenTable.h"
 
 namespace varnholt::rtl {
 namespace {
 
-// The year the table was made in: the two-digit-year rows depend on it.
-constexpr int kTableYear = 2026;
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
-std::string Unescape(const std::string& field) {
-  std::string out;
-  for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] != '\\' || i + 1 >= field.size()) {
-      out += field[i];
-    } else if (field[i + 1] == '\\') {
-      out += '\\';
-      ++i;
-    } else if (field[i + 1] == 'x' && i + 3 < field.size()) {
-      out += static_cast<char>(std::stoi(field.substr(i + 2, 2), nullptr, 16));
-      i += 3;
-    } else {
-      out += field[i];
-    }
-  }
-  return out;
-}
-
-struct TArg {
-  std::string kind;
-  std::string text;
-};
-
-struct TRow {
-  std::string routine;
-  std::string outcome;
-  std::string expected;
-  std::string note;
-  std::vector<TArg> args;
-  std::string line;
-};
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  while (true) {
-    size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-    if (tab == std::string::npos) break;
-    start = tab + 1;
-  }
-  return fields;
-}
-
-std::vector<TRow> ReadTable() {
-  std::vector<TRow> rows;
-  std::istringstream in(ReadFile(std::string(VARNHOLT_TEST_DATA_DIR) + "/script/rtl_golden.tsv"));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields = SplitTabs(line);
-    if (fields.size() < 4) {
-      ADD_FAILURE() << "malformed row: " << line;
-      continue;
-    }
-    TRow row{fields[0], fields[1], Unescape(fields[2]), fields[3], {}, line};
-    for (size_t i = 4; i < fields.size(); ++i) {
-      size_t colon = fields[i].find(':');
-      row.args.push_back({fields[i].substr(0, colon), Unescape(fields[i].substr(colon + 1))});
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
-
-double ParseDouble(const std::string& text) {
-  size_t slash = text.find('/');
-  if (slash != std::string::npos) {
-    return std::strtod(text.substr(0, slash).c_str(), nullptr) /
-           std::strtod(text.substr(slash + 1).c_str(), nullptr);
-  }
-  return std::strtod(text.c_str(), nullptr);
-}
-
-// "1234567.25" -> 12345672500, exactly.
-std::int64_t ParseCurrency(const std::string& text) {
-  bool negative = !text.empty() && text[0] == '-';
-  std::string digits = negative ? text.substr(1) : text;
-  size_t point = digits.find('.');
-  std::string whole = digits.substr(0, point);
-  std::string fraction = point == std::string::npos ? "" : digits.substr(point + 1);
-  fraction.resize(4, '0');
-  std::int64_t value = std::stoll(whole) * 10000 + std::stoll(fraction);
-  return negative ? -value : value;
-}
+using test::kRtlTableYear;
+using test::ParseGoldenCurrency;
+using test::ParseGoldenDouble;
+using TArg = test::TRtlGoldenArg;
+using TRow = test::TRtlGoldenRow;
 
 // "yyyy-mm-dd[ hh:nn:ss[.zzz]]"
 double ParseDateTime(const std::string& text) {
@@ -131,8 +42,8 @@ int Int(const TArg& arg) {
 
 TFormatArg FormatArgOf(const TArg& arg) {
   if (arg.kind == "i") return TFormatArg::OfInteger(std::stoi(arg.text));
-  if (arg.kind == "f") return TFormatArg::OfFloat(ParseDouble(arg.text));
-  if (arg.kind == "c") return TFormatArg::OfCurrency(ParseCurrency(arg.text));
+  if (arg.kind == "f") return TFormatArg::OfFloat(ParseGoldenDouble(arg.text));
+  if (arg.kind == "c") return TFormatArg::OfCurrency(ParseGoldenCurrency(arg.text));
   if (arg.kind == "s") return TFormatArg::OfText(arg.text);
   if (arg.kind == "b") return TFormatArg::OfBoolean(arg.text == "True");
   if (arg.kind == "dt") return TFormatArg::OfFloat(ParseDateTime(arg.text));
@@ -150,7 +61,7 @@ std::string Stamp(double value, const TFormatSettings& locale) {
 std::string RunRow(const TRow& row, const TFormatSettings& locale) {
   const std::vector<TArg>& a = row.args;
   auto text = [&](size_t i) { return a.at(i).text; };
-  auto number = [&](size_t i) { return ParseDouble(a.at(i).text); };
+  auto number = [&](size_t i) { return ParseGoldenDouble(a.at(i).text); };
   auto date = [&](size_t i) { return ParseDateTime(a.at(i).text); };
   auto parsed = [&](auto tryParse, const char* what) {
     double value = 0;
@@ -172,11 +83,11 @@ std::string RunRow(const TRow& row, const TFormatSettings& locale) {
   if (r == "StrToIntDef") return IntToStr(StrToIntDef(text(0), Int(a[1])));
   if (r == "StrToFloat") return FloatToStr(StrToFloat(text(0), locale), locale);
   if (r == "StrToDate") {
-    return parsed([&](double& v) { return TryStrToDate(text(0), locale, kTableYear, v); }, "date");
+    return parsed([&](double& v) { return TryStrToDate(text(0), locale, kRtlTableYear, v); }, "date");
   }
   if (r == "StrToTime") return parsed([&](double& v) { return TryStrToTime(text(0), locale, v); }, "time");
   if (r == "StrToDateTime") {
-    return parsed([&](double& v) { return TryStrToDateTime(text(0), locale, kTableYear, v); },
+    return parsed([&](double& v) { return TryStrToDateTime(text(0), locale, kRtlTableYear, v); },
                   "date and time");
   }
   if (r == "DateToStr") return DateToStr(date(0), locale);
@@ -233,8 +144,8 @@ std::string RunRow(const TRow& row, const TFormatSettings& locale) {
 
 TEST(RtlGolden, EveryRowMatches) {
   const TFormatSettings locale = FormatSettingsFromJson(
-      ReadFile(std::string(VARNHOLT_TEST_DATA_DIR) + "/script/rtl_locale.json"), TFormatSettings::English());
-  const std::vector<TRow> rows = ReadTable();
+      test::ReadRtlGoldenLocale(), TFormatSettings::English());
+  const std::vector<TRow> rows = test::ReadRtlGoldenTable();
   ASSERT_GE(rows.size(), 300u);
   std::map<std::string, int> perRoutine;
   for (const TRow& row : rows) {

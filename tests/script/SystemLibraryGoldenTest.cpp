@@ -14,79 +14,10 @@
 #include "script/uSystemLibrary.h"
 #include "script/uSystemLibrary_DateTime.h"
 #include "script/uSystemLibrary_Locale.h"
+#include "tests/script/RtlGoldenTable.h"
 
 namespace varnholt::test {
 namespace {
-
-constexpr int kTableYear = 2026;  // the two-digit-year rows depend on it
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream buffer;
-  buffer << in.rdbuf();
-  return buffer.str();
-}
-
-std::string Unescape(const std::string& field) {
-  std::string out;
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 1 < field.size() && field[i + 1] == '\\') {
-      out += '\\';
-      ++i;
-    } else if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] == 'x') {
-      out += static_cast<char>(std::stoi(field.substr(i + 2, 2), nullptr, 16));
-      i += 3;
-    } else {
-      out += field[i];
-    }
-  }
-  return out;
-}
-
-struct TRow {
-  std::string routine, outcome, expected, line;
-  std::vector<std::pair<std::string, std::string>> args;  // kind, text
-};
-
-std::vector<TRow> ReadTable() {
-  std::vector<TRow> rows;
-  std::istringstream in(ReadAll(std::string(VARNHOLT_TEST_DATA_DIR) + "/script/rtl_golden.tsv"));
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.empty() || line[0] == '#') continue;
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1) {
-      fields.push_back(line.substr(start, tab - start));
-    }
-    fields.push_back(line.substr(start));
-    if (fields.size() < 4) continue;
-    TRow row{fields[0], fields[1], Unescape(fields[2]), line, {}};
-    for (std::size_t i = 4; i < fields.size(); ++i) {
-      const std::size_t colon = fields[i].find(':');
-      row.args.emplace_back(fields[i].substr(0, colon), Unescape(fields[i].substr(colon + 1)));
-    }
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
-
-double ParseDouble(const std::string& text) {
-  const std::size_t slash = text.find('/');
-  if (slash == std::string::npos) return std::strtod(text.c_str(), nullptr);
-  return std::strtod(text.substr(0, slash).c_str(), nullptr) /
-         std::strtod(text.substr(slash + 1).c_str(), nullptr);
-}
-
-std::int64_t ParseCurrency(const std::string& text) {
-  const bool negative = !text.empty() && text[0] == '-';
-  const std::string digits = negative ? text.substr(1) : text;
-  const std::size_t point = digits.find('.');
-  std::string fraction = point == std::string::npos ? "" : digits.substr(point + 1);
-  fraction.resize(4, '0');
-  const std::int64_t value = std::stoll(digits.substr(0, point)) * 10000 + std::stoll(fraction);
-  return negative ? -value : value;
-}
 
 double ParseDateTime(const std::string& text) {
   int y = 0, m = 0, d = 0, h = 0, n = 0, s = 0, z = 0;
@@ -96,8 +27,8 @@ double ParseDateTime(const std::string& text) {
 
 ScriptValue ValueOf(const std::string& kind, const std::string& text) {
   if (kind == "i") return ScriptValue(static_cast<std::int32_t>(std::stoi(text)));
-  if (kind == "f") return ScriptValue(ParseDouble(text));
-  if (kind == "c") return ScriptValue::CurrencyScaled(ParseCurrency(text));
+  if (kind == "f") return ScriptValue(ParseGoldenDouble(text));
+  if (kind == "c") return ScriptValue::CurrencyScaled(ParseGoldenCurrency(text));
   if (kind == "b") return ScriptValue(text == "True");
   if (kind == "dt") return ScriptValue::Date(ParseDateTime(text));
   return ScriptValue(text);
@@ -165,32 +96,32 @@ std::string ExpressionOf(const std::string& r) {
 
 TEST(SystemLibraryGolden, EveryRowOfTheRunTimeTableFromAScript) {
   const platform::TFormatSettings locale =
-      rtl::FormatSettingsFromJson(ReadAll(std::string(VARNHOLT_TEST_DATA_DIR) + "/script/rtl_locale.json"),
+      rtl::FormatSettingsFromJson(ReadRtlGoldenLocale(),
                                   platform::TFormatSettings::English());
-  const std::vector<TRow> rows = ReadTable();
+  const std::vector<TRtlGoldenRow> rows = ReadRtlGoldenTable();
   ASSERT_GE(rows.size(), 300u);
 
   TatPascalScripter scripter;
   TatSystemLibrary* library = SystemLibraryOf(scripter);
   ASSERT_NE(library, nullptr);
   library->SetFormatSettings(locale);
-  library->SetClock([] { return platform::TLocalTime{kTableYear, 6, 15, 12, 0, 0, 0}; });
+  library->SetClock([] { return platform::TLocalTime{kRtlTableYear, 6, 15, 12, 0, 0, 0}; });
   std::vector<ScriptValue> args;
   for (int i = 0; i < 5; ++i) {
     scripter.RegisterValue("A" + std::to_string(i), ScriptValue::Null());
   }
   int run = 0, skipped = 0;
-  for (const TRow& row : rows) {
+  for (const TRtlGoldenRow& row : rows) {
     // Script values have no 64-bit integer kind, so rows about 64-bit Format arguments cannot be written.
     bool has64 = false;
-    for (const auto& a : row.args) has64 = has64 || a.first == "I";
+    for (const auto& a : row.args) has64 = has64 || a.kind == "I";
     const std::string body = ExpressionOf(row.routine);
     if (has64 || body.empty()) {
       ++skipped;
       continue;
     }
     args.clear();
-    for (const auto& [kind, text] : row.args) args.push_back(ValueOf(kind, text));
+    for (const auto& a : row.args) args.push_back(ValueOf(a.kind, a.text));
     for (std::size_t i = 0; i < 5; ++i) {
       scripter.RegisterValue("A" + std::to_string(i), i < args.size() ? args[i] : ScriptValue::Null());
     }
