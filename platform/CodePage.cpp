@@ -127,6 +127,11 @@ std::string Utf8ToCp1252(std::string_view text) {
   return out;
 }
 
+char CodePointToCp1252(std::uint32_t codePoint) {
+  const int b = FromUnicode(codePoint);
+  return b < 0 ? '?' : static_cast<char>(b);
+}
+
 bool IsCp1252Representable(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     std::uint32_t cp = 0;

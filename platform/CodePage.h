@@ -4,6 +4,7 @@
 // Only file names (UTF-8 on Linux), poppler's output and the window convert, through these functions.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,9 @@ std::string Cp1252ToUtf8(std::string_view text);
 // UTF-8 to Windows-1252; a character 1252 cannot hold becomes '?'. Malformed UTF-8 bytes are taken as
 // 1252 bytes themselves, so text of unknown encoding survives as well as it can.
 std::string Utf8ToCp1252(std::string_view text);
+
+// The 1252 byte of a Unicode code point; '?' when 1252 has none (surrogates included).
+char CodePointToCp1252(std::uint32_t codePoint);
 
 // True when the conversion of the UTF-8 text to 1252 is exact (every character has a 1252 code).
 bool IsCp1252Representable(std::string_view utf8);

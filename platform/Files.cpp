@@ -26,6 +26,14 @@ class TFd {
   ~TFd() { Close(); }
   TFd(const TFd&) = delete;
   TFd& operator=(const TFd&) = delete;
+  TFd& operator=(TFd&& other) noexcept {
+    if (this != &other) {
+      Close();
+      fd_ = other.fd_;
+      other.fd_ = -1;
+    }
+    return *this;
+  }
   int Get() const { return fd_; }
   bool Valid() const { return fd_ >= 0; }
   int Close() {
@@ -82,8 +90,8 @@ TStatus CopyContent(int in, int out, const fs::path& source, const fs::path& des
 
 std::string TemporaryName(const fs::path& target) {
   static std::mt19937 rng(std::random_device{}());
-  char suffix[16];
-  std::snprintf(suffix, sizeof suffix, ".%08x.tmp", static_cast<unsigned>(rng()));
+  char suffix[40];
+  std::snprintf(suffix, sizeof suffix, ".%d.%08x.tmp", static_cast<int>(::getpid()), static_cast<unsigned>(rng()));
   return "." + target.filename().string() + suffix;
 }
 
@@ -328,7 +336,7 @@ TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lin
 
 TStatus ReplaceFileAtomically(const fs::path& path, std::string_view bytes, const TBeforeRenameHook& beforeRename) {
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  const fs::path temporary = folder / TemporaryName(path);
+  fs::path temporary = folder / TemporaryName(path);
   mode_t mode = 0666 & ~[] {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -339,7 +347,14 @@ TStatus ReplaceFileAtomically(const fs::path& path, std::string_view bytes, cons
     if (S_ISDIR(st.st_mode)) return TStatus::Fail("Cannot write \"" + Describe(path) + "\": it is a folder");
     mode = st.st_mode & 07777;
   }
-  TFd out(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+  // A crash may have left a temporary file behind, and a forked process shares the name generator's
+  // state: a name that is taken is simply replaced by the next one.
+  TFd out;
+  for (int attempt = 0; attempt < 16 && !out.Valid(); ++attempt) {
+    if (attempt > 0) temporary = folder / TemporaryName(path);
+    out = TFd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+    if (!out.Valid() && errno != EEXIST) break;
+  }
   if (!out.Valid()) return Fail("Cannot write", path, errno);
   ::fchmod(out.Get(), mode);  // the umask must not narrow the permissions the old file had
   bool ok = WriteAll(out.Get(), bytes.data(), bytes.size()) && ::fsync(out.Get()) == 0;

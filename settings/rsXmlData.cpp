@@ -35,35 +35,9 @@ int HexValue(char c) {
   return IsDigit(c) ? c - '0' : (platform::AsciiUpper(c) - 'A' + 10);
 }
 
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-// A Unicode character as the system code page holds it ('?' when it has no code there).
-std::string CodePointTo1252(std::uint32_t cp) {
-  if (cp >= 0xD800 && cp <= 0xDFFF) return "?";
-  std::string utf8;
-  AppendUtf8(utf8, cp);
-  return platform::Utf8ToCp1252(utf8);
-}
-
 // UTF-16 text (after its byte order mark) to the system code page.
 std::string FromUtf16(std::string_view bytes, bool bigEndian) {
-  std::string utf8;
+  std::string text;
   const auto unit = [&](std::size_t i) -> std::uint32_t {
     const auto a = static_cast<unsigned char>(bytes[i]);
     const auto b = static_cast<unsigned char>(bytes[i + 1]);
@@ -79,10 +53,9 @@ std::string FromUtf16(std::string_view bytes, bool bigEndian) {
       }
     }
     // An unpaired surrogate has no character; it becomes '?'.
-    if (cp >= 0xD800 && cp <= 0xDFFF) cp = '?';
-    AppendUtf8(utf8, cp);
+    text += platform::CodePointToCp1252(cp);
   }
-  return platform::Utf8ToCp1252(utf8);
+  return text;
 }
 
 [[noreturn]] void ParserError(const char* message) {
@@ -116,7 +89,7 @@ std::string Unescape(std::string_view s) {
       if (code <= 0xFF) {
         out += static_cast<char>(code);
       } else {
-        out += CodePointTo1252(code);
+        out += platform::CodePointToCp1252(code);
       }
       continue;
     }
