@@ -92,7 +92,10 @@ std::string TemporaryName(const fs::path& target) {
   static std::mt19937 rng(std::random_device{}());
   char suffix[40];
   std::snprintf(suffix, sizeof suffix, ".%d.%08x.tmp", static_cast<int>(::getpid()), static_cast<unsigned>(rng()));
-  return "." + target.filename().string() + suffix;
+  std::string name = ".";
+  name += target.filename().string();
+  name += suffix;
+  return name;
 }
 
 bool WildcardMatch(std::string_view name, std::string_view mask) {
