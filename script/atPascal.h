@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "script/atExceptions.h"
+#include "script/atScript_Errors.h"
 #include "script/atInstructions.h"
 #include "script/atParser.h"
 #include "script/atRegistry.h"

@@ -1,7 +1,7 @@
 // atRegistry.cpp — class entries with inheritance of members, default instances and library attaching.
 #include "script/atRegistry.h"
 
-#include "script/atExceptions.h"
+#include "script/atScript_Errors.h"
 #include "script/uSystemLibrary.h"
 
 namespace varnholt {

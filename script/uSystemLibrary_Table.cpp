@@ -117,21 +117,6 @@ const TatRoutineSignature kValues[] = {
     {"LastExceptionClassName", 0, dtText, 0},
 };
 
-class TatSystemLibrarySignatures : public TatScripterLibrary {
- public:
-  std::string ClassName() const override { return "TatSystemLibrary"; }
-  std::string ScriptName() const override { return "Internal"; }
-  void DefineRoutines(TatHostRegistry& registry, TatClass& libraryClass) override {
-    RegisterSignatures(libraryClass, SystemLibraryRoutines());
-    for (const auto& v : SystemLibraryValues()) {
-      libraryClass.RegisterProperty(v.name, v.resultType, {}, {}, nullptr, false, 0, true, false);
-    }
-    TatClass& object = registry.RegisterHostClass("TObject");
-    object.RegisterRoutine("Create", 0, dtObject, nullptr, {}, true);
-    object.RegisterRoutine("Free", 0, dtNone);
-  }
-};
-
 }  // namespace
 
 std::span<const TatRoutineSignature> SystemLibraryRoutines() {
@@ -152,10 +137,6 @@ void RegisterSignatures(TatClass& cls, std::span<const TatRoutineSignature> rout
       m.SetVarArgs(positions);
     }
   }
-}
-
-std::unique_ptr<TatScripterLibrary> MakeSystemLibrarySignatures() {
-  return std::make_unique<TatSystemLibrarySignatures>();
 }
 
 }  // namespace varnholt

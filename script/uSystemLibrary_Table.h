@@ -26,7 +26,4 @@ std::span<const TatRoutineSignature> SystemLibraryValues();
 // Registers signatures on a class entry; handlers stay unbound.
 void RegisterSignatures(TatClass& cls, std::span<const TatRoutineSignature> routines);
 
-// The system library ("Internal") with its routines registered from the signature table.
-std::unique_ptr<TatScripterLibrary> MakeSystemLibrarySignatures();
-
 }  // namespace varnholt
