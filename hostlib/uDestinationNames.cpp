@@ -1,0 +1,74 @@
+// uDestinationNames.cpp — tidying and taking apart the destinations that scripts write.
+#include "hostlib/uDestinationNames.h"
+
+#include "platform/CodePage.h"
+
+namespace varnholt {
+
+namespace {
+constexpr const char* kObject = "Varnholt";
+
+bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+}  // namespace
+
+std::string TrimBackSlash(TLogger& log, std::string_view text) {
+  log.WriteProc(kObject, "TrimBackSlash");
+  std::string result;
+  result.reserve(text.size());
+  for (char c : text) {
+    if (c == '\\' && !result.empty() && result.back() == '\\') continue;
+    result.push_back(c);
+  }
+  while (!result.empty() && result.back() == '\\') result.pop_back();
+  return result;
+}
+
+std::string FixFileName(TLogger& log, std::string_view text, bool nameOnly) {
+  log.WriteProc(kObject, "FixFileName");
+  const bool driveColon = text.size() >= 3 && IsAsciiLetter(text[0]) && text[1] == ':' && text[2] == '\\';
+  std::string result(text);
+  bool fixed = false;
+  for (std::size_t i = 0; i < result.size(); ++i) {
+    const char c = result[i];
+    bool forbidden = c == '"' || c == '*' || c == '/' || c == '<' || c == '>' || c == '?' || c == '|' ||
+                     (c == ':' && !(driveColon && i == 1)) || (nameOnly && c == '\\');
+    if (forbidden) {
+      result[i] = '_';
+      fixed = true;
+    }
+  }
+  if (fixed) log.WriteEntry(ltMsg, kObject, "FixFileName", "Fixed chars", result);
+  return result;
+}
+
+bool FixExtension(std::string& path) {
+  const std::string extension = ExtensionOf(path);
+  if (platform::SameText(extension, ".PDF")) return false;
+  path.resize(path.size() - extension.size());
+  path += ".PDF";
+  return true;
+}
+
+std::string FolderOf(std::string_view path) {
+  const std::size_t slash = path.rfind('\\');
+  if (slash == std::string_view::npos) {
+    const std::size_t colon = path.rfind(':');
+    return colon == std::string_view::npos ? std::string() : std::string(path.substr(0, colon + 1));
+  }
+  // A file directly in a drive's root keeps the backslash: C:\x.PDF lies in C:\, not in C:.
+  if (slash == 2 && path[1] == ':') return std::string(path.substr(0, 3));
+  return std::string(path.substr(0, slash));
+}
+
+std::string FileNameOf(std::string_view path) {
+  const std::size_t separator = path.find_last_of("\\:");
+  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+}
+
+std::string ExtensionOf(std::string_view path) {
+  const std::string name = FileNameOf(path);
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+}  // namespace varnholt

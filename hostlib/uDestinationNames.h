@@ -1,0 +1,29 @@
+// uDestinationNames.h — the rules that turn a destination a script wrote into a usable Windows path:
+// backslashes tidied, characters that file names may not hold replaced, the extension forced to .PDF,
+// and the parts of a path (folder, file name, extension) as file placement and the path routines see them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "logging/uLogger.h"
+
+namespace varnholt {
+
+// Every run of backslashes becomes one, and trailing backslashes go; writes the Prc record "TrimBackSlash".
+std::string TrimBackSlash(TLogger& log, std::string_view text);
+// Replaces " * / < > ? | : (and, with nameOnly, the backslash) by "_"; a drive colon ("C:\") stays in
+// path mode. Writes the Prc record "FixFileName" and, when it replaced anything, a Msg "Fixed chars".
+std::string FixFileName(TLogger& log, std::string_view text, bool nameOnly);
+// Forces the extension .PDF (any letter case of it stays); true when the path changed.
+bool FixExtension(std::string& path);
+
+// Everything before the last backslash; a file in a drive's root keeps it (C:\ for C:\x.PDF). Empty for a
+// path without backslash.
+std::string FolderOf(std::string_view path);
+// Everything after the last backslash or colon.
+std::string FileNameOf(std::string_view path);
+// The file name's part from its last dot on, dot included; empty without a dot.
+std::string ExtensionOf(std::string_view path);
+
+}  // namespace varnholt
