@@ -13,6 +13,10 @@ bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 
 
 std::string TrimBackSlash(TLogger& log, std::string_view text) {
   log.WriteProc(kObject, "TrimBackSlash");
+  return TidyBackSlashes(text);
+}
+
+std::string TidyBackSlashes(std::string_view text) {
   std::string result;
   result.reserve(text.size());
   for (char c : text) {
@@ -25,6 +29,13 @@ std::string TrimBackSlash(TLogger& log, std::string_view text) {
 
 std::string FixFileName(TLogger& log, std::string_view text, bool nameOnly) {
   log.WriteProc(kObject, "FixFileName");
+  bool fixed = false;
+  std::string result = ReplaceForbiddenChars(text, nameOnly, &fixed);
+  if (fixed) log.WriteEntry(ltMsg, kObject, "FixFileName", "Fixed chars", result);
+  return result;
+}
+
+std::string ReplaceForbiddenChars(std::string_view text, bool nameOnly, bool* replaced) {
   const bool driveColon = text.size() >= 3 && IsAsciiLetter(text[0]) && text[1] == ':' && text[2] == '\\';
   std::string result(text);
   bool fixed = false;
@@ -37,7 +48,7 @@ std::string FixFileName(TLogger& log, std::string_view text, bool nameOnly) {
       fixed = true;
     }
   }
-  if (fixed) log.WriteEntry(ltMsg, kObject, "FixFileName", "Fixed chars", result);
+  if (replaced != nullptr) *replaced = fixed;
   return result;
 }
 

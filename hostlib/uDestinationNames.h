@@ -15,6 +15,9 @@ std::string TrimBackSlash(TLogger& log, std::string_view text);
 // Replaces " * / < > ? | : (and, with nameOnly, the backslash) by "_"; a drive colon ("C:\") stays in
 // path mode. Writes the Prc record "FixFileName" and, when it replaced anything, a Msg "Fixed chars".
 std::string FixFileName(TLogger& log, std::string_view text, bool nameOnly);
+// The same two rules without records, for routines that log only their own name.
+std::string TidyBackSlashes(std::string_view text);
+std::string ReplaceForbiddenChars(std::string_view text, bool nameOnly, bool* replaced = nullptr);
 // Forces the extension .PDF (any letter case of it stays); true when the path changed.
 bool FixExtension(std::string& path);
 

@@ -1,0 +1,119 @@
+// uPdfOperations.cpp — engine requests for protecting, stamping, repaginating, covering, trimming and
+// appending PDF files.
+#include "hostlib/uPdfOperations.h"
+
+#include <string>
+#include <vector>
+
+#include "hostlib/uDestinationNames.h"
+#include "hostlib/uHostErrors.h"
+#include "hostlib/uTextFunctions.h"
+#include "platform/Files.h"
+
+namespace varnholt {
+
+namespace {
+
+constexpr const char* kObject = "Varnholt";
+
+// The shared steps of the four simple requests: a missing file is only noted, anything else goes to the
+// engine under the busy cursor.
+bool FileThere(THostContext& host, const std::string& file, const char* proc) {
+  if (host.Files().FileExists(file)) return true;
+  host.Log().WriteEntry(ltMsg, kObject, proc, "Missing file");
+  return false;
+}
+
+}  // namespace
+
+void Protect(THostContext& host, std::string_view fileName) {
+  const std::string file = TrimAll(host.Log(), fileName);
+  if (!FileThere(host, file, "Protect")) return;
+  THostBusy busy(host);
+  host.RunEngineRequest({"PDFFILE=" + file}, "PROTECT");
+}
+
+void WaterMarkPages(THostContext& host, std::string_view fileName, std::string_view identifier,
+                    std::string_view text) {
+  TLogger& log = host.Log();
+  const std::string file = TrimAll(log, fileName);
+  const std::string id = TrimAll(log, identifier);
+  const std::string mark = TrimAll(log, text);
+  if (!FileThere(host, file, "WaterMarkText")) return;
+  THostBusy busy(host);
+  host.RunEngineRequest({"WMIDENTIFIER=" + id, "WMTEXT=" + mark, "PDFFILE=" + file}, "WATERMARK");
+}
+
+void Repaginate(THostContext& host, std::string_view fileName, std::int32_t xOffset, std::int32_t yOffset) {
+  const std::string file = TrimAll(host.Log(), fileName);
+  if (!FileThere(host, file, "Repaginate")) return;
+  THostBusy busy(host);
+  host.RunEngineRequest(
+      {"XOFFSET=" + std::to_string(xOffset), "YOFFSET=" + std::to_string(yOffset), "PDFFILE=" + file},
+      "REPAGINATE");
+}
+
+void CoverPage(THostContext& host, std::string_view fileName, std::string_view header, std::string_view text) {
+  TLogger& log = host.Log();
+  const std::string file = TrimAll(log, fileName);
+  const std::string title = TrimAll(log, header);
+  const std::string cover = TrimAll(log, text);
+  if (!FileThere(host, file, "InsertCoverPage")) return;
+  THostBusy busy(host);
+  const auto coverFile = host.ApplicationFolder() / "TEMPCP.TXT";
+  if (const platform::TStatus written = platform::WriteTextLines(coverFile, platform::SplitLines(cover));
+      !written) {
+    throw EHostError("Cannot write the cover page text TEMPCP.TXT: " + written.Message());
+  }
+  host.RunEngineRequest({"PDFTITLE=" + title, "PDFFILE=" + file}, "COVERPAGE");
+}
+
+void DeletePages(THostContext& host, std::string_view fileName, std::int32_t startPage, std::int32_t endPage) {
+  TLogger& log = host.Log();
+  log.WriteProc(kObject, "PDFDeletePages");
+  const std::string file(fileName);
+  if (!host.Files().FileExists(file)) {
+    log.WriteEntry(ltErr, kObject, "PDFDeletePages", "Missing File", file);
+    return;
+  }
+  // The range goes to the engine as written; it judges pages beyond the document itself.
+  host.RunEngineRequest(
+      {"PDFFILE=" + file, "PDFPAGES=" + std::to_string(startPage) + "-" + std::to_string(endPage)}, "DELPAGES");
+}
+
+void AppendTo(THostContext& host, std::string_view source, std::string_view destination) {
+  TLogger& log = host.Log();
+  const std::string from = TrimAll(log, source);
+  const std::string to = TrimAll(log, destination);
+  THostBusy busy(host);
+  std::string dest = TrimBackSlash(log, to);
+  if (FixExtension(dest)) log.WriteEntry(ltMsg, kObject, "AppendTo", "Fixed Extension", dest);
+  dest = FixFileName(log, dest, false);
+
+  const std::string folder = FolderOf(dest);
+  if (!host.Files().DirectoryExists(folder)) {
+    log.WriteEntry(ltMsg, kObject, "AppendTo", "Force Folder", folder);
+    if (!host.Files().ForceDirectories(folder)) {
+      log.WriteEntry(ltErr, kObject, "AppendTo", "Force Folder Failed", folder);
+      host.EmergencyStop();
+      return;
+    }
+  }
+  if (FileNameOf(dest) == ExtensionOf(dest)) {
+    log.WriteEntry(ltErr, kObject, "AppendTo", "Empty Destination FileName", dest);
+    host.MoveToFailed(from);
+    return;
+  }
+  if (!host.Files().FileExists(dest)) {
+    // The first PDF of a series becomes the series file.
+    host.CopyFile(from, dest);
+    return;
+  }
+  if (host.Files().FileExists(from)) {
+    host.RunEngineRequest({"PDFFILE=" + dest, "PDFFILE2=" + from}, "APPENDPDF");
+  } else {
+    log.WriteEntry(ltMsg, kObject, "AppendTo", "Nothing to append", from);
+  }
+}
+
+}  // namespace varnholt
