@@ -19,10 +19,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Starts the program from the application folder. Until the window exists this is the command-line program.
+# Starts the program from the application folder. Until the window exists this is the headless service:
+# Automatic mode over build/app/drives/c/PDF, in the foreground (Ctrl+C stops it).
 run: build
 	@if [ -x $(BUILD)/app/Varnholt ]; then cd $(BUILD)/app && exec ./Varnholt; \
-	 else cd $(BUILD)/app && ./varnholt-cli --help; fi
+	 else cd $(BUILD)/app && exec ./varnholt-cli watch; fi
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

@@ -21,5 +21,8 @@ void AddExtractCommand(CLI::App& app, TCliContext& context);
 void AddCheckCommand(CLI::App& app, TCliContext& context);
 void AddSettingsCommand(CLI::App& app, TCliContext& context);
 void AddRunScriptCommand(CLI::App& app, TCliContext& context);
+void AddRunCommand(CLI::App& app, TCliContext& context);
+void AddWatchCommand(CLI::App& app, TCliContext& context);
+void AddFailedCommand(CLI::App& app, TCliContext& context);
 
 }  // namespace varnholt::cli

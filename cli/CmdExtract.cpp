@@ -6,6 +6,8 @@
 #include <iostream>
 
 #include "cli/CliCommands.h"
+#include "cli/CliSupport.h"
+#include "core/uHeadlessPort.h"
 #include "core/uVarnholtCore.h"
 #include "logging/uLogger.h"
 #include "platform/CodePage.h"
@@ -14,40 +16,6 @@
 namespace varnholt::cli {
 
 namespace {
-
-// No window: nothing to show, questions are answered No.
-class TSilentPort : public TUiPort {
- public:
-  void ShowMessage(const std::string&) override {}
-  bool Confirm(const std::string&) override { return false; }
-  void BeginBusyCursor() override {}
-  void EndBusyCursor() override {}
-  void ShowPage(TUiPage) override {}
-  void RestoreWindow() override {}
-  void SetAutomaticButton(bool) override {}
-  void ShowStatus(TStatusColor, int) override {}
-  void ShowSelectedFile(const std::string&) override {}
-  void ShowTexts(const std::string&, const std::string&) override {}
-  void RefreshFileList() override {}
-  bool FocusMinimizeButton() override { return false; }
-};
-
-// The terminal wants UTF-8 and plain LF line ends.
-std::string ForTerminal(const std::string& text) {
-  std::string utf8 = platform::Cp1252ToUtf8(text);
-  std::erase(utf8, '\r');
-  return utf8;
-}
-
-// The Windows path of FILE: as given when it has a drive letter, else the native file's place in a drive.
-std::optional<std::string> WindowsPathOf(const std::string& argument, const platform::TDriveMap& map) {
-  const std::string asCp1252 = platform::Utf8ToCp1252(argument);
-  if (platform::HasDriveLetter(asCp1252)) return asCp1252;
-  std::error_code ec;
-  const auto absolute = std::filesystem::absolute(argument, ec);
-  if (ec) return std::nullopt;
-  return map.ToWindowsPath(absolute);
-}
 
 void RunExtract(TCliContext& context, const std::string& file) {
   const auto appFolder = context.ApplicationFolder();
@@ -74,7 +42,7 @@ void RunExtract(TCliContext& context, const std::string& file) {
       for (char& c : shown) c = c == '\t' ? ' ' : c;
       std::cerr << ForTerminal(shown) << '\n';
     };
-    TSilentPort port;
+    THeadlessPort port(logger);
     TVarnholtCore core(appFolder, port, logger);
     core.State().selectedFile = *windowsPath;
     core.LoadContent();

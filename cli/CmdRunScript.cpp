@@ -3,6 +3,11 @@
 #include <iostream>
 
 #include "cli/CliCommands.h"
+#include "cli/CliSupport.h"
+#include "core/uHeadlessPort.h"
+#include "core/uServiceSettings.h"
+#include "core/uVarnholtCore.h"
+#include "hostlib/uHostRoutineTable.h"
 #include "logging/uLogger.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -45,7 +50,8 @@ bool LoadLocale(const std::string& localeFile) {
   return true;
 }
 
-int RunScriptFile(const TCliContext& context, const std::string& path, const std::string& localeFile) {
+int RunScriptFile(const TCliContext& context, const std::string& path, const std::string& localeFile,
+                  const std::string& pdf) {
   if (!localeFile.empty() && !LoadLocale(localeFile)) return 1;
   std::string bytes;
   if (const platform::TStatus read = platform::ReadFileBytes(path, bytes); !read.ok()) {
@@ -53,10 +59,37 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
     return 1;
   }
   const std::filesystem::path appFolder = context.ApplicationFolder();
+  std::optional<std::string> pdfPath;
+  if (!pdf.empty()) {
+    pdfPath = WindowsPathOf(pdf, platform::TDriveMap(appFolder));
+    if (!pdfPath) {
+      std::cerr << pdf << " is not inside a drive folder of " << appFolder.string()
+                << " (drives/<letter>); give a Windows path such as C:\\PDF\\report.pdf\n";
+      return 1;
+    }
+  }
   TProcessLogger logger(appFolder);
   Logger().SetEnabled(true);
   TLogInteraction interaction;
+  // The host routines run on a core of their own: with --pdf its texts are the PDF's, else empty.
+  THeadlessPort port(Logger());
+  TVarnholtCore core(appFolder, port, Logger());
+  try {
+    const TServiceSettings settings = LoadServiceSettings(appFolder);
+    core.State().paperPrinter = settings.paperPrinter;
+    core.State().ownerPassword = settings.ownerPassword;
+    core.State().userPassword = settings.userPassword;
+  } catch (const std::exception& e) {
+    std::cerr << "Varnholt.xml: " << platform::Cp1252ToUtf8(e.what()) << '\n';
+    return 1;
+  }
+  if (pdfPath) {
+    core.SetSelectedFile(*pdfPath);
+    core.State().currentPdf = *pdfPath;
+    core.State().activeText = core.State().text1;
+  }
   TatPascalScripter scripter;
+  DefineScriptFunction(scripter, core);
   if (TatSystemLibrary* library = SystemLibraryOf(scripter)) {
     library->SetApplicationFolder(appFolder);
     library->SetUserInteraction(&interaction);
@@ -91,11 +124,16 @@ void AddRunScriptCommand(CLI::App& app, TCliContext& context) {
   auto* cmd = app.add_subcommand("run-script", "Compile and run a script, and print its Result");
   auto path = std::make_shared<std::string>();
   auto locale = std::make_shared<std::string>();
+  auto pdf = std::make_shared<std::string>();
+  cmd->add_option("--pdf", *pdf,
+                  "Load this PDF through the engine first, so that the PDF routines read its texts and the file "
+                  "routines act on it");
   cmd->add_option("--locale", *locale,
                   "JSON file of format settings (DecimalSeparator, ShortDateFormat, LongMonthNames, ...) "
                   "replacing the locale for this run");
   cmd->add_option("SCRIPT", *path, "Script file (.psc)")->required();
-  cmd->callback([&context, path, locale] { context.exitCode = RunScriptFile(context, *path, *locale); });
+  cmd->callback(
+      [&context, path, locale, pdf] { context.exitCode = RunScriptFile(context, *path, *locale, *pdf); });
 }
 
 }  // namespace varnholt::cli

@@ -27,12 +27,17 @@ int main(int argc, char** argv) {
   TCliContext context;
   app.add_option("--app-folder", context.appFolder,
                  "Application folder (default: the folder of this program)");
+  // --app-folder may also follow the subcommand.
+  app.fallthrough();
 
   AddResolveCommand(app, context);
   AddExtractCommand(app, context);
   AddCheckCommand(app, context);
   AddSettingsCommand(app, context);
   AddRunScriptCommand(app, context);
+  AddRunCommand(app, context);
+  AddWatchCommand(app, context);
+  AddFailedCommand(app, context);
 
   try {
     app.parse(argc, argv);

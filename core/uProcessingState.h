@@ -30,6 +30,14 @@ struct TProcessingState {
   std::string browserFolder;                // Windows path of the folder the browser's file list shows
   std::vector<std::string> requestList;     // key=value lines of the next engine request
   std::filesystem::path applicationFolder;  // holds PDF.EXE and the exchange files
+
+  // The paper printer box: its text and its items ("[None]" and the printers without "PDF" in the name).
+  std::string paperPrinter;
+  std::vector<std::string> paperPrinterItems;
+  // Printing through the engine, or through Acrobat Reader at acrobatReaderPath; kept across runs.
+  bool printByAcrobatReader = false;
+  std::string acrobatReaderPath;
+  std::int32_t queueCount = 0;  // PDF files in the queue folder at the last count
 };
 
 }  // namespace varnholt

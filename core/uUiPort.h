@@ -41,6 +41,11 @@ class TUiPort {
   virtual void ShowTexts(const std::string& text1, const std::string& text2) = 0;
   // Re-reads the browser's file list from its folder.
   virtual void RefreshFileList() = 0;
+  // Re-reads the browser's folder tree (a folder was created below the shown one).
+  virtual void RefreshFolderList() = 0;
+  // The bottom bar's counters of PDF files in the queue and in FAILED, and the refresh bar (0 to 30).
+  virtual void ShowCounts(int queueCount, int failedCount) = 0;
+  virtual void ShowRefreshBar(int position) = 0;
   // Gives the keyboard focus to the Minimize button; false when the button is not showing.
   virtual bool FocusMinimizeButton() = 0;
 };

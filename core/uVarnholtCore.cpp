@@ -5,6 +5,8 @@
 
 #include "platform/Files.h"
 #include "platform/Process.h"
+#include "script/atScript.h"
+#include "script/uSystemLibrary.h"
 
 namespace varnholt {
 
@@ -25,6 +27,7 @@ std::string ReadExchangeText(const std::filesystem::path& path) {
 TVarnholtCore::TVarnholtCore(std::filesystem::path applicationFolder, TUiPort& port, TLogger& logger)
     : port_(port), logger_(logger), driveMap_(applicationFolder), files_(driveMap_) {
   state_.applicationFolder = std::move(applicationFolder);
+  state_.browserFolder = "C:\\PDF";
 }
 
 void TVarnholtCore::SwitchAutomaticOff() {

@@ -1,21 +1,31 @@
 // uVarnholtCore.h — the processing core behind the main window: the processing state, selecting and
-// loading a file, the status indicator, the emergency stop, and the bridge to the PDF engine.
+// loading a file, the status indicator, the emergency stop, the bridge to the PDF engine, file placement,
+// printing and the action run.
 //
-// The Qt window wraps one TVarnholtCore and forwards its events (file list click, selected file
-// changed, focus leaving the Minimize button); the core answers through the UI port. Operations catch
-// their own failures and report them as log records, never as exceptions.
+// The Qt window and the headless service each wrap one TVarnholtCore and forward their events (file list
+// click, selected file changed, Execute, focus leaving the Minimize button); the core answers through the
+// UI port. Operations catch their own failures and report them as log records, never as exceptions. The
+// core is also the host context the script's host routines run on.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "core/uProcessingState.h"
 #include "core/uUiPort.h"
 #include "logging/uLogger.h"
 #include "platform/DriveMap.h"
 #include "platform/FileSystem.h"
+#include "hostlib/uHostContext.h"
 
 namespace varnholt {
+
+class TatPascalScripter;
+class TatUserInteraction;
 
 inline constexpr const char* kEngineProgram = "PDF.EXE";
 
@@ -25,19 +35,37 @@ inline constexpr TStatusColor kStatusError{255, 0, 0};
 inline constexpr TStatusColor kStatusAutomatic{192, 220, 192};
 inline constexpr TStatusColor kStatusIdle{255, 255, 0};
 
-class TVarnholtCore {
+// How long an action run may take before it is stopped as a run-time error: a script whose loop never
+// ends must not hold the queue for good.
+inline constexpr std::chrono::milliseconds kDefaultScriptTimeLimit = std::chrono::minutes(10);
+
+class TVarnholtCore : public THostContext {
  public:
   // The application folder holds PDF.EXE, the exchange files and the drive folders.
   TVarnholtCore(std::filesystem::path applicationFolder, TUiPort& port, TLogger& logger);
+  ~TVarnholtCore() override;
   TVarnholtCore(const TVarnholtCore&) = delete;
   TVarnholtCore& operator=(const TVarnholtCore&) = delete;
 
   TProcessingState& State() { return state_; }
   const TProcessingState& State() const { return state_; }
   TUiPort& Port() { return port_; }
-  TLogger& Log() { return logger_; }
   const platform::TDriveMap& DriveMap() const { return driveMap_; }
-  const platform::TFileSystem& Files() const { return files_; }
+
+  // --- The host context of the script's routines ----------------------------------------------
+  TLogger& Log() override { return logger_; }
+  const platform::TFileSystem& Files() const override { return files_; }
+  const std::filesystem::path& ApplicationFolder() const override { return state_.applicationFolder; }
+  std::string& CurrentPdf() override { return state_.currentPdf; }
+  std::string& ActiveText() override { return state_.activeText; }
+  const std::string& Text1() const override { return state_.text1; }
+  const std::string& Text2() const override { return state_.text2; }
+  bool IsAutomatic() const override { return state_.automatic; }
+  std::string QueueFolder() const override;
+  std::string PaperPrinter() const override { return state_.paperPrinter; }
+  void BeginBusyCursor() override { port_.BeginBusyCursor(); }
+  void EndBusyCursor() override { port_.EndBusyCursor(); }
+  void RunEngineRequest(const std::vector<std::string>& keys, const std::string& action) override;
 
   // The operator picked a file (name only) in the browser's file list.
   void FilesClick(const std::string& fileName);
@@ -60,14 +88,77 @@ class TVarnholtCore {
   // PDF.EXE runs hidden in the application folder, and PDFRES.TXT is read and reported.
   void ExecPDF(const std::string& action);
 
+  // --- File placement ----------------------------------------------------------------------------
+  // Copies (move false) or moves the current PDF to a cleaned destination; never overwrites, numbers a
+  // taken name, and sends the PDF to FAILED or stops Automatic mode when it cannot be placed.
+  void PdfCopyMoveTo(const std::string& destination, bool move) override;
+  bool CopyFile(const std::string& source, const std::string& destination) override;
+  bool DeleteFile(const std::string& path) override;
+  bool MoveToFailed(const std::string& file) override;
+  std::string LastPDFFile(const std::string& fileName) override;
+  // A free numbered variant of path (Report.PDF -> Report_0000.PDF); path itself when it is free.
+  std::string FileCounter(const std::string& path);
+
+  // --- Printing ----------------------------------------------------------------------------------
+  bool PrintTo(const std::string& file, const std::string& printer, bool stopOnError) override;
+  void PrintingByAcrobatReader() override;
+  void PrintingByVarnholt() override;
+  // Fills the paper printer box from the installed printers.
+  void FillPaperPrinters(const std::vector<std::string>& printerList);
+  // The installed printers; the platform's list unless a test replaces it.
+  std::function<std::vector<std::string>()> PrinterList;
+
+  // --- Automatic mode ----------------------------------------------------------------------------
+  // The operator toggled the Automatic button; down is its new state.
+  void sbAutomaticClick(bool down);
+  // One tick of the automatic timer (every second): the pass over the queue folder.
+  void TimerAutomaticTimer();
+  // The folder watcher saw a change in the queue folder.
+  void ChangedFolderChangeNotify();
+  // One tick of the counter timer (every second): the counts are refreshed every 30 ticks.
+  void FileCountTimer();
+  // A report the action left in the queue: printed on the paper printer and moved to FAILED.
+  void PostAction(const std::string& path);
+  // The operator commands on the FAILED folder.
+  void btReQueueClick();
+  void btDeleteFailedClick();
+  // The names the last pass listed in the browser's folder.
+  const std::vector<std::string>& FileList() const { return fileList_; }
+  int RefreshBar() const { return refreshBar_; }
+  void SetRefreshBar(int position);
+  // Points the folder watcher at a folder; the window or the service that owns the watcher sets it.
+  std::function<void(const std::string& folder)> WatchFolder;
+  // The current time; tests set a clock of their own.
+  std::function<std::chrono::system_clock::time_point()> Clock;
+
+  // --- Action run --------------------------------------------------------------------------------
+  // The Execute command: one action run on the selected file, with Automatic mode off.
+  void btExecuteClick();
+  // One run of the action script on the selected file.
+  void ActionRun();
+  // A run still going after this long is stopped as a run-time error; zero means no limit.
+  void SetScriptTimeLimit(std::chrono::milliseconds limit) { scriptTimeLimit_ = limit; }
+  // The script's ShowMessage, InputQuery and the like go through the UI port.
+  TatPascalScripter& Scripter();
+
  private:
   void ShowTexts();
+  // A folder of a path for messages and tests of existence; "" stays "".
+  std::string ForceFailedFolder(const std::string& file, const char* proc);
 
   TProcessingState state_;
   TUiPort& port_;
   TLogger& logger_;
   platform::TDriveMap driveMap_;
   platform::TFileSystem files_;
+  std::chrono::milliseconds scriptTimeLimit_ = kDefaultScriptTimeLimit;
+  std::vector<std::string> fileList_;
+  int refreshBar_ = 0;
+  std::chrono::system_clock::time_point Now() const;
+  // Moves every PDF out of FAILED (into the queue, or nowhere); the number of files that stayed.
+  int ForEachFailedFile(bool deleteThem);
+  std::unique_ptr<TatUserInteraction> interaction_;
+  std::unique_ptr<TatPascalScripter> scripter_;
 };
 
 }  // namespace varnholt

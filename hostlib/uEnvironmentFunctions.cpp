@@ -45,7 +45,7 @@ int FieldNumber(const std::string& field) {
 }
 
 double LocalDateTimeOf(std::filesystem::file_time_type time) {
-  const auto system = std::chrono::clock_cast<std::chrono::system_clock>(time);
+  const auto system = std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(time));
   const std::time_t seconds = std::chrono::system_clock::to_time_t(system);
   std::tm local{};
   localtime_r(&seconds, &local);

@@ -50,6 +50,12 @@ class TRecordingPort : public TUiPort {
     text2 = t2;
   }
   void RefreshFileList() override { calls.push_back("RefreshFileList"); }
+  void RefreshFolderList() override { calls.push_back("RefreshFolderList"); }
+  void ShowCounts(int queue, int failed) override {
+    calls.push_back("Counts " + std::to_string(queue) + " " + std::to_string(failed));
+  }
+  void ShowRefreshBar(int position) override { refreshBar = position; }
+  int refreshBar = 0;
   bool FocusMinimizeButton() override {
     calls.push_back("FocusMinimize");
     return minimizeShowing;

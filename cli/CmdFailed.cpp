@@ -1,0 +1,103 @@
+// CmdFailed.cpp — `varnholt-cli failed count|requeue|delete` and `varnholt-cli status`: the operator's
+// commands on the FAILED folder and a look at the queue, for a machine without a window.
+#include <iostream>
+
+#include "cli/CliCommands.h"
+#include "cli/CliSupport.h"
+#include "core/uHeadlessPort.h"
+#include "core/uServiceSettings.h"
+#include "core/uVarnholtCore.h"
+#include "logging/uLogger.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
+#include "platform/InstanceLock.h"
+
+namespace varnholt::cli {
+
+namespace {
+
+enum class TFailedAction { Count, Requeue, Delete };
+
+int Failed(const TCliContext& context, TFailedAction action, bool yes) {
+  const std::filesystem::path appFolder = context.ApplicationFolder();
+  if (action == TFailedAction::Delete && !yes) {
+    std::cerr << "Deleting the reports in C:\\PDF\\FAILED cannot be undone; add --yes to do it.\n";
+    return 2;
+  }
+  TProcessLogger processLogger(appFolder);
+  TLogger& logger = processLogger.Get();
+  logger.SetEnabled(true);
+  // The operator answered the question by giving the command (and --yes for a delete).
+  THeadlessPort port(logger, true);
+  port.OnMessage = [](const std::string& text) { std::cout << ForTerminal(text) << '\n'; };
+  TVarnholtCore core(appFolder, port, logger);
+  core.SetRefreshBar(29);  // the command's first counter tick counts afresh
+  switch (action) {
+    case TFailedAction::Count:
+      core.FileCountTimer();
+      std::cout << core.State().failedCount << '\n';
+      break;
+    case TFailedAction::Requeue:
+      core.btReQueueClick();
+      break;
+    case TFailedAction::Delete:
+      core.btDeleteFailedClick();
+      break;
+  }
+  if (action != TFailedAction::Count) {
+    std::cout << "Queue " << core.State().queueCount << ", Failed " << core.State().failedCount << '\n';
+  }
+  return 0;
+}
+
+int Status(const TCliContext& context, int lines) {
+  const std::filesystem::path appFolder = context.ApplicationFolder();
+  const platform::TDriveMap map(appFolder);
+  auto count = [&map](const char* folder) {
+    const auto native = map.TryResolve(folder);
+    return native ? platform::FindFiles(*native, "*.PDF").size() : 0u;
+  };
+  std::cout << "Application folder: " << appFolder.string() << '\n';
+  std::cout << "Queue:  " << count("C:\\PDF") << " PDF files in C:\\PDF\n";
+  std::cout << "Failed: " << count("C:\\PDF\\FAILED") << " PDF files in C:\\PDF\\FAILED\n";
+  std::string holder;
+  if (auto lock = platform::TInstanceLock::TryAcquire(appFolder, &holder)) {
+    bool saved = false;
+    try {
+      saved = LoadServiceSettings(appFolder).automatic;
+    } catch (const std::exception&) {
+    }
+    std::cout << "Mode:   not running (the window last had Automatic mode " << (saved ? "on" : "off") << ")\n";
+  } else {
+    std::cout << "Mode:   Automatic, " << holder << '\n';
+  }
+  std::vector<std::string> log;
+  platform::ReadTextLines(appFolder / kLogFileName, log);
+  const std::size_t first = log.size() > static_cast<std::size_t>(lines) ? log.size() - static_cast<std::size_t>(lines) : 0;
+  if (first < log.size()) std::cout << "Last records of " << kLogFileName << ":\n";
+  for (std::size_t i = first; i < log.size(); ++i) std::cout << "  " << RecordForPerson(log[i]) << '\n';
+  return 0;
+}
+
+}  // namespace
+
+void AddFailedCommand(CLI::App& app, TCliContext& context) {
+  auto* failed = app.add_subcommand("failed", "The reports in C:\\PDF\\FAILED: count, re-queue or delete them");
+  failed->require_subcommand(1);
+  auto* count = failed->add_subcommand("count", "Print the number of PDF files in C:\\PDF\\FAILED");
+  auto* requeue = failed->add_subcommand(
+      "requeue", "Move every PDF file of C:\\PDF\\FAILED back into C:\\PDF (a name taken there stays)");
+  auto* remove = failed->add_subcommand("delete", "Delete every PDF file of C:\\PDF\\FAILED (needs --yes)");
+  auto yes = std::make_shared<bool>(false);
+  remove->add_flag("--yes", *yes, "Yes, delete them");
+  count->callback([&context] { context.exitCode = Failed(context, TFailedAction::Count, false); });
+  requeue->callback([&context] { context.exitCode = Failed(context, TFailedAction::Requeue, false); });
+  remove->callback([&context, yes] { context.exitCode = Failed(context, TFailedAction::Delete, *yes); });
+
+  auto* status = app.add_subcommand("status", "Print the queue and failed counts, the mode and the last log records");
+  auto lines = std::make_shared<int>(10);
+  status->add_option("--lines", *lines, "How many log records to show (default 10)");
+  status->callback([&context, lines] { context.exitCode = Status(context, *lines); });
+}
+
+}  // namespace varnholt::cli

@@ -1,0 +1,236 @@
+// uAutomaticMode.cpp — Automatic mode: the pass over the queue folder on every tick, the reaction to the
+// folder watcher, the counters, the post action for reports the script left behind, and the two operator
+// commands on the FAILED folder.
+//
+// The core owns no timer: the window's timers and the service's event loop call TimerAutomaticTimer and
+// FileCountTimer once a second and ChangedFolderChangeNotify when their watcher saw a change. A pass takes
+// the oldest report that nobody is still writing; while the engine is used it handles one file per pass,
+// and the move of that file out of the queue is itself a change, so a backlog drains one file a tick.
+#include "core/uVarnholtCore.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+
+#include "hostlib/uDestinationNames.h"
+#include "platform/CodePage.h"
+
+namespace varnholt {
+
+namespace {
+
+constexpr const char* kObject = "Varnholt";
+constexpr int kRefreshBarMax = 30;
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  return folder + "\\" + name;
+}
+
+// "yyyymmddhhnnss" of a last-write time in local time, in the two-second steps that FAT-era file times
+// have; the queue was always ordered by that key, so files written in one step go by name.
+std::string OrderKey(std::chrono::system_clock::time_point lastWrite) {
+  std::time_t seconds = std::chrono::system_clock::to_time_t(lastWrite);
+  std::tm local{};
+  localtime_r(&seconds, &local);
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
+                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec - local.tm_sec % 2);
+  return buffer;
+}
+
+// Clears a flag on every way out of the operation that set it.
+struct TFlagGuard {
+  bool& flag;
+  ~TFlagGuard() { flag = false; }
+};
+
+}  // namespace
+
+std::chrono::system_clock::time_point TVarnholtCore::Now() const {
+  return Clock ? Clock() : std::chrono::system_clock::now();
+}
+
+void TVarnholtCore::SetRefreshBar(int position) {
+  refreshBar_ = position;
+  port_.ShowRefreshBar(position);
+}
+
+void TVarnholtCore::sbAutomaticClick(bool down) {
+  logger_.WriteProc(kObject, "AutomaticClick");
+  state_.automatic = down;
+  state_.browserFolder = "C:\\PDF";
+  if (state_.editMode) {
+    SwitchAutomaticOff();
+    port_.ShowPage(TUiPage::Action);
+    port_.ShowMessage("First exit the Action script edit mode.");
+  }
+  if (state_.automatic) {
+    state_.nextPassReference = Now() + std::chrono::seconds(1);
+    state_.browserFolder = QueueFolder();
+    logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Start", state_.browserFolder);
+  } else {
+    logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Stop", state_.browserFolder);
+  }
+  UpdateStatus();
+}
+
+void TVarnholtCore::ChangedFolderChangeNotify() {
+  logger_.WriteProc(kObject, "FolderChangeNotify");
+  // The next tick, at least a second from now, makes a pass.
+  state_.nextPassReference = Now() - std::chrono::seconds(4);
+}
+
+void TVarnholtCore::TimerAutomaticTimer() {
+  if (state_.executeBusy || state_.passBusy) return;
+  state_.passBusy = true;
+  TFlagGuard clear{state_.passBusy};
+
+  if (WatchFolder) WatchFolder(state_.browserFolder);
+  if (Now() - state_.nextPassReference < std::chrono::seconds(5)) return;
+
+  const std::string folder = state_.browserFolder;
+  std::vector<platform::TFoundFile> found = files_.FindFiles(folder, "*.pdf");
+  fileList_.clear();
+  for (const auto& file : found) fileList_.push_back(file.name);
+  port_.RefreshFileList();
+  logger_.WriteProc(kObject, "Files.Update");
+  state_.nextPassReference = Now() + std::chrono::seconds(3);
+  if (state_.actionIsProcessing || !state_.automatic || found.empty()) return;
+
+  logger_.WriteProc(kObject, "Automatic");
+  logger_.WriteEntry(ltMsg, kObject, "Automatic", "Files", std::to_string(found.size()));
+  std::vector<std::pair<std::string, std::string>> order;  // key, name
+  for (const auto& file : found) order.emplace_back(OrderKey(file.lastWrite) + file.name, file.name);
+  std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+    return platform::UpperCase(a.first) < platform::UpperCase(b.first);
+  });
+
+  state_.engineRan = false;
+  bool taken = false, stopped = false;
+  std::string lastLooked;
+  for (const auto& [key, name] : order) {
+    if (!state_.automatic) {
+      stopped = true;
+      break;
+    }
+    const std::string path = JoinPath(folder, name);
+    lastLooked = path;
+    // A report the printer is still writing stays for a later pass.
+    if (!files_.FileExists(path) || files_.IsFileInUse(path)) continue;
+    SetSelectedFile(path);
+    ActionRun();
+    if (files_.FileExists(path)) PostAction(path);
+    taken = true;
+    if (state_.engineRan) break;
+  }
+  if (!stopped) {
+    if (refreshBar_ < 27) SetRefreshBar(27);
+    state_.nextPassReference = Now() + std::chrono::seconds(1);
+    if (!taken) logger_.WriteEntry(ltMsg, kObject, "Automatic", "InUse", lastLooked);
+  }
+  if (!state_.currentPdf.empty() && !files_.FileExists(state_.currentPdf)) {
+    SetSelectedFile("");
+    state_.loadedFile.clear();
+  }
+}
+
+void TVarnholtCore::PostAction(const std::string& path) {
+  logger_.WriteEntry(ltMsg, kObject, "Post Action", "PDF Still Present", state_.currentPdf);
+  PrintTo(state_.currentPdf, state_.paperPrinter, false);
+  const std::string folder = FolderOf(path);
+  const std::string failed = JoinPath(folder, "FAILED");
+  if (files_.ForceDirectories(failed)) {
+    port_.RefreshFolderList();
+  } else {
+    logger_.WriteEntry(ltErr, kObject, "Post Action", "Force Folder Failed", folder);
+  }
+  std::string target = JoinPath(failed, FileNameOf(path));
+  if (files_.FileExists(target)) {
+    // An earlier report of the same name waits in FAILED for the operator; it is kept, and this one is
+    // numbered beside it, so that no unhandled report is ever lost.
+    target = FileCounter(target);
+    logger_.WriteEntry(ltMsg, kObject, "Post Action", "File Counter", target);
+  }
+  if (files_.MoveFileNoOverwrite(path, target)) {
+    logger_.WriteEntry(ltMsg, kObject, "Post Action", "Moved", target);
+  } else {
+    logger_.WriteEntry(ltErr, kObject, "Post Action", "Delete Failed", target);
+    EmergencyStop();
+  }
+}
+
+void TVarnholtCore::FileCountTimer() {
+  logger_.WriteProc(kObject, "FileCountTimer");
+  SetRefreshBar(refreshBar_ + 1);
+  if (refreshBar_ < kRefreshBarMax) return;
+  SetRefreshBar(0);
+  // PDFCreator, which needed a nudge on Windows, does not exist here; the CUPS queue needs none.
+  const std::string queue = QueueFolder();
+  state_.queueCount = static_cast<std::int32_t>(files_.FindFiles(queue, "*.PDF").size());
+  state_.failedCount = static_cast<std::int32_t>(files_.FindFiles(JoinPath(queue, "FAILED"), "*.PDF").size());
+  port_.ShowCounts(state_.queueCount, state_.failedCount);
+  UpdateStatus();
+}
+
+int TVarnholtCore::ForEachFailedFile(bool deleteThem) {
+  const std::string queue = QueueFolder();
+  const std::string failed = JoinPath(queue, "FAILED");
+  int stayed = 0;
+  for (const auto& file : files_.FindFiles(failed, "*.pdf")) {
+    const std::string path = JoinPath(failed, file.name);
+    const bool done = deleteThem ? DeleteFile(path) : files_.MoveFileNoOverwrite(path, JoinPath(queue, file.name)).ok();
+    if (!done) ++stayed;
+  }
+  return stayed;
+}
+
+void TVarnholtCore::btReQueueClick() {
+  logger_.WriteProc(kObject, "ReQueueClick");
+  FileCountTimer();
+  struct TTick {
+    TVarnholtCore& core;
+    ~TTick() { core.FileCountTimer(); }
+  } tickOnExit{*this};
+  const std::string failed = JoinPath(QueueFolder(), "FAILED");
+  if (state_.failedCount > 0) {
+    if (!port_.Confirm("Re-Queue " + std::to_string(state_.failedCount) + " failed files in\n" + failed)) return;
+  } else {
+    port_.ShowMessage("No Failed files to Re-Queue in\n" + failed);
+  }
+  const int stayed = ForEachFailedFile(false);
+  state_.nextPassReference = Now() + std::chrono::seconds(1);
+  if (!files_.FileExists(state_.currentPdf)) {
+    SetSelectedFile("");
+    state_.loadedFile.clear();
+  }
+  if (stayed > 0) {
+    port_.ShowMessage("Can not re-Queue " + std::to_string(stayed) + " files.\n" +
+                      "Will not overwrite files with the same name.");
+  }
+}
+
+void TVarnholtCore::btDeleteFailedClick() {
+  logger_.WriteProc(kObject, "btDeleteFailedClick");
+  FileCountTimer();
+  struct TTick {
+    TVarnholtCore& core;
+    ~TTick() { core.FileCountTimer(); }
+  } tickOnExit{*this};
+  const std::string failed = JoinPath(QueueFolder(), "FAILED");
+  if (state_.failedCount > 0) {
+    if (!port_.Confirm("Delete " + std::to_string(state_.failedCount) + " failed files in\n" + failed)) return;
+  } else {
+    port_.ShowMessage("No Failed files to Delete in\n" + failed);
+    return;
+  }
+  const int stayed = ForEachFailedFile(true);
+  state_.nextPassReference = Now() + std::chrono::seconds(1);
+  if (!files_.FileExists(state_.currentPdf)) {
+    SetSelectedFile("");
+    state_.loadedFile.clear();
+  }
+  if (stayed > 0) port_.ShowMessage("Can not Delete " + std::to_string(stayed) + " files.");
+}
+
+}  // namespace varnholt

@@ -1,0 +1,150 @@
+// CliWatchTest.cpp — `varnholt-cli watch` as a service: reports dropped into the queue the way a printer
+// writes them (slowly, then closed) are filed exactly once; one instance per folder; SIGTERM ends it with
+// the log written; an emergency stop ends it with status 3.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "tests/cli/CliRunner.h"
+#include "tests/support/TempFolder.h"
+
+extern char** environ;
+
+namespace varnholt::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+class TWatchProcess {
+ public:
+  explicit TWatchProcess(const fs::path& app) : app_(app) {
+    const std::string program = (fs::path(VARNHOLT_APP_DIR) / "varnholt-cli").string();
+    std::vector<std::string> args{program, "--app-folder", app.string(), "watch"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, (capture_ / "out").c_str(), O_WRONLY | O_CREAT, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, (capture_ / "err").c_str(), O_WRONLY | O_CREAT, 0644);
+    posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+  }
+  ~TWatchProcess() {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  // Waits for the process to end by itself (at most the given time); its exit status, or -1.
+  int WaitForExit(std::chrono::seconds limit) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = 0;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+      }
+      std::this_thread::sleep_for(50ms);
+    }
+    return -1;
+  }
+  int Terminate() {
+    kill(pid_, SIGTERM);
+    return WaitForExit(30s);
+  }
+  pid_t Pid() const { return pid_; }
+  std::string Out() const { return ReadFile(capture_ / "out"); }
+  std::string Err() const { return ReadFile(capture_ / "err"); }
+
+ private:
+  fs::path app_;
+  TTempFolder capture_;
+  pid_t pid_ = 0;
+};
+
+// Waits until the predicate holds, at most limit.
+template <typename P>
+bool WaitFor(P predicate, std::chrono::seconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < end) {
+    if (predicate()) return true;
+    std::this_thread::sleep_for(100ms);
+  }
+  return predicate();
+}
+
+class CliWatch : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"}) fs::copy_file(fs::path(VARNHOLT_APP_DIR) / program, app_ / program);
+  }
+  fs::path Queue() const { return app_ / "drives/c/PDF"; }
+  // Writes a sample into the queue as a printer does: a part, a pause while the job is still open, the rest.
+  void PrintInto(const std::string& sample, const std::string& as) {
+    const std::string bytes = ReadFile(TestDataFolder() / "engine/reports" / sample);
+    std::ofstream out(Queue() / as, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
+    out.flush();
+    std::this_thread::sleep_for(1500ms);
+    out.write(bytes.data() + bytes.size() / 2, static_cast<std::streamsize>(bytes.size() - bytes.size() / 2));
+  }
+  TTempFolder app_;
+};
+
+TEST_F(CliWatch, FilesEveryReportExactlyOnceAndStopsCleanly) {
+  TWatchProcess watch(app_.Path());
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(Queue()) && fs::exists(app_ / "Varnholt.PS"); }, 20s)) << watch.Err();
+
+  // A second service in the same folder is refused at once and names the first.
+  const TCliResult second = RunCli({"--app-folder", app_.Path().string(), "watch"});
+  EXPECT_EQ(second.exitCode, 1);
+  EXPECT_NE(second.err.find(std::to_string(watch.Pid())), std::string::npos) << second.err;
+
+  PrintInto("ms_quant_report.pdf", "job1.pdf");
+  PrintInto("gc_run_report.pdf", "job2.pdf");
+  PrintInto("unknown_instrument_report.pdf", "job3.pdf");
+  PrintInto("ms_quant_report.pdf", "job4.pdf");
+  const fs::path store = app_ / "drives/c/PDFSTORE";
+  const auto filed = [&] {
+    return fs::exists(store / "WW-2010-1234.PDF") && fs::exists(store / "Soil-Extract 17B.PDF") &&
+           fs::exists(Queue() / "FAILED/job3.pdf") && fs::exists(store / "WW-2010-1234_0000.PDF");
+  };
+  EXPECT_TRUE(WaitFor(filed, 60s)) << watch.Out() << watch.Err();
+  const std::string ms = ReadFile(TestDataFolder() / "engine/reports/ms_quant_report.pdf");
+  EXPECT_EQ(ReadFile(store / "WW-2010-1234.PDF"), ms);
+  EXPECT_EQ(ReadFile(store / "WW-2010-1234_0000.PDF"), ms);
+  EXPECT_EQ(ReadFile(store / "Soil-Extract 17B.PDF"), ReadFile(TestDataFolder() / "engine/reports/gc_run_report.pdf"));
+  int pdfs = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(app_ / "drives/c")) pdfs += entry.is_regular_file();
+  EXPECT_EQ(pdfs, 4);
+
+  EXPECT_EQ(watch.Terminate(), 0) << watch.Err();
+  const std::string log = ReadFile(app_ / "Varnholt.LOG");
+  EXPECT_NE(log.find("\tWatch\tStop\tSIGTERM"), std::string::npos);
+  EXPECT_NE(log.find("\tSampleName\tSoil-Extract 17B"), std::string::npos);
+}
+
+TEST_F(CliWatch, EmergencyStopEndsWithStatus3) {
+  fs::create_directories(Queue());
+  WriteFile(Queue() / "FAILED", "a file where the FAILED folder belongs");
+  TWatchProcess watch(app_.Path());
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(app_ / "Varnholt.PS"); }, 20s));
+  PrintInto("unknown_instrument_report.pdf", "odd.pdf");
+  EXPECT_EQ(watch.WaitForExit(60s), 3) << watch.Out() << watch.Err();
+  EXPECT_NE(watch.Err().find("emergency stop"), std::string::npos);
+  EXPECT_TRUE(fs::exists(Queue() / "odd.pdf"));  // nothing lost
+  EXPECT_NE(ReadFile(app_ / "Varnholt.LOG").find("\tEmergencyStop\tAutomatic\tStop"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace varnholt::test

@@ -1,0 +1,218 @@
+// AutomaticModeTest.cpp — Automatic mode driven tick by tick with a fake clock: the order in which reports
+// are taken, the in-use skip, the post action, the watcher's reaction, the counters and the FAILED commands.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <fcntl.h>
+
+#include <chrono>
+
+#include "tests/core/RecordingPort.h"
+
+namespace varnholt::test {
+namespace {
+
+using namespace std::chrono_literals;
+using TTime = std::chrono::system_clock::time_point;
+
+struct TAutoBed : TCoreBed {
+  TTime now = std::chrono::system_clock::now();
+  TAutoBed() {
+    FakeEngine("printf 'text\\r\\n' > PDF1.TXT; : > PDF2.TXT; printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT");
+    core->Clock = [this] { return now; };
+    core->State().actionScript = {"Log('', PDFName)"};
+    core->State().paperPrinter = "[None]";
+    core->sbAutomaticClick(true);
+    Mark();
+  }
+  std::filesystem::path Queue(const std::string& name) const { return temp / "drives/c/PDF" / name; }
+  void Drop(const std::string& name, TTime written, const std::string& content = "pdf") {
+    WriteFile(Queue(name), content);
+    std::filesystem::last_write_time(
+        Queue(name), std::chrono::file_clock::from_sys(written));
+  }
+  // Lets the clock run until the next pass is due and ticks once.
+  void Pass() {
+    now += 6s;
+    core->TimerAutomaticTimer();
+  }
+  std::vector<std::string> Taken() const {
+    std::vector<std::string> names;
+    for (const std::string& r : Records()) {
+      if (r.rfind("Scr|Action|Script||", 0) == 0) names.push_back(r.substr(r.rfind('|') + 1));
+    }
+    return names;
+  }
+  bool Has(const std::string& record) const {
+    const auto records = Records();
+    return std::find(records.begin(), records.end(), record) != records.end();
+  }
+};
+
+TTime At(int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = 2010 - 1900;
+  t.tm_mon = 11;
+  t.tm_mday = 25;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  t.tm_isdst = -1;
+  return std::chrono::system_clock::from_time_t(std::mktime(&t));
+}
+
+TEST(AutomaticPass, TakesTheOldestFirstAndOneFilePerPass) {
+  TAutoBed bed;
+  bed.Drop("z.pdf", At(9, 59, 58));
+  bed.Drop("a.pdf", At(10, 0, 4));
+  bed.Drop("m.pdf", At(10, 0, 2));
+  bed.Drop("B.pdf", At(11, 0, 0));
+  bed.Drop("a2.pdf", At(11, 0, 1));  // the same two-second step as B.pdf: name order decides
+  for (int i = 0; i < 5; ++i) bed.Pass();
+  EXPECT_EQ(bed.Taken(), (std::vector<std::string>{"z.pdf", "m.pdf", "a.pdf", "a2.pdf", "B.pdf"}));
+  // Every one was left behind by the script, so it is in FAILED now.
+  EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/PDF/FAILED/B.pdf"));
+  EXPECT_TRUE(bed.core->State().automatic);
+}
+
+TEST(AutomaticPass, WaitsFiveSecondsUnlessTheWatcherSawAChange) {
+  TAutoBed bed;
+  bed.Drop("a.pdf", At(10, 0, 0));
+  bed.core->TimerAutomaticTimer();  // one second after switching on: too early
+  EXPECT_TRUE(bed.Taken().empty());
+  bed.now += 1s;
+  bed.core->ChangedFolderChangeNotify();
+  bed.now += 1s;
+  bed.core->TimerAutomaticTimer();
+  EXPECT_EQ(bed.Taken(), std::vector<std::string>{"a.pdf"});
+}
+
+TEST(AutomaticPass, SkipsAReportStillBeingWritten) {
+  TAutoBed bed;
+  bed.Drop("busy.pdf", At(10, 0, 0));
+  int ready[2];
+  ASSERT_EQ(pipe(ready), 0);
+  const pid_t writer = fork();
+  if (writer == 0) {
+    const int fd = open(bed.Queue("busy.pdf").c_str(), O_WRONLY | O_APPEND);
+    (void)!write(ready[1], "x", 1);
+    pause();
+    _exit(fd >= 0 ? 0 : 1);
+  }
+  char c;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  bed.Pass();
+  EXPECT_TRUE(bed.Taken().empty());
+  EXPECT_TRUE(bed.Has("Msg|Varnholt|Automatic|InUse|C:\\PDF\\busy.pdf"));
+  kill(writer, SIGKILL);
+  waitpid(writer, nullptr, 0);
+  bed.Pass();
+  EXPECT_EQ(bed.Taken(), std::vector<std::string>{"busy.pdf"});
+  close(ready[0]);
+  close(ready[1]);
+}
+
+TEST(PostAction, PrintsThenMovesToFailedBesideAnEarlierReportOfTheSameName) {
+  TAutoBed bed;
+  WriteFile(bed.temp / "drives/c/PDF/FAILED/x.pdf", "earlier");
+  bed.Drop("x.pdf", At(10, 0, 0), "new");
+  bed.Pass();
+  EXPECT_TRUE(bed.Has("Msg|Varnholt|Post Action|PDF Still Present|C:\\PDF\\x.pdf"));
+  EXPECT_TRUE(bed.Has("Err|Varnholt|PrintTo|No printer selected|[None]"));
+  EXPECT_TRUE(bed.Has("Msg|Varnholt|Post Action|Moved|C:\\PDF\\FAILED\\x_0000.pdf"));
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/x.pdf"), "earlier");
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/x_0000.pdf"), "new");
+  EXPECT_TRUE(bed.core->State().automatic);
+  // The file is gone from the queue, so the window's selection is cleared.
+  EXPECT_EQ(bed.core->State().selectedFile, "");
+}
+
+TEST(PostAction, AMoveThatFailsStopsAutomaticModeAndKeepsTheReport) {
+  TAutoBed bed;
+  WriteFile(bed.temp / "drives/c/PDF/FAILED", "a file where the folder should be");
+  bed.Drop("x.pdf", At(10, 0, 0), "report");
+  bed.Drop("y.pdf", At(10, 0, 4), "report");
+  bed.core->State().actionScript = {"Log('', PDFName)", "PDFCopyTo('C:\\Copies\\' + PDFName)"};
+  bed.Pass();
+  EXPECT_TRUE(bed.Has("Err|Varnholt|Post Action|Force Folder Failed|C:\\PDF"));
+  EXPECT_TRUE(bed.Has("Err|Varnholt|Post Action|Delete Failed|C:\\PDF\\FAILED\\x.pdf"));
+  EXPECT_TRUE(bed.Has("Err|Varnholt|EmergencyStop|Automatic|Stop"));
+  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_EQ(ReadFile(bed.Queue("x.pdf")), "report");
+  bed.Pass();
+  EXPECT_EQ(bed.Taken(), std::vector<std::string>{"x.pdf"});
+}
+
+TEST(AutomaticPass, AScriptThatMovesTheFileNeedsNoPostAction) {
+  TAutoBed bed;
+  bed.core->State().actionScript = {"Log('', PDFName)", "PDFMoveTo('C:\\Done\\' + PDFName)"};
+  bed.Drop("a.pdf", At(10, 0, 0));
+  bed.Drop("b.pdf", At(10, 0, 2));
+  bed.Pass();
+  bed.Pass();
+  EXPECT_EQ(bed.Taken(), (std::vector<std::string>{"a.pdf", "b.pdf"}));
+  EXPECT_FALSE(bed.Has("Msg|Varnholt|Post Action|PDF Still Present|C:\\Done\\a.pdf"));
+  EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/Done/b.pdf"));
+}
+
+TEST(AutomaticMode, SwitchingOnJumpsToTheQueueAndIsRefusedInEditMode) {
+  TAutoBed bed;
+  bed.core->State().browserFolder = "C:\\Other";
+  bed.core->sbAutomaticClick(true);
+  EXPECT_EQ(bed.core->State().browserFolder, "C:\\PDF");
+  EXPECT_TRUE(bed.Has("Msg|Varnholt|AutomaticClick|Start|C:\\PDF"));
+
+  bed.core->State().editMode = true;
+  bed.core->sbAutomaticClick(true);
+  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_EQ(bed.port.calls.back().substr(0, 7), "Status ");
+  EXPECT_NE(std::find(bed.port.calls.begin(), bed.port.calls.end(),
+                      "Message First exit the Action script edit mode."),
+            bed.port.calls.end());
+}
+
+TEST(FailedCommands, ReQueueKeepsNameConflictsInFailed) {
+  TAutoBed bed;
+  bed.core->sbAutomaticClick(false);
+  WriteFile(bed.temp / "drives/c/PDF/FAILED/a.pdf", "failed a");
+  WriteFile(bed.temp / "drives/c/PDF/FAILED/b.pdf", "failed b");
+  WriteFile(bed.Queue("a.pdf"), "queued a");
+  bed.core->SetRefreshBar(29);  // the command's first tick recounts
+  bed.core->btReQueueClick();
+  EXPECT_NE(std::find(bed.port.calls.begin(), bed.port.calls.end(), "Confirm Re-Queue 2 failed files in\nC:\\PDF\\FAILED"),
+            bed.port.calls.end());
+  EXPECT_EQ(ReadFile(bed.Queue("a.pdf")), "queued a");
+  EXPECT_EQ(ReadFile(bed.Queue("b.pdf")), "failed b");
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/a.pdf"), "failed a");
+  EXPECT_EQ(bed.port.calls.back(), "Message Can not re-Queue 1 files.\nWill not overwrite files with the same name.");
+}
+
+TEST(FailedCommands, DeleteAsksFirstAndDeletesNothingWhenCancelled) {
+  TAutoBed bed;
+  WriteFile(bed.temp / "drives/c/PDF/FAILED/a.pdf", "failed a");
+  bed.port.confirmAnswer = false;
+  bed.core->SetRefreshBar(29);
+  bed.core->btDeleteFailedClick();
+  EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/PDF/FAILED/a.pdf"));
+  bed.port.confirmAnswer = true;
+  bed.core->SetRefreshBar(29);
+  bed.core->btDeleteFailedClick();
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "drives/c/PDF/FAILED/a.pdf"));
+  EXPECT_TRUE(bed.Has("Msg|Varnholt|DeleteFile|Deleted|C:\\PDF\\FAILED\\a.pdf"));
+}
+
+TEST(FileCountTimer, CountsEveryThirtyTicksAndTurnsTheBarRed) {
+  TAutoBed bed;
+  WriteFile(bed.temp / "drives/c/PDF/FAILED/a.PDF", "x");
+  WriteFile(bed.Queue("q.pdf"), "x");
+  for (int i = 0; i < 29; ++i) bed.core->FileCountTimer();
+  EXPECT_EQ(bed.core->State().failedCount, 0);
+  bed.core->FileCountTimer();
+  EXPECT_EQ(bed.core->State().queueCount, 1);
+  EXPECT_EQ(bed.core->State().failedCount, 1);
+  EXPECT_EQ(bed.port.icon, 3);
+}
+
+}  // namespace
+}  // namespace varnholt::test

@@ -1,0 +1,211 @@
+// FilePlacementTest.cpp — moving and copying the current PDF: destination cleaning, numbered names, every
+// failure row, and that the PDF is never lost or half written.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "hostlib/uHostErrors.h"
+#include "tests/core/RecordingPort.h"
+
+namespace varnholt::test {
+namespace {
+
+const std::string kReport = "%PDF-1.4 report bytes\n";
+
+// A bed with C:\PDF\x.pdf as the current PDF and an Archive folder on C:.
+struct TPlacementBed : TCoreBed {
+  TPlacementBed() {
+    WriteFile(temp / "drives/c/PDF/x.pdf", kReport);
+    core->State().currentPdf = "C:\\PDF\\x.pdf";
+    core->State().automatic = true;
+    Mark();
+  }
+  bool Exists(const char* relative) const { return std::filesystem::exists(temp / "drives/c" / relative); }
+  std::string Read(const char* relative) const { return ReadFile(temp / "drives/c" / relative); }
+  bool HasRecord(const std::string& record) const {
+    const auto records = Records();
+    return std::find(records.begin(), records.end(), record) != records.end();
+  }
+};
+
+struct TMoveCase {
+  const char* name;
+  const char* destination;
+  const char* arrivesAt;  // relative to drive C
+  const char* record;     // one record the move must write
+};
+
+class PdfMoveTo : public testing::TestWithParam<TMoveCase> {};
+
+TEST_P(PdfMoveTo, CleansTheDestinationAndMovesTheReportWhole) {
+  TPlacementBed bed;
+  const TMoveCase& c = GetParam();
+  bed.core->PdfCopyMoveTo(c.destination, true);
+  EXPECT_EQ(bed.Read(c.arrivesAt), kReport);
+  EXPECT_FALSE(bed.Exists("PDF/x.pdf"));
+  EXPECT_EQ(bed.core->State().currentPdf, std::string("C:\\") + [&] {
+    std::string p = c.arrivesAt;
+    for (char& ch : p) ch = ch == '/' ? '\\' : ch;
+    return p;
+  }());
+  EXPECT_TRUE(bed.HasRecord(c.record)) << c.record;
+  EXPECT_TRUE(bed.core->State().automatic);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Destinations, PdfMoveTo,
+    testing::Values(
+        TMoveCase{"FolderLikeName", "C:\\Archive\\S1\\", "Archive/S1.PDF", "Msg|Varnholt|PdfCopyMoveTo|Fixed Extension|C:\\Archive\\S1.PDF"},
+        TMoveCase{"DotInName", "  C:\\Archive\\Lot 12.5 \r\n", "Archive/Lot 12.PDF", "Msg|Varnholt|PdfCopyMoveTo|Copy|C:\\Archive\\Lot 12.5"},
+        TMoveCase{"LowerCaseExtension", "C:\\Archive\\S1.pdf", "Archive/S1.pdf", "Scr|Action|MoveTo|Destination|C:\\Archive\\S1.pdf"},
+        TMoveCase{"ForbiddenChars", "C:\\Archive\\A/B?.PDF", "Archive/A_B_.PDF", "Msg|Varnholt|FixFileName|Fixed chars|C:\\Archive\\A_B_.PDF"},
+        TMoveCase{"ColonInName", "C:\\Archive\\x:y.PDF", "Archive/x_y.PDF", "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\Archive\\x_y.PDF"},
+        TMoveCase{"DoubledBackslashes", "C:\\\\Archive\\\\\\Sub\\S2.PDF", "Archive/Sub/S2.PDF", "Msg|Varnholt|PdfCopyMoveTo|Force Folder|C:\\Archive\\Sub"},
+        TMoveCase{"SubFolderOfTheQueue", "C:\\PDF\\Sub\\x.PDF", "PDF/Sub/x.PDF", "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\PDF\\Sub\\x.PDF"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PdfMoveToTakenName, NumbersTheNewFileAndKeepsTheOld) {
+  TPlacementBed bed;
+  WriteFile(bed.temp / "drives/c/Archive/S1.PDF", "older");
+  bed.core->PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
+  EXPECT_EQ(bed.Read("Archive/S1.PDF"), "older");
+  EXPECT_EQ(bed.Read("Archive/S1_0000.PDF"), kReport);
+  EXPECT_TRUE(bed.HasRecord("Msg|Varnholt|PdfCopyMoveTo|File Counter|C:\\Archive\\S1_0000.PDF"));
+
+  WriteFile(bed.temp / "drives/c/PDF/x.pdf", "next");
+  bed.core->State().currentPdf = "C:\\PDF\\x.pdf";
+  bed.core->PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
+  EXPECT_EQ(bed.Read("Archive/S1_0001.PDF"), "next");
+}
+
+struct TFailureCase {
+  const char* name;
+  const char* destination;
+  const char* errText;
+  bool toFailed;       // the PDF ends in C:\PDF\FAILED
+  bool stopsAutomatic;
+};
+
+class PdfCopyMoveToFailure : public testing::TestWithParam<std::tuple<TFailureCase, bool>> {};
+
+TEST_P(PdfCopyMoveToFailure, NeverLosesThePdf) {
+  const auto& [c, move] = GetParam();
+  TPlacementBed bed;
+  bed.core->PdfCopyMoveTo(c.destination, move);
+  const auto records = bed.Records();
+  const std::string prefix = std::string("Err|Varnholt|PdfCopyMoveTo|") + c.errText + "|";
+  EXPECT_TRUE(std::any_of(records.begin(), records.end(),
+                          [&](const std::string& r) { return r.rfind(prefix, 0) == 0; }))
+      << prefix;
+  if (c.toFailed) {
+    EXPECT_EQ(bed.Read("PDF/FAILED/x.pdf"), kReport);
+    EXPECT_FALSE(bed.Exists("PDF/x.pdf"));
+    EXPECT_EQ(bed.core->State().currentPdf, "C:\\PDF\\FAILED\\x.pdf");
+  } else {
+    EXPECT_EQ(bed.Read("PDF/x.pdf"), kReport);
+  }
+  EXPECT_EQ(bed.core->State().automatic, !c.stopsAutomatic);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PdfCopyMoveToFailure,
+    testing::Combine(
+        testing::Values(TFailureCase{"EmptyDestination", " \t ", "Empty Destination Path", true, false},
+                        TFailureCase{"SameFolder", "c:\\pdf\\y.PDF", "Same Destination Folder", true, false},
+                        TFailureCase{"OnlyExtension", "C:\\Archive\\.PDF", "Empty Destination FileName", true, false},
+                        TFailureCase{"FolderCannotBeMade", "Q:\\Archive\\y.PDF", "Force Folder Failed", false, true}),
+        testing::Bool()),
+    [](const auto& info) {
+      return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "Move" : "Copy");
+    });
+
+TEST(PdfCopyMoveTo, MissingSourceDoesNothingElse) {
+  TPlacementBed bed;
+  bed.core->State().currentPdf = "C:\\PDF\\gone.pdf";
+  bed.core->PdfCopyMoveTo("C:\\Archive\\y.PDF", true);
+  EXPECT_EQ(bed.Records(), (std::vector<std::string>{"Prc|Varnholt|PdfCopyMoveTo||",
+                                                     "Err|Varnholt|PdfCopyMoveTo|Missing Source|C:\\PDF\\gone.pdf"}));
+  EXPECT_FALSE(bed.Exists("Archive"));
+}
+
+TEST(PdfCopyMoveTo, BareFileNameEndsTheRunWithARunTimeError) {
+  TPlacementBed bed;
+  EXPECT_THROW(
+      {
+        try {
+          bed.core->PdfCopyMoveTo("Sample", true);
+        } catch (const EHostError& e) {
+          EXPECT_STREQ(e.what(), "Unable to create directory");
+          throw;
+        }
+      },
+      EHostError);
+  EXPECT_EQ(bed.Read("PDF/x.pdf"), kReport);
+}
+
+TEST(PdfCopyMoveTo, NameTakenAfterTheCheckSendsThePdfToFailedAndKeepsTheOtherFile) {
+  TPlacementBed bed;
+  // A dangling link is invisible to the existence check but still holds the name, as a file another
+  // program creates between the check and the copy would.
+  std::filesystem::create_directories(bed.temp / "drives/c/Archive");
+  std::filesystem::create_symlink(bed.temp / "nowhere", bed.temp / "drives/c/Archive/S1.PDF");
+  bed.core->PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
+  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|PdfCopyMoveTo|Copy Failed|C:\\Archive\\S1.PDF"));
+  EXPECT_EQ(bed.Read("PDF/FAILED/x.pdf"), kReport);
+  EXPECT_TRUE(std::filesystem::is_symlink(bed.temp / "drives/c/Archive/S1.PDF"));
+}
+
+TEST(PdfCopyTo, LeavesTheCurrentPdfWhereItIs) {
+  TPlacementBed bed;
+  bed.core->PdfCopyMoveTo("C:\\Archive\\copy.PDF", false);
+  EXPECT_EQ(bed.Read("Archive/copy.PDF"), kReport);
+  EXPECT_EQ(bed.Read("PDF/x.pdf"), kReport);
+  EXPECT_EQ(bed.core->State().currentPdf, "C:\\PDF\\x.pdf");
+  EXPECT_TRUE(bed.HasRecord("Scr|Action|CopyTo|Destination|C:\\Archive\\copy.PDF"));
+}
+
+TEST(FileCounter, FindsTheNextFreeNumber) {
+  TPlacementBed bed;
+  for (const char* name : {"Report.PDF", "Report_0012.PDF", "Report_0013.PDF", "Report_1.PDF"}) {
+    WriteFile(bed.temp / "drives/c/A" / name, "x");
+  }
+  EXPECT_EQ(bed.core->FileCounter("C:\\A\\Free.PDF"), "C:\\A\\Free.PDF");
+  EXPECT_EQ(bed.core->FileCounter("C:\\A\\Report.PDF"), "C:\\A\\Report_0000.PDF");
+  EXPECT_EQ(bed.core->FileCounter("C:\\A\\Report_0012.PDF"), "C:\\A\\Report_0014.PDF");
+  EXPECT_EQ(bed.core->FileCounter("C:\\A\\Report_1.PDF"), "C:\\A\\Report_1_0000.PDF");
+}
+
+TEST(LastPDFFile, GivesTheHighestNumberOfASeries) {
+  TPlacementBed bed;
+  WriteFile(bed.temp / "drives/c/Archive/S1.PDF", "x");
+  EXPECT_EQ(bed.core->LastPDFFile(" C:\\Archive\\S1 "), "C:\\Archive\\S1.PDF");
+  for (const char* name : {"S1_0000.PDF", "s1_0003.pdf", "S1_12.PDF", "S2_0009.PDF"}) {
+    WriteFile(bed.temp / "drives/c/Archive" / name, "x");
+  }
+  EXPECT_EQ(bed.core->LastPDFFile("C:\\Archive\\S1"), "C:\\Archive\\s1_0003.pdf");
+}
+
+TEST(CopyAndDeleteFile, ReportByResultAndRecords) {
+  TPlacementBed bed;
+  WriteFile(bed.temp / "drives/c/Archive/t.PDF", "keep");
+  EXPECT_FALSE(bed.core->CopyFile("C:\\PDF\\x.pdf", "C:\\Archive\\t.PDF"));
+  EXPECT_EQ(bed.Read("Archive/t.PDF"), "keep");
+  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Failed|"));
+
+  EXPECT_FALSE(bed.core->DeleteFile("C:\\PDF\\none.pdf"));
+  EXPECT_TRUE(bed.HasRecord("Msg|Varnholt|DeleteFile|Not existing|C:\\PDF\\none.pdf"));
+  EXPECT_TRUE(bed.core->DeleteFile("C:\\Archive\\t.PDF"));
+  EXPECT_TRUE(bed.HasRecord("Msg|Varnholt|DeleteFile|Deleted|C:\\Archive\\t.PDF"));
+  EXPECT_TRUE(bed.core->State().automatic);
+}
+
+TEST(MoveToFailed, NumbersAFileOfTheSameNameInsteadOfReplacingIt) {
+  TPlacementBed bed;
+  WriteFile(bed.temp / "drives/c/PDF/FAILED/x.pdf", "earlier");
+  EXPECT_TRUE(bed.core->MoveToFailed("C:\\PDF\\x.pdf"));
+  EXPECT_EQ(bed.Read("PDF/FAILED/x.pdf"), "earlier");
+  EXPECT_EQ(bed.Read("PDF/FAILED/x_0000.pdf"), kReport);
+  EXPECT_EQ(bed.core->State().currentPdf, "C:\\PDF\\FAILED\\x_0000.pdf");
+}
+
+}  // namespace
+}  // namespace varnholt::test
