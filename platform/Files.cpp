@@ -99,6 +99,26 @@ std::string TemporaryName(const fs::path& target) {
   return name;
 }
 
+bool WildcardMatch(std::string_view name, std::string_view mask) {
+  // Iterative matcher with one back-tracking point per '*': linear in practice, never exponential.
+  std::size_t n = 0, m = 0, starM = std::string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == '?' || AnsiUpper(mask[m]) == AnsiUpper(name[n]))) {
+      ++n, ++m;
+    } else if (m < mask.size() && mask[m] == '*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != std::string_view::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == '*') ++m;
+  return m == mask.size();
+}
+
 // Flushes a folder's entries to disk; false (errno set) when the folder cannot be opened or flushed.
 bool FlushFolder(const fs::path& folder) {
   TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -164,29 +184,9 @@ TWriterCheck LeaseCheck(int readOnlyFd) {
   return errno == EAGAIN ? TWriterCheck::kWriting : TWriterCheck::kUnknown;
 }
 
-bool WildcardMatch(std::string_view name, std::string_view mask) {
-  // Iterative matcher with one back-tracking point per '*': linear in practice, never exponential.
-  std::size_t n = 0, m = 0, starM = std::string_view::npos, starN = 0;
-  while (n < name.size()) {
-    if (m < mask.size() && (mask[m] == '?' || AnsiUpper(mask[m]) == AnsiUpper(name[n]))) {
-      ++n, ++m;
-    } else if (m < mask.size() && mask[m] == '*') {
-      starM = m++;
-      starN = n;
-    } else if (starM != std::string_view::npos) {
-      m = starM + 1;
-      n = ++starN;
-    } else {
-      return false;
-    }
-  }
-  while (m < mask.size() && mask[m] == '*') ++m;
-  return m == mask.size();
-}
-
-// Another process holds the file open for writing: look through every process's open files.
 }  // namespace
 
+// Looks through every process's open files for a descriptor of this file open for writing.
 bool IsOpenForWritingElsewhere(const fs::path& path) {
   struct stat target {};
   if (::stat(path.c_str(), &target) != 0) return false;

@@ -55,7 +55,8 @@ using TPlacementHook = std::function<TStatus(TPlacementStep step)>;
 TStatus CopyFileNoOverwrite(const fs::path& source, const fs::path& destination, const TPlacementHook& hook = {});
 
 // Moves a file; fails when the destination exists. Within one file system a single rename that refuses
-// to replace; across file systems MoveFileByCopy, so the file exists complete in at least one place always.
+// to replace (the hook is not called: there are no steps between); across file systems MoveFileByCopy,
+// so the file exists complete in at least one place always.
 TStatus MoveFileNoOverwrite(const fs::path& source, const fs::path& destination, const TPlacementHook& hook = {});
 
 // The move across file systems: CopyFileNoOverwrite, then the source is deleted and its folder flushed.
