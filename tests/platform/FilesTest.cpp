@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -334,6 +335,47 @@ TEST(Files, InUseWhenAnotherProcessWritesOrLocksIt) {
   EXPECT_TRUE(IsFileInUse(dir / "missing.pdf"));
   std::filesystem::create_directories(dir / "folder.pdf");
   EXPECT_TRUE(IsFileInUse(dir / "folder.pdf"));
+}
+
+// A service that does not own the queued file cannot take a lease on it and looks for writers in /proc.
+TEST(Files, InUseWithoutALeaseFindsTheWriterThroughProc) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the writer and the check as another user";
+  constexpr uid_t kOther = 65534;  // nobody: owns neither the file nor a lease right
+  test::TTempFolder dir;
+  const auto file = dir / "job.pdf";
+  WriteFile(file, "%PDF");
+  ::chmod(file.c_str(), 0666);
+  ::chmod(dir.Path().c_str(), 0755);
+  const auto asOther = [] {
+    if (::setgid(kOther) != 0 || ::setuid(kOther) != 0) _exit(90);
+    ::prctl(PR_SET_DUMPABLE, 1);  // a changed user hides its /proc entries otherwise, even from itself
+  };
+  // Checks in a child running as the other user: 1 in use, 0 free.
+  const auto checkAsOther = [&] {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      asOther();
+      _exit(IsFileInUse(file) ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(checkAsOther(), 0);
+  {
+    THolder writer([&] {
+      asOther();
+      ::open(file.c_str(), O_WRONLY);
+    });
+    EXPECT_EQ(checkAsOther(), 1);
+  }
+  {
+    THolder reader([&] {
+      asOther();
+      ::open(file.c_str(), O_RDONLY);
+    });
+    EXPECT_EQ(checkAsOther(), 0);
+  }
 }
 
 TEST(Files, ReadsEveryLineBreakAndWritesCrLf) {
