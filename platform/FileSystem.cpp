@@ -19,20 +19,22 @@ std::vector<TFoundFile> TFileSystem::FindFiles(std::string_view folder, std::str
   return platform::FindFiles(*native, mask);
 }
 
-TStatus TFileSystem::CopyFileNoOverwrite(std::string_view source, std::string_view destination) const {
+TStatus TFileSystem::CopyFileNoOverwrite(std::string_view source, std::string_view destination,
+                                         const TPlacementHook& hook) const {
   std::string error;
   const auto from = map_.TryResolve(source, &error);
   const auto to = from ? map_.TryResolve(destination, &error) : std::nullopt;
   if (!to) return TStatus::Fail(error);
-  return platform::CopyFileNoOverwrite(*from, *to);
+  return platform::CopyFileNoOverwrite(*from, *to, hook);
 }
 
-TStatus TFileSystem::MoveFileNoOverwrite(std::string_view source, std::string_view destination) const {
+TStatus TFileSystem::MoveFileNoOverwrite(std::string_view source, std::string_view destination,
+                                         const TPlacementHook& hook) const {
   std::string error;
   const auto from = map_.TryResolve(source, &error);
   const auto to = from ? map_.TryResolve(destination, &error) : std::nullopt;
   if (!to) return TStatus::Fail(error);
-  return platform::MoveFileNoOverwrite(*from, *to);
+  return platform::MoveFileNoOverwrite(*from, *to, hook);
 }
 
 TStatus TFileSystem::DeleteFile(std::string_view path) const {

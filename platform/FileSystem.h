@@ -25,8 +25,11 @@ class TFileSystem {
   bool DirectoryExists(std::string_view path) const;
   // Files of a folder matching the mask, with last-write times; names in the system code page.
   std::vector<TFoundFile> FindFiles(std::string_view folder, std::string_view mask) const;
-  TStatus CopyFileNoOverwrite(std::string_view source, std::string_view destination) const;
-  TStatus MoveFileNoOverwrite(std::string_view source, std::string_view destination) const;
+  // Never overwrite, and survive a crash at any point (see Files.h); the hook is the tests' seam.
+  TStatus CopyFileNoOverwrite(std::string_view source, std::string_view destination,
+                              const TPlacementHook& hook = {}) const;
+  TStatus MoveFileNoOverwrite(std::string_view source, std::string_view destination,
+                              const TPlacementHook& hook = {}) const;
   TStatus DeleteFile(std::string_view path) const;
   bool IsFileInUse(std::string_view path) const;
   TStatus ForceDirectories(std::string_view path) const;

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -118,8 +119,75 @@ bool WildcardMatch(std::string_view name, std::string_view mask) {
   return m == mask.size();
 }
 
-// Another process holds the file open for writing: look through every process's open files.
-bool OpenForWritingElsewhere(const fs::path& path) {
+// Flushes a folder's entries to disk; false (errno set) when the folder cannot be opened or flushed.
+bool FlushFolder(const fs::path& folder) {
+  TFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  return dir.Valid() && ::fsync(dir.Get()) == 0;
+}
+
+fs::path FolderOf(const fs::path& path) { return path.has_parent_path() ? path.parent_path() : fs::path("."); }
+
+TStatus AlreadyExists(const fs::path& path) {
+  return TStatus::Fail("The file already exists: \"" + Describe(path) + "\"");
+}
+
+// ".<name>.<process id>.<random>.part" in the destination's folder: hidden, so that folder listings (the
+// queue above all) never show a copy in progress, and traceable to the process that left it after a crash.
+std::string PlacementTemporaryName(const fs::path& target) {
+  static std::mt19937 rng(std::random_device{}());
+  char suffix[40];
+  std::snprintf(suffix, sizeof suffix, ".%d.%08x.part", static_cast<int>(::getpid()), static_cast<unsigned>(rng()));
+  std::string name = target.filename().string();
+  // The longest name the file system takes is 255 bytes; a long report name is shortened, not refused.
+  const std::size_t room = 255 - 1 - std::strlen(suffix);
+  if (name.size() > room) name.resize(room);
+  return "." + name + suffix;
+}
+
+TStatus Between(const TPlacementHook& hook, TPlacementStep step) { return hook ? hook(step) : TStatus::Ok(); }
+
+// What a copy has put into the destination folder so far, and how to take it back on a failure.
+struct TPlacement {
+  fs::path temporary;
+  fs::path destination;
+  dev_t device;
+  ino_t inode;
+  bool named = false;          // the destination name points at our copy
+  bool temporaryGone = false;  // the temporary name no longer exists
+
+  TStatus Undo(TStatus failure) const {
+    if (named) {
+      // Only our own copy is removed, never a file someone else put there meanwhile.
+      struct stat st {};
+      if (::lstat(destination.c_str(), &st) == 0 && st.st_dev == device && st.st_ino == inode) {
+        ::unlink(destination.c_str());
+      }
+    }
+    if (!temporaryGone) ::unlink(temporary.c_str());
+    FlushFolder(FolderOf(destination));
+    return failure;
+  }
+};
+
+enum class TWriterCheck { kNone, kWriting, kUnknown };
+
+// A read lease can be taken exactly when nobody (this process included) has the file open for writing.
+// Only the file's owner (or root) may take one, and not on every file system: then the answer is unknown.
+TWriterCheck LeaseCheck(int readOnlyFd) {
+  // Breaking a lease signals its holder, SIGIO by default, which would end the process. SIGURG is
+  // ignored unless somebody handles it; the lease is held for microseconds anyway.
+  if (::fcntl(readOnlyFd, F_SETSIG, SIGURG) != 0) return TWriterCheck::kUnknown;
+  if (::fcntl(readOnlyFd, F_SETLEASE, F_RDLCK) == 0) {
+    ::fcntl(readOnlyFd, F_SETLEASE, F_UNLCK);
+    return TWriterCheck::kNone;
+  }
+  return errno == EAGAIN ? TWriterCheck::kWriting : TWriterCheck::kUnknown;
+}
+
+}  // namespace
+
+// Looks through every process's open files for a descriptor of this file open for writing.
+bool IsOpenForWritingElsewhere(const fs::path& path) {
   struct stat target {};
   if (::stat(path.c_str(), &target) != 0) return false;
   const std::string self = std::to_string(::getpid());
@@ -160,8 +228,6 @@ bool OpenForWritingElsewhere(const fs::path& path) {
   return found;
 }
 
-}  // namespace
-
 std::string ErrnoText(int error) {
   char buffer[256];
   return std::string(strerror_r(error, buffer, sizeof buffer));
@@ -200,59 +266,112 @@ std::vector<TFoundFile> FindFiles(const fs::path& folder, std::string_view mask)
   return result;
 }
 
-TStatus CopyFileNoOverwrite(const fs::path& source, const fs::path& destination) {
+TStatus CopyFileNoOverwrite(const fs::path& source, const fs::path& destination, const TPlacementHook& hook) {
   TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
   if (!in.Valid()) return Fail("Cannot open", source, errno);
   struct stat st {};
   if (::fstat(in.Get(), &st) != 0) return Fail("Cannot read", source, errno);
   if (!S_ISREG(st.st_mode)) return TStatus::Fail("Not a file: \"" + Describe(source) + "\"");
-  // O_EXCL makes "never overwrite" the file system's promise, also against other programs.
-  TFd out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
-  if (!out.Valid()) {
-    if (errno == EEXIST) return TStatus::Fail("The file already exists: \"" + Describe(destination) + "\"");
-    return Fail("Cannot create", destination, errno);
+  // Checked first only to spare copying a large file in vain; the naming below is what guarantees it.
+  struct stat existing {};
+  if (::lstat(destination.c_str(), &existing) == 0) return AlreadyExists(destination);
+
+  const fs::path folder = FolderOf(destination);
+  fs::path temporary;
+  TFd out;
+  for (int attempt = 0; attempt < 16 && !out.Valid(); ++attempt) {
+    temporary = folder / PlacementTemporaryName(destination);
+    out = TFd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
+    if (!out.Valid() && errno != EEXIST) break;
   }
+  if (!out.Valid()) return Fail("Cannot create", destination, errno);
+  struct stat copy {};
+  ::fstat(out.Get(), &copy);
+  TPlacement placement{temporary, destination, copy.st_dev, copy.st_ino};
+
   TStatus copied = CopyContent(in.Get(), out.Get(), source, destination);
   if (copied.ok()) {
+    // The time is set before the flush so that it reaches the disk with the content.
     const timespec times[2] = {st.st_atim, st.st_mtim};
     ::futimens(out.Get(), times);
-    if (out.Close() != 0) copied = Fail("Cannot write", destination, errno);
+    if (::fsync(out.Get()) != 0) copied = Fail("Cannot flush", destination, errno);
   }
-  if (!copied.ok()) {
-    out.Close();
-    ::unlink(destination.c_str());
-    return copied;
+  if (out.Close() != 0 && copied.ok()) copied = Fail("Cannot write", destination, errno);
+  if (copied.ok()) copied = Between(hook, TPlacementStep::kCopyFlushed);
+  if (!copied.ok()) return placement.Undo(copied);
+
+  // The final name is given without ever replacing a file: link() fails on an existing name, and so
+  // does a rename with RENAME_NOREPLACE where the file system has no hard links.
+  bool renamed = false;
+  if (::link(temporary.c_str(), destination.c_str()) != 0) {
+    const int error = errno;
+    if (error == EEXIST) return placement.Undo(AlreadyExists(destination));
+    if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS && error != EMLINK) {
+      return placement.Undo(Fail("Cannot create", destination, error));
+    }
+    if (::renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) != 0) {
+      const int renameError = errno;
+      if (renameError == EEXIST) return placement.Undo(AlreadyExists(destination));
+      if (renameError == EINVAL || renameError == ENOSYS) {
+        // Neither way exists on this file system; a plain rename could replace a file, so we refuse.
+        return placement.Undo(TStatus::Fail("Cannot create \"" + Describe(destination) +
+                                            "\": the file system can neither link nor rename without replacing"));
+      }
+      return placement.Undo(Fail("Cannot create", destination, renameError));
+    }
+    renamed = true;
   }
-  SyncFolder(destination.parent_path());
+  placement.named = true;
+  placement.temporaryGone = renamed;
+  if (TStatus step = Between(hook, TPlacementStep::kDestinationNamed); !step.ok()) return placement.Undo(step);
+  if (!renamed) {
+    ::unlink(temporary.c_str());
+    placement.temporaryGone = true;
+  }
+  if (TStatus step = Between(hook, TPlacementStep::kTemporaryRemoved); !step.ok()) return placement.Undo(step);
+  if (!FlushFolder(folder)) return placement.Undo(Fail("Cannot flush the folder of", destination, errno));
+  if (TStatus step = Between(hook, TPlacementStep::kDestinationFlushed); !step.ok()) return placement.Undo(step);
   return TStatus::Ok();
 }
 
-TStatus MoveFileNoOverwrite(const fs::path& source, const fs::path& destination) {
+TStatus MoveFileByCopy(const fs::path& source, const fs::path& destination, const TPlacementHook& hook) {
+  // The hook's kDestinationFlushed answer stands for the deletion of the source, which comes next here.
+  TStatus copied = CopyFileNoOverwrite(source, destination, hook);
+  if (!copied.ok()) return copied;
+  if (::unlink(source.c_str()) != 0) {
+    const int unlinkError = errno;
+    // Keep exactly one copy: the original stays where it was.
+    ::unlink(destination.c_str());
+    FlushFolder(FolderOf(destination));
+    return Fail("Cannot remove", source, unlinkError);
+  }
+  (void)Between(hook, TPlacementStep::kSourceRemoved);
+  // Without this flush a power loss could bring the source back: a second copy, never a lost one.
+  FlushFolder(FolderOf(source));
+  return TStatus::Ok();
+}
+
+TStatus MoveFileNoOverwrite(const fs::path& source, const fs::path& destination, const TPlacementHook& hook) {
   if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, destination.c_str(), RENAME_NOREPLACE) == 0) {
+    // A filed report must not come back into the queue after a power loss and be filed twice.
+    FlushFolder(FolderOf(destination));
     return TStatus::Ok();
   }
   const int error = errno;
-  if (error == EEXIST) return TStatus::Fail("The file already exists: \"" + Describe(destination) + "\"");
+  if (error == EEXIST) return AlreadyExists(destination);
   if (error == EINVAL || error == ENOSYS) {
     // A file system without RENAME_NOREPLACE: a hard link fails on an existing name, atomically.
     if (::link(source.c_str(), destination.c_str()) == 0) {
       ::unlink(source.c_str());
+      FlushFolder(FolderOf(destination));
       return TStatus::Ok();
     }
-    if (errno == EEXIST) return TStatus::Fail("The file already exists: \"" + Describe(destination) + "\"");
+    if (errno == EEXIST) return AlreadyExists(destination);
     if (errno != EXDEV && errno != EPERM) return Fail("Cannot move", source, errno);
   } else if (error != EXDEV) {
     return Fail("Cannot move", source, error);
   }
-  // Across file systems: the copy is complete and flushed before the source goes.
-  TStatus copied = CopyFileNoOverwrite(source, destination);
-  if (!copied.ok()) return copied;
-  if (::unlink(source.c_str()) != 0) {
-    const int unlinkError = errno;
-    ::unlink(destination.c_str());  // keep exactly one copy: the original stays where it was
-    return Fail("Cannot remove", source, unlinkError);
-  }
-  return TStatus::Ok();
+  return MoveFileByCopy(source, destination, hook);
 }
 
 TStatus DeleteFile(const fs::path& path) {
@@ -261,7 +380,18 @@ TStatus DeleteFile(const fs::path& path) {
 }
 
 bool IsFileInUse(const fs::path& path) {
-  TFd fd(::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  // The lease test needs a read-only descriptor and no writer of our own, so it comes first.
+  TFd reader(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!reader.Valid()) return true;
+  struct stat st {};
+  if (::fstat(reader.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return true;
+  // Read-only for everybody: root could still write it, but the file says it must not be taken.
+  if ((st.st_mode & 0222) == 0) return true;
+  const TWriterCheck writers = LeaseCheck(reader.Get());
+  if (writers == TWriterCheck::kWriting) return true;
+  reader.Close();
+
+  TFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (!fd.Valid()) return true;
   // A whole-file lock, BSD style or POSIX style, held by anybody else.
   if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return true;
@@ -270,7 +400,9 @@ bool IsFileInUse(const fs::path& path) {
   lock.l_type = F_WRLCK;
   lock.l_whence = SEEK_SET;
   if (::fcntl(fd.Get(), F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK) return true;
-  return OpenForWritingElsewhere(path);
+  if (writers == TWriterCheck::kNone) return false;
+  fd.Close();
+  return IsOpenForWritingElsewhere(path);
 }
 
 TStatus ForceDirectories(const fs::path& path) {

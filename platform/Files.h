@@ -32,19 +32,49 @@ bool DirectoryExists(const fs::path& path);  // a folder (or a link to one)
 // starting with a dot) are left out. A missing or unreadable folder gives an empty list.
 std::vector<TFoundFile> FindFiles(const fs::path& folder, std::string_view mask);
 
-// Copies a file; fails when the destination exists. The copy is flushed to disk and keeps the
-// source's last-write time. A failed copy leaves no partial destination behind.
-TStatus CopyFileNoOverwrite(const fs::path& source, const fs::path& destination);
+// The steps of a copy into place, in order. A crash between any two of them leaves the source intact and
+// never a partial file under the destination name; at most a hidden temporary file beside it.
+enum class TPlacementStep {
+  kCopyFlushed,         // the whole content is in the temporary file and on disk; no destination yet
+  kDestinationNamed,    // the destination name points at the copy; the temporary name still exists
+  kTemporaryRemoved,    // only the destination name is left; its folder is not flushed yet
+  kDestinationFlushed,  // the destination folder is on disk: the copy is durable (a move deletes next)
+  kSourceRemoved,       // a move's source is deleted; its folder is not flushed yet
+};
 
-// Moves a file; fails when the destination exists. A rename where possible; across file systems a
-// copy that is flushed before the source is deleted, so the file exists in at least one place always.
-TStatus MoveFileNoOverwrite(const fs::path& source, const fs::path& destination);
+// Test seam: called between the steps of a copy or a move. A failure it gives back stops the operation
+// there and undoes it as a real failure at that point would, so the source stays the only copy; after
+// kSourceRemoved the move is complete and the hook's answer is ignored (it can still crash the process).
+using TPlacementHook = std::function<TStatus(TPlacementStep step)>;
+
+// Copies a file; fails when the destination exists ("The file already exists: ..."), also when another
+// program creates it while the copy runs. The bytes go to a hidden temporary file in the destination
+// folder, which is flushed and then given the final name without overwriting (a link, or a rename that
+// refuses to replace); the folder is flushed last. The copy keeps the source's last-write time and
+// permissions. A failed copy leaves no destination and no temporary file behind.
+TStatus CopyFileNoOverwrite(const fs::path& source, const fs::path& destination, const TPlacementHook& hook = {});
+
+// Moves a file; fails when the destination exists. Within one file system a single rename that refuses
+// to replace (the hook is not called: there are no steps between); across file systems MoveFileByCopy,
+// so the file exists complete in at least one place always.
+TStatus MoveFileNoOverwrite(const fs::path& source, const fs::path& destination, const TPlacementHook& hook = {});
+
+// The move across file systems: CopyFileNoOverwrite, then the source is deleted and its folder flushed.
+// When the source cannot be deleted the copy is removed again, so exactly one file remains.
+TStatus MoveFileByCopy(const fs::path& source, const fs::path& destination, const TPlacementHook& hook = {});
 
 TStatus DeleteFile(const fs::path& path);
 
-// A file is in use when we cannot open it for writing, when another process holds it open for
-// writing, or when it is locked.
+// A file is in use when another process holds it open for writing (a printer still writing it), when
+// we cannot open it for reading and writing, when it is read-only (no write permission for anybody, the
+// read-only attribute of other systems), or when it is locked (flock or a POSIX record lock). A missing
+// file is in use too: it cannot be taken.
 bool IsFileInUse(const fs::path& path);
+
+// Whether another process has the file open for writing, seen through /proc/<pid>/fdinfo. Only the
+// processes we may look into are seen (all of them as root); IsFileInUse uses it when it cannot take
+// a lease on the file.
+bool IsOpenForWritingElsewhere(const fs::path& path);
 
 // Creates a folder with all its parents; succeeds when it already exists.
 TStatus ForceDirectories(const fs::path& path);

@@ -3,11 +3,14 @@
 #include "platform/Process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -61,10 +64,41 @@ int Spawn(const std::filesystem::path& program, const std::vector<std::string>& 
   return rc;
 }
 
+// How long a program asked to end (SIGTERM) may take to tidy up before it is killed.
+constexpr std::chrono::milliseconds kTerminateGrace(1000);
+
+// Waits until the process has ended, without reaping it (so its id, which is also its process group's,
+// cannot be taken by another process meanwhile); false when the deadline comes first.
+bool WaitForEnd(pid_t pid, int pidFd, std::chrono::steady_clock::time_point deadline) {
+  for (;;) {
+    siginfo_t info{};
+    if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) {
+      return true;
+    }
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    if (pidFd >= 0) {
+      // A process descriptor becomes readable when the process ends: no polling delay on the engine.
+      pollfd fd{pidFd, POLLIN, 0};
+      ::poll(&fd, 1, static_cast<int>(left.count()));
+    } else {
+      std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(10)));
+    }
+  }
+}
+
+std::string DescribeLimit(std::chrono::milliseconds limit) {
+  if (limit.count() % 1000 == 0) {
+    const auto seconds = limit.count() / 1000;
+    return std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+  }
+  return std::to_string(limit.count()) + " ms";
+}
+
 }  // namespace
 
 TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std::vector<std::string>& args,
-                                const std::filesystem::path& workingFolder) {
+                                const std::filesystem::path& workingFolder, std::chrono::milliseconds timeLimit) {
   TProcessResult result;
   if (!FileExists(program)) {
     result.error = "The program \"" + Utf8ToCp1252(program.string()) + "\" does not exist";
@@ -78,6 +112,18 @@ TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std:
   if (const int rc = Spawn(program, args, workingFolder, pid); rc != 0) {
     result.error = "Cannot start \"" + Utf8ToCp1252(program.string()) + "\": " + ErrnoText(rc);
     return result;
+  }
+  if (timeLimit.count() > 0) {
+    const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (!WaitForEnd(pid, pidFd, std::chrono::steady_clock::now() + timeLimit)) {
+      // The program was started as the leader of its own session and process group, so the negative
+      // id reaches every helper it started as well.
+      result.timedOut = true;
+      ::kill(-pid, SIGTERM);
+      WaitForEnd(pid, pidFd, std::chrono::steady_clock::now() + kTerminateGrace);
+      ::kill(-pid, SIGKILL);  // helpers that ignored SIGTERM, or outlived their leader
+    }
+    if (pidFd >= 0) ::close(pidFd);
   }
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
@@ -94,6 +140,10 @@ TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std:
     result.exitCode = 128 + WTERMSIG(status);
     result.error = std::string("Ended by signal ") + std::to_string(WTERMSIG(status)) + " (" +
                    strsignal(WTERMSIG(status)) + ")";
+  }
+  if (result.timedOut) {
+    result.error = "The program \"" + Utf8ToCp1252(program.string()) + "\" did not end within " +
+                   DescribeLimit(timeLimit) + " and was stopped";
   }
   return result;
 }

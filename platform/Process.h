@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -18,12 +19,16 @@ struct TProcessResult {
   bool started = false;  // false: the program could not be started; error says why
   int exitCode = -1;     // the exit code, or 128 + signal number when a signal ended it
   std::string error;     // the system's error text when it could not start or did not exit normally
+  bool timedOut = false; // still running at the time limit, so it was ended; error says so
 };
 
 // Starts a program with no window and no inherited handles (standard input, output and error are the
-// null device), in the given working folder, and waits for its end without a time limit.
+// null device), in the given working folder, and waits for its end. With a time limit (zero: none), a
+// program still running at the limit is ended with its whole process group (the helpers it started):
+// SIGTERM, then SIGKILL after a grace of a second; the result says timedOut.
 TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std::vector<std::string>& args,
-                                const std::filesystem::path& workingFolder);
+                                const std::filesystem::path& workingFolder,
+                                std::chrono::milliseconds timeLimit = std::chrono::milliseconds::zero());
 
 // Starts a program and returns at once; its end is reaped in the background. Gives the process id.
 TStatus StartDetached(const std::filesystem::path& program, const std::vector<std::string>& args,

@@ -1,9 +1,10 @@
-// FilesTest.cpp — native file services: masks, no-overwrite copy and move, the in-use test, text lines,
-// and the atomic replace surviving a crash.
+// FilesTest.cpp — native file services: masks, no-overwrite copy and move surviving a crash at every step,
+// the in-use test, text lines, and the atomic replace surviving a crash.
 #include "platform/Files.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -111,6 +112,155 @@ TEST(Files, MoveAcrossFileSystemsCopiesThenDeletes) {
   std::filesystem::remove(target);
 }
 
+// The names in a folder, hidden ones (temporary copies) and visible ones apart.
+struct TListing {
+  std::vector<std::string> visible, hidden;
+};
+TListing List(const std::filesystem::path& folder) {
+  TListing listing;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    const std::string name = e.path().filename().string();
+    (name[0] == '.' ? listing.hidden : listing.visible).push_back(name);
+  }
+  return listing;
+}
+
+constexpr TPlacementStep kSteps[] = {TPlacementStep::kCopyFlushed, TPlacementStep::kDestinationNamed,
+                                     TPlacementStep::kTemporaryRemoved, TPlacementStep::kDestinationFlushed,
+                                     TPlacementStep::kSourceRemoved};
+
+enum class TOperation { kCopy, kMoveByCopy };
+
+TStatus Place(TOperation operation, const std::filesystem::path& source, const std::filesystem::path& destination,
+              const TPlacementHook& hook) {
+  return operation == TOperation::kCopy ? CopyFileNoOverwrite(source, destination, hook)
+                                        : MoveFileByCopy(source, destination, hook);
+}
+
+std::string ReportBytes() {
+  std::string bytes = "%PDF-1.4\n";
+  for (int i = 0; bytes.size() < (3u << 20); ++i) bytes += "stream " + std::to_string(i * 7919) + "\n";
+  return bytes;
+}
+
+TEST(Files, CopyAndMoveSurviveAProcessDyingBetweenAnyTwoSteps) {
+  const std::string report = ReportBytes();
+  for (const TOperation operation : {TOperation::kCopy, TOperation::kMoveByCopy}) {
+    for (const TPlacementStep step : kSteps) {
+      if (operation == TOperation::kCopy && step == TPlacementStep::kSourceRemoved) continue;  // a copy ends before
+      const int where = static_cast<int>(step);
+      SCOPED_TRACE((operation == TOperation::kCopy ? "copy, dying after step " : "move, dying after step ") +
+                   std::to_string(where));
+      test::TTempFolder dir;
+      const auto source = dir / "PDF/report.pdf";
+      const auto destination = dir / "Archive/S1.PDF";
+      WriteFile(source, report);
+      std::filesystem::create_directories(dir / "Archive");
+      const pid_t child = ::fork();
+      if (child == 0) {
+        Place(operation, source, destination, [step](TPlacementStep at) {
+          if (at == step) _exit(10 + static_cast<int>(at));  // as sudden as a power loss for this process
+          return TStatus::Ok();
+        });
+        _exit(0);
+      }
+      int status = 0;
+      ::waitpid(child, &status, 0);
+      ASSERT_TRUE(WIFEXITED(status));
+      ASSERT_EQ(WEXITSTATUS(status), 10 + where) << "the process did not die at the step";
+
+      const bool sourceGone = step == TPlacementStep::kSourceRemoved;
+      EXPECT_EQ(FileExists(source), !sourceGone);
+      if (!sourceGone) {
+        EXPECT_EQ(ReadFile(source), report) << "the source must be intact";
+      }
+      const TListing archive = List(dir / "Archive");
+      if (step == TPlacementStep::kCopyFlushed) {
+        EXPECT_TRUE(archive.visible.empty()) << "no destination before it is complete";
+      } else {
+        ASSERT_EQ(archive.visible, std::vector<std::string>{"S1.PDF"});
+        EXPECT_EQ(ReadFile(destination), report) << "a destination is always complete";
+      }
+      // At most the one hidden temporary copy, and none once the destination has its name alone.
+      EXPECT_LE(archive.hidden.size(), step <= TPlacementStep::kDestinationNamed ? 1u : 0u);
+      for (const auto& name : archive.hidden) EXPECT_NE(name.find(std::to_string(child)), std::string::npos) << name;
+    }
+  }
+}
+
+TEST(Files, AFailureBetweenStepsLeavesOnlyTheSource) {
+  const std::string report = ReportBytes();
+  for (const TOperation operation : {TOperation::kCopy, TOperation::kMoveByCopy}) {
+    for (const TPlacementStep step : kSteps) {
+      if (operation == TOperation::kCopy && step == TPlacementStep::kSourceRemoved) continue;
+      SCOPED_TRACE((operation == TOperation::kCopy ? "copy, failing after step " : "move, failing after step ") +
+                   std::to_string(static_cast<int>(step)));
+      test::TTempFolder dir;
+      const auto source = dir / "PDF/report.pdf";
+      const auto destination = dir / "Archive/S1.PDF";
+      WriteFile(source, report);
+      std::filesystem::create_directories(dir / "Archive");
+      const TStatus result = Place(operation, source, destination, [step](TPlacementStep at) {
+        return at == step ? TStatus::Fail("injected failure") : TStatus::Ok();
+      });
+      if (step == TPlacementStep::kSourceRemoved) {
+        // Nothing is left to undo once the source is gone: the move has happened.
+        EXPECT_TRUE(result.ok()) << result.Message();
+        EXPECT_FALSE(FileExists(source));
+        EXPECT_EQ(ReadFile(destination), report);
+        continue;
+      }
+      EXPECT_FALSE(result.ok());
+      EXPECT_EQ(result.Message(), "injected failure");
+      EXPECT_EQ(ReadFile(source), report);
+      const TListing archive = List(dir / "Archive");
+      EXPECT_TRUE(archive.visible.empty());
+      EXPECT_TRUE(archive.hidden.empty()) << archive.hidden.front();
+    }
+  }
+}
+
+TEST(Files, ADestinationThatAppearsDuringTheCopyIsNeverOverwritten) {
+  for (const TOperation operation : {TOperation::kCopy, TOperation::kMoveByCopy}) {
+    test::TTempFolder dir;
+    const auto source = dir / "PDF/report.pdf";
+    const auto destination = dir / "Archive/S1.PDF";
+    WriteFile(source, "%PDF ours");
+    std::filesystem::create_directories(dir / "Archive");
+    const TStatus result = Place(operation, source, destination, [&](TPlacementStep at) {
+      if (at == TPlacementStep::kCopyFlushed) WriteFile(destination, "another program's file");
+      return TStatus::Ok();
+    });
+    EXPECT_FALSE(result.ok());
+    EXPECT_EQ(result.Message(), "The file already exists: \"" + destination.string() + "\"");
+    EXPECT_EQ(ReadFile(destination), "another program's file");
+    EXPECT_EQ(ReadFile(source), "%PDF ours");
+    EXPECT_TRUE(List(dir / "Archive").hidden.empty());
+  }
+}
+
+TEST(Files, ACopyKeepsPermissionsAndTimeAndTakesLongNames) {
+  test::TTempFolder dir;
+  const std::string longName = std::string(250, 'n') + ".PDF";  // 254 bytes: the temporary name must shrink
+  WriteFile(dir / "src.pdf", "source");
+  ::chmod((dir / "src.pdf").c_str(), 0640);
+  const timespec times[2] = {{1000, 0}, {1293287400, 500}};
+  ::utimensat(AT_FDCWD, (dir / "src.pdf").c_str(), times, 0);
+  std::filesystem::create_directories(dir / "to");
+  for (const char* name : {"copy.pdf", longName.c_str()}) {
+    ASSERT_TRUE(CopyFileNoOverwrite(dir / "src.pdf", dir / "to" / name).ok()) << name;
+    struct stat st {};
+    ASSERT_EQ(::stat((dir / "to" / name).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1293287400);
+    EXPECT_EQ(st.st_nlink, 1u) << "the temporary name is gone";
+  }
+  EXPECT_TRUE(List(dir / "to").hidden.empty());
+  const TStatus noFolder = CopyFileNoOverwrite(dir / "src.pdf", dir / "missing/x.pdf");
+  EXPECT_FALSE(noFolder.ok());
+  EXPECT_NE(noFolder.Message().find("Cannot create"), std::string::npos) << noFolder.Message();
+}
+
 // Runs `hold` in a child process that keeps the file in the given state until the returned pipe closes.
 class THolder {
  public:
@@ -151,14 +301,17 @@ TEST(Files, InUseWhenAnotherProcessWritesOrLocksIt) {
   const auto file = dir / "job.pdf";
   WriteFile(file, "%PDF");
   EXPECT_FALSE(IsFileInUse(file));
-  {
-    THolder writer([&] { ::open(file.c_str(), O_WRONLY); });
-    EXPECT_TRUE(IsFileInUse(file));
+  EXPECT_FALSE(IsOpenForWritingElsewhere(file));
+  for (const int mode : {O_WRONLY, O_RDWR, O_WRONLY | O_APPEND}) {
+    THolder writer([&] { ::open(file.c_str(), mode); });  // a printer backend still writing the job
+    EXPECT_TRUE(IsFileInUse(file)) << "open mode " << mode;
+    EXPECT_TRUE(IsOpenForWritingElsewhere(file)) << "open mode " << mode;
   }
   EXPECT_FALSE(IsFileInUse(file));
   {
     THolder reader([&] { ::open(file.c_str(), O_RDONLY); });
     EXPECT_FALSE(IsFileInUse(file)) << "a reader does not make a file busy";
+    EXPECT_FALSE(IsOpenForWritingElsewhere(file));
   }
   {
     THolder locker([&] { ::flock(::open(file.c_str(), O_RDONLY), LOCK_SH); });
@@ -171,10 +324,58 @@ TEST(Files, InUseWhenAnotherProcessWritesOrLocksIt) {
       lock.l_type = F_WRLCK;
       lock.l_whence = SEEK_SET;
       ::fcntl(fd, F_SETLK, &lock);
+      ::close(::dup(fd));  // keeps the lock; the descriptor stays open for writing as well
     });
     EXPECT_TRUE(IsFileInUse(file));
   }
+  EXPECT_FALSE(IsFileInUse(file)) << "every holder has let go";
+  ::chmod(file.c_str(), 0444);
+  EXPECT_TRUE(IsFileInUse(file)) << "a read-only file is never taken";
+  ::chmod(file.c_str(), 0644);
   EXPECT_TRUE(IsFileInUse(dir / "missing.pdf"));
+  std::filesystem::create_directories(dir / "folder.pdf");
+  EXPECT_TRUE(IsFileInUse(dir / "folder.pdf"));
+}
+
+// A service that does not own the queued file cannot take a lease on it and looks for writers in /proc.
+TEST(Files, InUseWithoutALeaseFindsTheWriterThroughProc) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the writer and the check as another user";
+  constexpr uid_t kOther = 65534;  // nobody: owns neither the file nor a lease right
+  test::TTempFolder dir;
+  const auto file = dir / "job.pdf";
+  WriteFile(file, "%PDF");
+  ::chmod(file.c_str(), 0666);
+  ::chmod(dir.Path().c_str(), 0755);
+  const auto asOther = [] {
+    if (::setgid(kOther) != 0 || ::setuid(kOther) != 0) _exit(90);
+    ::prctl(PR_SET_DUMPABLE, 1);  // a changed user hides its /proc entries otherwise, even from itself
+  };
+  // Checks in a child running as the other user: 1 in use, 0 free.
+  const auto checkAsOther = [&] {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      asOther();
+      _exit(IsFileInUse(file) ? 1 : 0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(checkAsOther(), 0);
+  {
+    THolder writer([&] {
+      asOther();
+      ::open(file.c_str(), O_WRONLY);
+    });
+    EXPECT_EQ(checkAsOther(), 1);
+  }
+  {
+    THolder reader([&] {
+      asOther();
+      ::open(file.c_str(), O_RDONLY);
+    });
+    EXPECT_EQ(checkAsOther(), 0);
+  }
 }
 
 TEST(Files, ReadsEveryLineBreakAndWritesCrLf) {

@@ -1,9 +1,13 @@
-// ProcessTest.cpp — hidden starts with a working folder, exit codes, start failures, process facts.
+// ProcessTest.cpp — hidden starts with a working folder, exit codes, start failures, the time limit,
+// process facts.
 #include "platform/Process.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +68,49 @@ TEST(Process, ASignalShowsInTheExitCode) {
   EXPECT_TRUE(result.started);
   EXPECT_EQ(result.exitCode, 128 + 9);
   EXPECT_NE(result.error.find("signal 9"), std::string::npos);
+}
+
+// Whether a process is gone (an unreaped zombie counts as gone: it runs no more).
+bool Gone(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line)) return true;
+  const auto close = line.rfind(')');
+  return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
+}
+
+TEST(Process, AProgramStillRunningAtTheTimeLimitIsEndedWithItsHelpers) {
+  test::TTempFolder dir;
+  // A hung engine: it ignores SIGTERM, like the helper it started (ignoring is inherited), so only the
+  // SIGKILL to the whole group after the grace ends them.
+  const auto script = MakeScript(dir, "hung", "trap '' TERM; sleep 30 & echo $! > helper.pid; wait; wait");
+  const TProcessResult result = RunHiddenAndWait(script, {}, dir.Path(), std::chrono::milliseconds(300));
+  EXPECT_TRUE(result.started);
+  EXPECT_TRUE(result.timedOut);
+  EXPECT_EQ(result.exitCode, 128 + 9);
+  EXPECT_EQ(result.error, "The program \"" + script.string() + "\" did not end within 300 ms and was stopped");
+  const std::string helper = test::ReadFile(dir / "helper.pid");
+  ASSERT_FALSE(helper.empty());
+  // SIGKILL has been sent; the helper's end is the kernel's work of a moment, so it is given a while.
+  const pid_t helperPid = std::stoi(helper);
+  for (int i = 0; i < 500 && !Gone(helperPid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(Gone(helperPid)) << "the helper of the hung program is still running";
+
+  const auto polite = MakeScript(dir, "slow", "exec sleep 30");
+  const TProcessResult ended = RunHiddenAndWait(polite, {}, dir.Path(), std::chrono::milliseconds(1000));
+  EXPECT_TRUE(ended.timedOut);
+  EXPECT_EQ(ended.exitCode, 128 + 15) << "SIGTERM was enough";
+  EXPECT_NE(ended.error.find("within 1 second "), std::string::npos) << ended.error;
+}
+
+TEST(Process, AProgramEndingWithinTheTimeLimitIsNotTouched) {
+  test::TTempFolder dir;
+  const auto script = MakeScript(dir, "quick", "exit 4");
+  const TProcessResult result = RunHiddenAndWait(script, {}, dir.Path(), std::chrono::seconds(60));
+  EXPECT_TRUE(result.started);
+  EXPECT_FALSE(result.timedOut);
+  EXPECT_EQ(result.exitCode, 4);
+  EXPECT_TRUE(result.error.empty()) << result.error;
 }
 
 TEST(Process, DetachedProgramsCanBeEnded) {
