@@ -6,6 +6,7 @@
 // their own failures and report them as log records, never as exceptions.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -13,11 +14,17 @@
 #include "core/uUiPort.h"
 #include "logging/uLogger.h"
 #include "platform/DriveMap.h"
+#include "platform/FileLock.h"
 #include "platform/FileSystem.h"
 
 namespace varnholt {
 
 inline constexpr const char* kEngineProgram = "PDF.EXE";
+// The lock file in the application folder that gives engine requests their turns.
+inline constexpr const char* kEngineLockFile = "PDFENV.LCK";
+// An engine run may take minutes (a long print job, a large PDF), and a request may have to wait for
+// another one before it; a turn that has not come after this long is an engine error.
+inline constexpr std::chrono::milliseconds kDefaultEngineWait = std::chrono::minutes(15);
 
 // Bottom bar colours of the status indicator.
 inline constexpr TStatusColor kStatusProcessing{166, 202, 240};
@@ -58,16 +65,44 @@ class TVarnholtCore {
 
   // Runs one engine request: the request list plus the action and the passwords go to PDFENV.TXT,
   // PDF.EXE runs hidden in the application folder, and PDFRES.TXT is read and reported.
+  // Waits for the engine's turn first (see TEngineTurn).
   void ExecPDF(const std::string& action);
+
+  // How long a request waits for its turn at the engine of this application folder.
+  std::chrono::milliseconds EngineWait() const { return engineWait_; }
+  void SetEngineWait(std::chrono::milliseconds wait) { engineWait_ = wait; }
+
+  // The engine's turn in this application folder: one request at a time, across processes (the window,
+  // the headless service and an operator's varnholt-cli share the exchange files). ExecPDF takes it for
+  // its request; a caller that prepares or reads exchange files around a request (TEMPCP.TXT before
+  // COVERPAGE, PDF1.TXT and PDF2.TXT after EXTRACT) takes it first, and the ExecPDF inside shares it.
+  // A turn that does not come within EngineWait() writes an Err record (Object "PdfReader", Proc
+  // "ExecPDF", Text the action), empties the request list and stops Automatic mode, as an engine error.
+  class TEngineTurn {
+   public:
+    TEngineTurn(TVarnholtCore& core, const std::string& action);
+    ~TEngineTurn();
+    TEngineTurn(const TEngineTurn&) = delete;
+    TEngineTurn& operator=(const TEngineTurn&) = delete;
+    explicit operator bool() const { return granted_; }
+
+   private:
+    TVarnholtCore& core_;
+    bool granted_ = false;
+  };
 
  private:
   void ShowTexts();
+  void RunEngineRequest(const std::string& action);
 
   TProcessingState state_;
   TUiPort& port_;
   TLogger& logger_;
   platform::TDriveMap driveMap_;
   platform::TFileSystem files_;
+  std::chrono::milliseconds engineWait_ = kDefaultEngineWait;
+  platform::TFileLock engineLock_;
+  int engineTurns_ = 0;  // nested turns of this core share one lock
 };
 
 }  // namespace varnholt
