@@ -51,7 +51,11 @@ TStatus TFileLock::Acquire(const std::filesystem::path& lockFile, std::chrono::m
     pause = std::min(pause * 2, std::chrono::milliseconds(250));
   }
   ::close(fd);
-  return TStatus::Fail("\"" + Utf8ToCp1252(lockFile.string()) + "\" stayed locked by another holder");
+  // Appended piece by piece: GCC 12 warns falsely about operator+ on a leading literal at -O3.
+  std::string message(1, '"');
+  message += Utf8ToCp1252(lockFile.string());
+  message += "\" stayed locked by another holder";
+  return TStatus::Fail(message);
 }
 
 void TFileLock::Release() {
