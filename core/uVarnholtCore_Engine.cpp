@@ -16,7 +16,8 @@ constexpr const char* kProc = "ExecPDF";
 // "15 minutes", "90 seconds", "250 ms": the wait as the operator would say it.
 std::string WaitText(std::chrono::milliseconds wait) {
   const auto ms = wait.count();
-  if (ms >= 60000 && ms % 60000 == 0) return std::to_string(ms / 60000) + (ms == 60000 ? " minute" : " minutes");
+  if (ms >= 60000 && ms % 60000 == 0)
+    return std::to_string(ms / 60000) + (ms == 60000 ? " minute" : " minutes");
   if (ms >= 1000 && ms % 1000 == 0) return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
   return std::to_string(ms) + " ms";
 }

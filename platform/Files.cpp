@@ -393,7 +393,8 @@ void RemoveStaleTemporaries(const fs::path& folder, const fs::path& target) {
 
 }  // namespace
 
-TStatus ReplaceFileAtomically(const fs::path& link, std::string_view bytes, const TBeforeRenameHook& beforeRename) {
+TStatus ReplaceFileAtomically(const fs::path& link, std::string_view bytes,
+                              const TBeforeRenameHook& beforeRename) {
   // Through a symbolic link the link's final target gets the new content and the link stays a link.
   fs::path path;
   if (TStatus followed = FinalTarget(link, path); !followed) return followed;

@@ -535,7 +535,8 @@ class TReadTree {
     }
     keys_ = storage.Keys();
     firstNewKey_ = keys_.size();
-    for (std::size_t i = 0; i < keys_.size(); ++i) keyIndex_.emplace(Slot(keys_[i].sectionId, keys_[i].name), i);
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+      keyIndex_.emplace(Slot(keys_[i].sectionId, keys_[i].name), i);
   }
 
   int Parent(int id) const { return parentOf_[static_cast<std::size_t>(id)]; }
@@ -740,8 +741,9 @@ class TXmlReader {
     }
     if (!selfClosing && depth_ >= kMaxSectionDepth) {
       const auto line = std::count(t_.begin(), t_.begin() + static_cast<std::ptrdiff_t>(tagStart), '\n') + 1;
-      throw TrsException(TrsErrorKind::Parser, "Sections nested more than " + std::to_string(kMaxSectionDepth) +
-                                                   " deep (line " + std::to_string(line) + ").");
+      throw TrsException(TrsErrorKind::Parser, "Sections nested more than " +
+                                                   std::to_string(kMaxSectionDepth) + " deep (line " +
+                                                   std::to_string(line) + ").");
     }
     const int id = tree_.AddSection(current_, UniqueSectionName(current_, name));
     for (const auto& a : attributes_) SetKey(id, a.name, Unescape(a.value), kfAttribute);

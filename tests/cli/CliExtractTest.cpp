@@ -66,9 +66,9 @@ TEST_F(CliExtract, RefusesAFileOutsideTheDrivesWithExitCode2) {
 }
 
 TEST_F(CliExtract, ConcurrentRunsInOneApplicationFolderEachGetTheirOwnTexts) {
-  const std::vector<std::string> reports = {"gc_run_report",      "gc_us_date",     "lc_report_5pages",
-                                            "ms_quant_report",    "ms_long_sample_name",
-                                            "unknown_instrument_report"};
+  const std::vector<std::string> reports = {"gc_run_report",       "gc_us_date",
+                                            "lc_report_5pages",    "ms_quant_report",
+                                            "ms_long_sample_name", "unknown_instrument_report"};
   std::vector<std::string> expected;
   for (const std::string& report : reports) {
     std::filesystem::copy_file(TestDataFolder() / "engine/reports" / (report + ".pdf"),

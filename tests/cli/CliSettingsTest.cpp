@@ -95,8 +95,9 @@ TEST(CliSettings, ErrorsLeaveTheFileAsItWas) {
 TEST(CliSettings, AValueOutsideCodePage1252IsRefusedByNameAndChangesNothing) {
   TTempFolder app;
   const std::string folder = app.Path().string();
-  const std::string before = "<DOCUMENT><fmOstrevane.rsPropSaver1><edFind.Text>x</edFind.Text>"
-                             "</fmOstrevane.rsPropSaver1></DOCUMENT>";
+  const std::string before =
+      "<DOCUMENT><fmOstrevane.rsPropSaver1><edFind.Text>x</edFind.Text>"
+      "</fmOstrevane.rsPropSaver1></DOCUMENT>";
   WriteFile(app / "Varnholt.xml", before);
   // "Ω" and "中" have no 1252 code ("ü" and "€" have one); each is named once.
   const TCliResult r = RunCli({"--app-folder", folder, "settings", "set", kOwner,
@@ -116,7 +117,8 @@ TEST(CliSettings, ASymbolicallyLinkedSettingsFileIsWrittenThroughItsLink) {
   const std::string folder = app.Path().string();
   ASSERT_EQ(RunCli({"--app-folder", folder, "settings", "set", "/s/k", "2"}).exitCode, 0);
   EXPECT_TRUE(std::filesystem::is_symlink(app / "Varnholt.xml"));
-  EXPECT_NE(ReadFile(shared / "site.xml").find("<k>2</k>"), std::string::npos) << ReadFile(shared / "site.xml");
+  EXPECT_NE(ReadFile(shared / "site.xml").find("<k>2</k>"), std::string::npos)
+      << ReadFile(shared / "site.xml");
   EXPECT_EQ(RunCli({"--app-folder", folder, "settings", "get", "/s/k"}).out, "2\n");
 }
 

@@ -131,7 +131,9 @@ TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
   using namespace std::chrono_literals;
   TCoreBed bed;
   // The engine notes whether it could lock the folder itself: it must find the turn taken.
-  bed.FakeEngine("flock -n PDFENV.LCK true || touch turn-taken.txt; touch ran.txt; printf 'OK\\r\\nx\\r\\n' > PDFRES.TXT");
+  bed.FakeEngine(
+      "flock -n PDFENV.LCK true || touch turn-taken.txt; touch ran.txt; printf 'OK\\r\\nx\\r\\n' > "
+      "PDFRES.TXT");
   WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
   auto& state = bed.core->State();
   EXPECT_EQ(bed.core->EngineWait(), 15min);
@@ -147,8 +149,9 @@ TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFENV.TXT"));
   auto records = bed.Records();
   ASSERT_FALSE(records.empty());
-  EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|PRINT|The PDF engine of this application folder "
-                                     "was busy with other requests for 100 ms; this request was not sent"))
+  EXPECT_TRUE(
+      records[0].starts_with("Err|PdfReader|ExecPDF|PRINT|The PDF engine of this application folder "
+                             "was busy with other requests for 100 ms; this request was not sent"))
       << records[0];
   EXPECT_TRUE(state.requestList.empty());
   EXPECT_FALSE(state.automatic);
@@ -160,10 +163,11 @@ TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
   bed.core->LoadContent();
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
   EXPECT_TRUE(state.loadedFile.empty());
-  EXPECT_TRUE(Contains(bed.Records(), "Err|PdfReader|ExecPDF|EXTRACT|The PDF engine of this application folder "
-                                      "was busy with other requests for 100 ms; this request was not sent (\"" +
-                                          platform::Utf8ToCp1252((bed.temp / kEngineLockFile).string()) +
-                                          "\" stayed locked by another holder)"));
+  EXPECT_TRUE(Contains(bed.Records(),
+                       "Err|PdfReader|ExecPDF|EXTRACT|The PDF engine of this application folder "
+                       "was busy with other requests for 100 ms; this request was not sent (\"" +
+                           platform::Utf8ToCp1252((bed.temp / kEngineLockFile).string()) +
+                           "\" stayed locked by another holder)"));
 
   // A request that finds the turn taken waits for it and then runs.
   bed.Mark();

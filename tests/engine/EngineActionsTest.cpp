@@ -30,7 +30,8 @@ TEST(DeletePages, WritesALinkedFileThroughItsLink) {
   TEngineHarness engine;
   // The report lies in an archive elsewhere; the queue folder holds a symbolic link to it.
   std::filesystem::create_directories(engine.AppFolder() / "archive");
-  std::filesystem::copy_file(SampleFolder() / "lc_report_5pages.pdf", engine.AppFolder() / "archive/real.pdf");
+  std::filesystem::copy_file(SampleFolder() / "lc_report_5pages.pdf",
+                             engine.AppFolder() / "archive/real.pdf");
   std::filesystem::create_symlink("../../../archive/real.pdf", engine.Native("linked.pdf"));
   const auto answer = engine.Run({"PDFFILE=C:\\PDF\\linked.pdf", "PDFPAGES=2-3", "PDFACTION=DELPAGES"});
   ASSERT_EQ(answer.status, "OK") << answer.message;
@@ -216,9 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{"AFolderToChange",
                  {"PDFFILE=C:\\PDF\\", "PDFPAGES=1-1", "PDFACTION=DELPAGES"},
                  "Not a file: C:\\PDF\\ is a folder"},
-        TBadCase{"AppendAFolder",
-                 {kGc, "PDFFILE2=C:\\", "PDFACTION=APPENDPDF"},
-                 "Not a file: C:\\ is a folder"},
+        TBadCase{
+            "AppendAFolder", {kGc, "PDFFILE2=C:\\", "PDFACTION=APPENDPDF"}, "Not a file: C:\\ is a folder"},
         TBadCase{"UnmappedDrive", {"PDFFILE=Q:\\x.pdf", "PDFACTION=EXTRACT"}, "Q:\\x.pdf"},
         TBadCase{"EmptyFile",
                  {"PDFFILE=C:\\PDF\\empty.pdf", "PDFACTION=WATERMARK", "WMIDENTIFIER=a", "WMTEXT=b"},

@@ -295,11 +295,19 @@ TEST_F(XmlDataTest, Utf16FilesAreConvertedToTheSystemCodePage) {
 TEST_F(XmlDataTest, AUtf8ByteOrderMarkIsAcceptedAndTheTextTakenAsUtf8) {
   // Valid UTF-8 after the mark is converted; 8-bit text after it (an editor that added only the mark)
   // is taken as it is.
-  Read("\xEF\xBB\xBF<DOCUMENT><k>S\xC3\xBC" "d \xE2\x82\xAC \xE4\xB8\xAD</k><s a=\"\xC3\xA9\"/></DOCUMENT>");
-  EXPECT_EQ(store.ReadString("/k", ""), "S\xFC" "d \x80 ?");
+  Read(
+      "\xEF\xBB\xBF<DOCUMENT><k>S\xC3\xBC"
+      "d \xE2\x82\xAC \xE4\xB8\xAD</k><s a=\"\xC3\xA9\"/></DOCUMENT>");
+  EXPECT_EQ(store.ReadString("/k", ""),
+            "S\xFC"
+            "d \x80 ?");
   EXPECT_EQ(store.ReadString("/s/a", ""), "\xE9");
-  Read("\xEF\xBB\xBF<DOCUMENT><k>S\xFC" "d</k></DOCUMENT>");
-  EXPECT_EQ(store.ReadString("/k", ""), "S\xFC" "d");
+  Read(
+      "\xEF\xBB\xBF<DOCUMENT><k>S\xFC"
+      "d</k></DOCUMENT>");
+  EXPECT_EQ(store.ReadString("/k", ""),
+            "S\xFC"
+            "d");
   Read("\xEF\xBB\xBF<DOCUMENT/>");
   EXPECT_TRUE(store.Keys().empty());
   // The mark counts only at the very start.
@@ -350,8 +358,9 @@ TEST_F(XmlDataTest, ReadingMergesIntoTheStoreAsIfKeysWereAddedOneByOne) {
   store.OnKeyAdd = [&](TrsStorage&, const std::string& name) { added.push_back(name); };
   // Names out of order ("k10" sorts before "k2"), keys of a section after its subsection, a section of a
   // name the store has already (it gets "_" and the number of siblings), a name in another case.
-  xml.ReadText(store, "<DOCUMENT><s><k2>2</k2><k10>10</k10><t><a>1</a></t><K1>1</K1><k2>3</k2></s>"
-                      "<S><n>5</n></S><r b=\"x\"/></DOCUMENT>");
+  xml.ReadText(store,
+               "<DOCUMENT><s><k2>2</k2><k10>10</k10><t><a>1</a></t><K1>1</K1><k2>3</k2></s>"
+               "<S><n>5</n></S><r b=\"x\"/></DOCUMENT>");
   EXPECT_EQ(added, (std::vector<std::string>{"k2", "k10", "a", "K1", "n", "b"}));
   EXPECT_EQ(store.ReadString("/s/old", ""), "kept");
   EXPECT_EQ(store.ReadString("/s/k2", ""), "kept too");
@@ -359,8 +368,8 @@ TEST_F(XmlDataTest, ReadingMergesIntoTheStoreAsIfKeysWereAddedOneByOne) {
   EXPECT_EQ(store.ReadString("/S_2/n", ""), "5");
   std::vector<std::string> keyPaths;
   for (int i = 0; i < static_cast<int>(store.Keys().size()); ++i) keyPaths.push_back(store.KeyPath(i, '/'));
-  EXPECT_EQ(keyPaths, (std::vector<std::string>{"/s/k2", "/s/old", "/s_1/K1", "/s_1/k10", "/s_1/k2", "/s_1/t/a",
-                                                "/S_2/n", "/r/b"}));
+  EXPECT_EQ(keyPaths, (std::vector<std::string>{"/s/k2", "/s/old", "/s_1/K1", "/s_1/k10", "/s_1/k2",
+                                                "/s_1/t/a", "/S_2/n", "/r/b"}));
   // Lookups, new sections and new keys work on the merged tree.
   store.WriteString("/s_1/t/z", "new");
   store.WriteString("/q/k", "new");
