@@ -37,10 +37,12 @@ TVarnholtCore::TEngineTurn::TEngineTurn(TVarnholtCore& core, const std::string& 
     granted_ = true;
     return;
   }
-  core_.logger_.WriteEntry(ltErr, kObject, kProc, action,
-                           "The PDF engine of this application folder was busy with other requests for " +
-                               WaitText(core_.engineWait_) + "; this request was not sent (" +
-                               locked.Message() + ")");
+  const std::string why =
+      core_.engineLock_.TimedOut()
+          ? "The PDF engine of this application folder was busy with other requests for " +
+                WaitText(core_.engineWait_) + "; this request was not sent (" + locked.Message() + ")"
+          : "No turn at the PDF engine: " + locked.Message() + "; this request was not sent";
+  core_.logger_.WriteEntry(ltErr, kObject, kProc, action, why);
   // The keys were meant for this request; the next one must not inherit them.
   core_.state_.requestList.clear();
   core_.EmergencyStop();

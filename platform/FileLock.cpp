@@ -26,6 +26,7 @@ TFileLock& TFileLock::operator=(TFileLock&& other) noexcept {
 
 TStatus TFileLock::Acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {
   Release();
+  timedOut_ = false;
   // Close-on-exec: a program started while we hold the lock must not keep it after we let go.
   const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
   if (fd < 0) {
@@ -51,6 +52,7 @@ TStatus TFileLock::Acquire(const std::filesystem::path& lockFile, std::chrono::m
     pause = std::min(pause * 2, std::chrono::milliseconds(250));
   }
   ::close(fd);
+  timedOut_ = true;
   // Appended piece by piece: GCC 12 warns falsely about operator+ on a leading literal at -O3.
   std::string message(1, '"');
   message += Utf8ToCp1252(lockFile.string());

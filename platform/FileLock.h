@@ -25,10 +25,13 @@ class TFileLock {
   // another holder kept it for the whole wait or the file could not be opened.
   TStatus Acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds wait);
   bool Held() const { return fd_ >= 0; }
+  // True when the last Acquire failed because another holder kept the lock for the whole wait.
+  bool TimedOut() const { return timedOut_; }
   void Release();
 
  private:
   int fd_ = -1;
+  bool timedOut_ = false;
 };
 
 }  // namespace varnholt::platform

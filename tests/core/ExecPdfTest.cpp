@@ -185,5 +185,21 @@ TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
   EXPECT_TRUE(other.Acquire(bed.temp / kEngineLockFile, 0ms).ok());
 }
 
+TEST(ExecPdf, ALockFileThatCannotBeOpenedIsAnEngineErrorAtOnce) {
+  TCoreBed bed;
+  bed.FakeEngine("touch ran.txt; printf 'OK\\r\\nx\\r\\n' > PDFRES.TXT");
+  std::filesystem::create_directories(bed.temp / kEngineLockFile);
+  bed.core->State().automatic = true;
+  bed.core->ExecPDF("WATERMARK");
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
+  const auto records = bed.Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_TRUE(
+      records[0].starts_with("Err|PdfReader|ExecPDF|WATERMARK|No turn at the PDF engine: Cannot open the "
+                             "lock file"))
+      << records[0];
+  EXPECT_FALSE(bed.core->State().automatic);
+}
+
 }  // namespace
 }  // namespace varnholt::test

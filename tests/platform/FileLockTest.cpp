@@ -46,6 +46,7 @@ TEST(FileLock, AnotherProcessWaitsInVainWhileItIsHeldAndGetsItWhenTheHolderDies)
   const TStatus refused = lock.Acquire(file, 50ms);
   EXPECT_FALSE(refused.ok());
   EXPECT_FALSE(lock.Held());
+  EXPECT_TRUE(lock.TimedOut());
   EXPECT_NE(refused.Message().find("locked by another holder"), std::string::npos) << refused.Message();
 
   // Even a holder killed outright leaves no lock behind.
@@ -80,6 +81,7 @@ TEST(FileLock, AnUnusableLockFileIsAClearFailure) {
   TFileLock lock;
   const TStatus failed = lock.Acquire(dir / "missing" / "x.lck", 1s);
   EXPECT_FALSE(failed.ok());
+  EXPECT_FALSE(lock.TimedOut());
   EXPECT_NE(failed.Message().find("Cannot open the lock file"), std::string::npos) << failed.Message();
 }
 
