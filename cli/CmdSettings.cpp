@@ -9,6 +9,7 @@
 
 #include "cli/CliCommands.h"
 #include "platform/CodePage.h"
+#include "settings/rsXmlData.h"
 #include "settings/uVarnholtSettings.h"
 
 namespace varnholt::cli {
@@ -53,6 +54,11 @@ bool IsWritableName(const std::string& name) {
 
 bool IsWritablePath(const std::string& path) {
   std::size_t start = (!path.empty() && (path[0] == '/' || path[0] == '\\')) ? 1 : 0;
+  // A key below more sections than the reader accepts would make a file the program cannot start with.
+  if (std::count_if(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(),
+                    [](char c) { return c == '/' || c == '\\'; }) > kMaxSectionDepth) {
+    return false;
+  }
   while (true) {
     const std::size_t end = path.find_first_of("/\\", start);
     if (!IsWritableName(path.substr(start, end == std::string::npos ? std::string::npos : end - start))) {
@@ -166,7 +172,8 @@ void AddSettingsCommand(CLI::App& app, TCliContext& context) {
     const std::string path = platform::Utf8ToCp1252(*setPath);
     if (!IsWritablePath(path)) {
       std::cerr << "Not a key path the settings file can hold: \"" << *setPath
-                << "\" (names without spaces, markup characters or empty parts)\n";
+                << "\" (names without spaces, markup characters or empty parts, at most " << kMaxSectionDepth
+                << " sections deep)\n";
       context.exitCode = 2;
       return;
     }

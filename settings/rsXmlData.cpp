@@ -513,10 +513,6 @@ std::string TrsXMLData::WriteText(TrsStorage& storage) const {
 
 namespace {
 
-// Sections deeper than this are refused. The program's own file has two levels; the writer indents by
-// depth, so a file nested 100,000 deep would be written back with gigabytes of spaces.
-constexpr int kMaxSectionDepth = 64;
-
 // The tree as the reader builds it: sections and keys in the order they are made, found through hash
 // tables, and handed to the store sorted once at the end. Inserting each into the store's sorted arrays
 // as it comes would move half of them for every new one.

@@ -132,6 +132,15 @@ TEST(CliSettings, AFileNestedTooDeepIsRefusedClearlyAndKept) {
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "TrsXMLData parser error: Sections nested more than 64 deep (line 1).\n");
   EXPECT_EQ(ReadFile(app / "Varnholt.xml"), deep);
+
+  // Nor does `set` make such a file: a key may lie 64 sections deep, not 65.
+  WriteFile(app / "Varnholt.xml", "<DOCUMENT/>");
+  std::string path;
+  for (int i = 0; i < 64; ++i) path += "/s";
+  EXPECT_EQ(RunCli({"--app-folder", app.Path().string(), "settings", "set", path + "/s/k", "x"}).exitCode, 2);
+  EXPECT_EQ(ReadFile(app / "Varnholt.xml"), "<DOCUMENT/>");
+  ASSERT_EQ(RunCli({"--app-folder", app.Path().string(), "settings", "set", path + "/k", "x"}).exitCode, 0);
+  EXPECT_EQ(RunCli({"--app-folder", app.Path().string(), "settings", "get", path + "/k"}).out, "x\n");
 }
 
 }  // namespace
