@@ -1,5 +1,7 @@
 // CmdSettings.cpp — `varnholt-cli settings list|get PATH|set PATH VALUE`: the settings file Varnholt.xml
 // without the window, e.g. to set the paper printer or the PDF passwords on a machine without a screen.
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -7,6 +9,7 @@
 
 #include "cli/CliCommands.h"
 #include "platform/CodePage.h"
+#include "settings/rsXmlData.h"
 #include "settings/uVarnholtSettings.h"
 
 namespace varnholt::cli {
@@ -51,6 +54,11 @@ bool IsWritableName(const std::string& name) {
 
 bool IsWritablePath(const std::string& path) {
   std::size_t start = (!path.empty() && (path[0] == '/' || path[0] == '\\')) ? 1 : 0;
+  // A key below more sections than the reader accepts would make a file the program cannot start with.
+  if (std::count_if(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(),
+                    [](char c) { return c == '/' || c == '\\'; }) > kMaxSectionDepth) {
+    return false;
+  }
   while (true) {
     const std::size_t end = path.find_first_of("/\\", start);
     if (!IsWritableName(path.substr(start, end == std::string::npos ? std::string::npos : end - start))) {
@@ -59,6 +67,33 @@ bool IsWritablePath(const std::string& path) {
     if (end == std::string::npos) return true;
     start = end + 1;
   }
+}
+
+// The characters of a UTF-8 text that code page 1252 has no code for, each once, as "Ω" (U+03A9).
+// Malformed bytes are not listed: they are kept as the 1252 bytes they are.
+std::string CharactersOutside1252(std::string_view utf8) {
+  std::string listed;
+  std::vector<std::uint32_t> seen;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    const std::string_view character = utf8.substr(i, length);
+    if (length == 1 || !platform::IsValidUtf8(character)) {
+      ++i;
+      continue;
+    }
+    i += length;
+    if (platform::IsCp1252Representable(character)) continue;
+    std::uint32_t code = lead & (0xFF >> (length + 1));
+    for (std::size_t k = 1; k < character.size(); ++k) code = code << 6 | (character[k] & 0x3F);
+    if (std::find(seen.begin(), seen.end(), code) != seen.end()) continue;
+    seen.push_back(code);
+    char number[16];
+    std::snprintf(number, sizeof number, "U+%04X", static_cast<unsigned>(code));
+    if (!listed.empty()) listed += ", ";
+    listed += "\"" + std::string(character) + "\" (" + number + ")";
+  }
+  return listed;
 }
 
 // Keys in the order of the file: each section's keys, then its subsections, depth first.
@@ -137,7 +172,17 @@ void AddSettingsCommand(CLI::App& app, TCliContext& context) {
     const std::string path = platform::Utf8ToCp1252(*setPath);
     if (!IsWritablePath(path)) {
       std::cerr << "Not a key path the settings file can hold: \"" << *setPath
-                << "\" (names without spaces, markup characters or empty parts)\n";
+                << "\" (names without spaces, markup characters or empty parts, at most " << kMaxSectionDepth
+                << " sections deep)\n";
+      context.exitCode = 2;
+      return;
+    }
+    // Settings hold 1252 text; a character stored as '?' would silently change the value, and for a
+    // password protect documents with one the operator never typed.
+    if (const std::string outside = CharactersOutside1252(*setValue); !outside.empty()) {
+      std::cerr << "Not saved: the value holds characters the settings file cannot hold (it is written in "
+                   "code page Windows-1252): "
+                << outside << '\n';
       context.exitCode = 2;
       return;
     }

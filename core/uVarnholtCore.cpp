@@ -80,6 +80,12 @@ void TVarnholtCore::LoadContent() {
     state_.loadedFile.clear();
     return;
   }
+  // The texts are read under the same turn as the request, before another request can replace them.
+  const TEngineTurn turn(*this, "EXTRACT");
+  if (!turn) {
+    state_.loadedFile.clear();
+    return;
+  }
   state_.requestList.push_back("PDFFILE=" + state_.selectedFile);
   ExecPDF("EXTRACT");
   for (auto [name, text] : {std::pair{"PDF1.TXT", &state_.text1}, std::pair{"PDF2.TXT", &state_.text2}}) {

@@ -19,6 +19,7 @@
 #include "core/uUiPort.h"
 #include "logging/uLogger.h"
 #include "platform/DriveMap.h"
+#include "platform/FileLock.h"
 #include "platform/FileSystem.h"
 #include "hostlib/uHostContext.h"
 
@@ -28,6 +29,11 @@ class TatPascalScripter;
 class TatUserInteraction;
 
 inline constexpr const char* kEngineProgram = "PDF.EXE";
+// The lock file in the application folder that gives engine requests their turns.
+inline constexpr const char* kEngineLockFile = "PDFENV.LCK";
+// An engine run may take minutes (a long print job, a large PDF), and a request may have to wait for
+// another one before it; a turn that has not come after this long is an engine error.
+inline constexpr std::chrono::milliseconds kDefaultEngineWait = std::chrono::minutes(15);
 
 // Bottom bar colours of the status indicator.
 inline constexpr TStatusColor kStatusProcessing{166, 202, 240};
@@ -86,8 +92,10 @@ class TVarnholtCore : public THostContext {
 
   // Runs one engine request: the request list plus the action and the passwords go to PDFENV.TXT,
   // PDF.EXE runs hidden in the application folder, and PDFRES.TXT is read and reported.
+  // Waits for the engine's turn first (see TEngineTurn).
   void ExecPDF(const std::string& action);
 
+<<<<<<< HEAD
   // --- File placement ----------------------------------------------------------------------------
   // Copies (move false) or moves the current PDF to a cleaned destination; never overwrites, numbers a
   // taken name, and sends the PDF to FAILED or stops Automatic mode when it cannot be placed.
@@ -145,12 +153,41 @@ class TVarnholtCore : public THostContext {
   void ShowTexts();
   // A folder of a path for messages and tests of existence; "" stays "".
   std::string ForceFailedFolder(const std::string& file, const char* proc);
+=======
+  // How long a request waits for its turn at the engine of this application folder.
+  std::chrono::milliseconds EngineWait() const { return engineWait_; }
+  void SetEngineWait(std::chrono::milliseconds wait) { engineWait_ = wait; }
+
+  // The engine's turn in this application folder: one request at a time, across processes (the window,
+  // the headless service and an operator's varnholt-cli share the exchange files). ExecPDF takes it for
+  // its request; a caller that prepares or reads exchange files around a request (TEMPCP.TXT before
+  // COVERPAGE, PDF1.TXT and PDF2.TXT after EXTRACT) takes it first, and the ExecPDF inside shares it.
+  // A turn that does not come within EngineWait() writes an Err record (Object "PdfReader", Proc
+  // "ExecPDF", Text the action), empties the request list and stops Automatic mode, as an engine error.
+  class TEngineTurn {
+   public:
+    TEngineTurn(TVarnholtCore& core, const std::string& action);
+    ~TEngineTurn();
+    TEngineTurn(const TEngineTurn&) = delete;
+    TEngineTurn& operator=(const TEngineTurn&) = delete;
+    explicit operator bool() const { return granted_; }
+
+   private:
+    TVarnholtCore& core_;
+    bool granted_ = false;
+  };
+
+ private:
+  void ShowTexts();
+  void RunEngineRequest(const std::string& action);
+>>>>>>> hardening
 
   TProcessingState state_;
   TUiPort& port_;
   TLogger& logger_;
   platform::TDriveMap driveMap_;
   platform::TFileSystem files_;
+<<<<<<< HEAD
   std::chrono::milliseconds scriptTimeLimit_ = kDefaultScriptTimeLimit;
   std::vector<std::string> fileList_;
   int refreshBar_ = 0;
@@ -159,6 +196,11 @@ class TVarnholtCore : public THostContext {
   int ForEachFailedFile(bool deleteThem);
   std::unique_ptr<TatUserInteraction> interaction_;
   std::unique_ptr<TatPascalScripter> scripter_;
+=======
+  std::chrono::milliseconds engineWait_ = kDefaultEngineWait;
+  platform::TFileLock engineLock_;
+  int engineTurns_ = 0;  // nested turns of this core share one lock
+>>>>>>> hardening
 };
 
 }  // namespace varnholt

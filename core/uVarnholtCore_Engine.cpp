@@ -1,5 +1,5 @@
 // uVarnholtCore_Engine.cpp — ExecPDF, the bridge to the PDF engine program: one request through the
-// exchange files PDFENV.TXT and PDFRES.TXT in the application folder.
+// exchange files PDFENV.TXT and PDFRES.TXT in the application folder, one request at a time.
 #include <vector>
 
 #include "core/uVarnholtCore.h"
@@ -12,9 +12,53 @@ namespace varnholt {
 namespace {
 constexpr const char* kObject = "PdfReader";
 constexpr const char* kProc = "ExecPDF";
+
+// "15 minutes", "90 seconds", "250 ms": the wait as the operator would say it.
+std::string WaitText(std::chrono::milliseconds wait) {
+  const auto ms = wait.count();
+  if (ms >= 60000 && ms % 60000 == 0)
+    return std::to_string(ms / 60000) + (ms == 60000 ? " minute" : " minutes");
+  if (ms >= 1000 && ms % 1000 == 0) return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+  return std::to_string(ms) + " ms";
+}
+
 }  // namespace
 
+TVarnholtCore::TEngineTurn::TEngineTurn(TVarnholtCore& core, const std::string& action) : core_(core) {
+  if (core_.engineTurns_ > 0) {
+    ++core_.engineTurns_;
+    granted_ = true;
+    return;
+  }
+  const auto lockFile = core_.state_.applicationFolder / kEngineLockFile;
+  const auto locked = core_.engineLock_.Acquire(lockFile, core_.engineWait_);
+  if (locked) {
+    core_.engineTurns_ = 1;
+    granted_ = true;
+    return;
+  }
+  const std::string why =
+      core_.engineLock_.TimedOut()
+          ? "The PDF engine of this application folder was busy with other requests for " +
+                WaitText(core_.engineWait_) + "; this request was not sent (" + locked.Message() + ")"
+          : "No turn at the PDF engine: " + locked.Message() + "; this request was not sent";
+  core_.logger_.WriteEntry(ltErr, kObject, kProc, action, why);
+  // The keys were meant for this request; the next one must not inherit them.
+  core_.state_.requestList.clear();
+  core_.EmergencyStop();
+}
+
+TVarnholtCore::TEngineTurn::~TEngineTurn() {
+  if (granted_ && --core_.engineTurns_ == 0) core_.engineLock_.Release();
+}
+
 void TVarnholtCore::ExecPDF(const std::string& action) {
+  // Another request in this folder would overwrite our request or take our answer.
+  const TEngineTurn turn(*this, action);
+  if (turn) RunEngineRequest(action);
+}
+
+void TVarnholtCore::RunEngineRequest(const std::string& action) {
   const auto& folder = state_.applicationFolder;
   const auto requestFile = folder / "PDFENV.TXT";
   const auto resultFile = folder / "PDFRES.TXT";

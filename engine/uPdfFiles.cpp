@@ -43,6 +43,9 @@ TPdfFile RequirePdfFile(const TEngineContext& context, std::string_view key) {
   if (!native) throw EEngineError("Cannot find " + file.windowsPath + ": " + error);
   file.nativePath = *native;
   if (!platform::FileExists(file.nativePath)) {
+    if (platform::DirectoryExists(file.nativePath)) {
+      throw EEngineError("Not a file: " + file.windowsPath + " is a folder");
+    }
     throw EEngineError("File not found: " + file.windowsPath);
   }
   const std::string head = ReadHead(file.nativePath);

@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -469,8 +471,67 @@ TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lin
   return ReplaceFileAtomically(path, JoinLinesCrLf(lines));
 }
 
-TStatus ReplaceFileAtomically(const fs::path& path, std::string_view bytes, const TBeforeRenameHook& beforeRename) {
+namespace {
+
+// The file a path finally names: a symbolic link is followed (relative links from their own folder) until
+// a name that is not a link, which may not exist yet. Replacing that file leaves every link in place.
+TStatus FinalTarget(const fs::path& path, fs::path& target) {
+  target = path;
+  for (int hops = 0;; ++hops) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return TStatus::Ok();
+    if (hops == 40) return Fail("Cannot write", path, ELOOP);
+    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+    if (n < 0) return Fail("Cannot write", path, errno);
+    link.resize(static_cast<std::size_t>(n));
+    const fs::path next(link);
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+}
+
+// The process id in a temporary name of ours for `target` (".name.<pid>.<random>.tmp"), or 0.
+pid_t WriterOfTemporary(std::string_view entry, std::string_view prefix) {
+  if (!entry.starts_with(prefix) || !entry.ends_with(".tmp")) return 0;
+  entry.remove_prefix(prefix.size());
+  entry.remove_suffix(4);
+  const std::size_t dot = entry.find('.');
+  if (dot == 0 || dot == std::string_view::npos || entry.size() - dot - 1 != 8) return 0;
+  pid_t pid = 0;
+  for (const char c : entry.substr(0, dot)) {
+    if (c < '0' || c > '9' || pid > 100000000) return 0;
+    pid = pid * 10 + (c - '0');
+  }
+  return pid;
+}
+
+// A save that was killed leaves its temporary file, as large as the file itself. The name says who wrote
+// it: one whose writer no longer runs is removed. A live process of that number keeps its file, whoever
+// it is; our own process may have a save of the same file under way on another thread.
+void RemoveStaleTemporaries(const fs::path& folder, const fs::path& target) {
+  std::string prefix = ".";
+  prefix += target.filename().string();
+  prefix += '.';
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return;
+  const pid_t self = ::getpid();
+  while (const dirent* entry = ::readdir(dir)) {
+    const pid_t writer = WriterOfTemporary(entry->d_name, prefix);
+    if (writer <= 0 || writer == self) continue;
+    if (::kill(writer, 0) != 0 && errno == ESRCH) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+  }
+  ::closedir(dir);
+}
+
+}  // namespace
+
+TStatus ReplaceFileAtomically(const fs::path& link, std::string_view bytes,
+                              const TBeforeRenameHook& beforeRename) {
+  // Through a symbolic link the link's final target gets the new content and the link stays a link.
+  fs::path path;
+  if (TStatus followed = FinalTarget(link, path); !followed) return followed;
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+  RemoveStaleTemporaries(folder, path);
   fs::path temporary = folder / TemporaryName(path);
   mode_t mode = 0666 & ~[] {
     const mode_t mask = ::umask(0);

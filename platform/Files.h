@@ -98,7 +98,9 @@ using TBeforeRenameHook = std::function<void(const fs::path& temporaryFile)>;
 
 // Replaces a file's content atomically: the bytes go to a temporary file in the same folder, which is
 // flushed and renamed over the target. A failure or a crash at any point leaves the old file intact.
-// An existing file keeps its permissions.
+// An existing file keeps its permissions. A symbolic link is written through: its final target gets the
+// new content and the link stays. Temporary files that killed writers left for the same file (their
+// names carry the writer's process id) are removed on the way.
 TStatus ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
                               const TBeforeRenameHook& beforeRename = {});
 

@@ -838,6 +838,23 @@ int TrsStorage::AddKey(int sectionId, std::string name) {
   return index;
 }
 
+void TrsStorage::AdoptTree(std::vector<TrsSectionData> sections, std::vector<TrsKeyData> keys) {
+  parentById_.assign(sections.size() + 1, 0);
+  for (const auto& s : sections) parentById_[static_cast<std::size_t>(s.id)] = s.parentId;
+  std::sort(sections.begin(), sections.end(), [](const TrsSectionData& a, const TrsSectionData& b) {
+    return a.parentId != b.parentId ? a.parentId < b.parentId : platform::CompareText(a.name, b.name) < 0;
+  });
+  std::sort(keys.begin(), keys.end(), [](const TrsKeyData& a, const TrsKeyData& b) {
+    return a.sectionId != b.sectionId ? a.sectionId < b.sectionId : platform::CompareText(a.name, b.name) < 0;
+  });
+  sections_ = std::move(sections);
+  keys_ = std::move(keys);
+  nextSectionId_ = static_cast<int>(sections_.size());
+  if (current_ >= static_cast<int>(parentById_.size())) current_ = 0;
+  cursor_.index_ = -1;
+  InvalidateCache();
+}
+
 std::pair<int, int> TrsStorage::KeyRange(int sectionId) const {
   const auto lo = std::lower_bound(keys_.begin(), keys_.end(), sectionId,
                                    [](const TrsKeyData& k, int id) { return k.sectionId < id; });

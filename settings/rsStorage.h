@@ -237,6 +237,10 @@ class TrsStorage {
   int AddSection(int parentId, std::string name);                 // id of the new section
   int FindKeyIn(int sectionId, std::string_view name) const;      // index or -1
   int AddKey(int sectionId, std::string name);                    // index of the new (empty) key
+  // Replaces the whole tree at once: sections with the ids 1..n (each parent made before its children),
+  // keys unique by section and name, both in any order. Sorting once keeps reading a large file linear
+  // in practice, where adding one by one into the sorted arrays would be quadratic. No key events.
+  void AdoptTree(std::vector<TrsSectionData> sections, std::vector<TrsKeyData> keys);
 
   TNotifyEvent OnBeforeLoad, OnAfterLoad, OnBeforeSave, OnAfterSave;
   TKeyEvent OnKeyAdd, OnKeyDeletion;

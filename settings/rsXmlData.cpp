@@ -10,9 +10,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -511,9 +513,89 @@ std::string TrsXMLData::WriteText(TrsStorage& storage) const {
 
 namespace {
 
+// The tree as the reader builds it: sections and keys in the order they are made, found through hash
+// tables, and handed to the store sorted once at the end. Inserting each into the store's sorted arrays
+// as it comes would move half of them for every new one.
+class TReadTree {
+ public:
+  explicit TReadTree(const TrsStorage& storage) {
+    // A store that already holds keys keeps them; the file's keys are merged in as if added one by one.
+    sections_.resize(storage.Sections().size());
+    parentOf_.assign(storage.Sections().size() + 1, 0);
+    childCount_.assign(storage.Sections().size() + 1, 0);
+    for (const TrsSectionData& s : storage.Sections()) {
+      sections_[static_cast<std::size_t>(s.id - 1)] = s;
+      parentOf_[static_cast<std::size_t>(s.id)] = s.parentId;
+      ++childCount_[static_cast<std::size_t>(s.parentId)];
+      sectionIds_.emplace(Slot(s.parentId, s.name), s.id);
+    }
+    keys_ = storage.Keys();
+    firstNewKey_ = keys_.size();
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+      keyIndex_.emplace(Slot(keys_[i].sectionId, keys_[i].name), i);
+  }
+
+  int Parent(int id) const { return parentOf_[static_cast<std::size_t>(id)]; }
+  int ChildCount(int id) const { return childCount_[static_cast<std::size_t>(id)]; }
+
+  int FindSection(int parent, std::string_view name) const {
+    const auto it = sectionIds_.find(Slot(parent, name));
+    return it == sectionIds_.end() ? -1 : it->second;
+  }
+
+  int AddSection(int parent, std::string name) {
+    const int id = static_cast<int>(sections_.size()) + 1;
+    sectionIds_.emplace(Slot(parent, name), id);
+    sections_.push_back(TrsSectionData{std::move(name), id, parent});
+    parentOf_.push_back(parent);
+    childCount_.push_back(0);
+    ++childCount_[static_cast<std::size_t>(parent)];
+    return id;
+  }
+
+  TrsKeyData& Key(int section, std::string_view name) {
+    const auto [it, added] = keyIndex_.emplace(Slot(section, name), keys_.size());
+    if (added) {
+      TrsKeyData key;
+      key.name = std::string(name);
+      key.sectionId = section;
+      keys_.push_back(std::move(key));
+    }
+    return keys_[it->second];
+  }
+
+  // Moves the tree into the store and raises the store's key event for every key the file added.
+  void MoveInto(TrsStorage& storage) {
+    std::vector<std::string> added;
+    if (storage.OnKeyAdd) {
+      for (std::size_t i = firstNewKey_; i < keys_.size(); ++i) added.push_back(keys_[i].name);
+    }
+    storage.AdoptTree(std::move(sections_), std::move(keys_));
+    for (const std::string& name : added) storage.OnKeyAdd(storage, name);
+  }
+
+ private:
+  // Names compare with only A-Z folded, so the folded name identifies a key or section in its parent.
+  static std::string Slot(int parent, std::string_view name) {
+    std::string slot = std::to_string(parent);
+    slot += '/';
+    slot += platform::UpperCase(name);
+    return slot;
+  }
+
+  std::vector<TrsSectionData> sections_;  // index = id - 1
+  std::vector<int> parentOf_;             // by id; the root is its own parent
+  std::vector<int> childCount_;           // by id
+  std::unordered_map<std::string, int> sectionIds_;
+  std::vector<TrsKeyData> keys_;
+  std::unordered_map<std::string, std::size_t> keyIndex_;
+  std::size_t firstNewKey_ = 0;
+};
+
 class TXmlReader {
  public:
-  TXmlReader(TrsStorage& storage, std::string_view text) : storage_(storage), t_(text) {}
+  TXmlReader(TrsStorage& storage, std::string_view text)
+      : storage_(storage), tree_(storage), t_(text), current_(storage.CurrentSection()) {}
 
   void Run() {
     while (true) {
@@ -536,6 +618,7 @@ class TXmlReader {
           StartTag();
       }
     }
+    tree_.MoveInto(storage_);
   }
 
  private:
@@ -594,13 +677,16 @@ class TXmlReader {
     const std::string_view name = Name([](char c) { return IsWhite(c) || c == '>'; });
     ExpectTagEnd();
     if (haveDocument_ && name == documentName_) {
-      storage_.SetCurrentSection(0);
+      current_ = 0;
+      depth_ = 0;
     } else {
-      storage_.CloseSection();
+      current_ = tree_.Parent(current_);
+      if (depth_ > 0) --depth_;
     }
   }
 
   void StartTag() {
+    const std::size_t tagStart = p_ - 1;
     const std::string_view name = Name([](char c) { return IsWhite(c) || c == '/' || c == '>'; });
     attributes_.clear();
     while (true) {
@@ -632,9 +718,8 @@ class TXmlReader {
       documentName_ = std::string(name);
       return;
     }
-    const int current = storage_.CurrentSection();
     if (selfClosing && attributes_.size() == 1 && attributes_[0].name == "value") {
-      SetKey(current, name, Unescape(attributes_[0].value), kfValueAttribute);
+      SetKey(current_, name, Unescape(attributes_[0].value), kfValueAttribute);
       return;
     }
     if (!selfClosing && attributes_.empty()) {
@@ -646,38 +731,50 @@ class TXmlReader {
         const std::string_view text = t_.substr(p_, lt - p_);
         p_ = lt + 2 + name.size();
         ExpectTagEnd();
-        SetKey(current, name, Unescape(text), 0);
+        SetKey(current_, name, Unescape(text), 0);
         return;
       }
     }
-    const int id = storage_.AddSection(current, UniqueSectionName(current, name));
-    storage_.SetCurrentSection(id);
+    if (!selfClosing && depth_ >= kMaxSectionDepth) {
+      const auto line = std::count(t_.begin(), t_.begin() + static_cast<std::ptrdiff_t>(tagStart), '\n') + 1;
+      throw TrsException(TrsErrorKind::Parser, "Sections nested more than " +
+                                                   std::to_string(kMaxSectionDepth) + " deep (line " +
+                                                   std::to_string(line) + ").");
+    }
+    const int id = tree_.AddSection(current_, UniqueSectionName(current_, name));
     for (const auto& a : attributes_) SetKey(id, a.name, Unescape(a.value), kfAttribute);
-    if (selfClosing) storage_.CloseSection();
+    if (!selfClosing) {
+      current_ = id;
+      ++depth_;
+    }
   }
 
   // Sibling sections of the same name get "_" and the number of siblings so far; should that name be
   // taken as well, the number counts on until it is free.
   std::string UniqueSectionName(int parent, std::string_view name) {
-    if (storage_.FindSubsection(parent, name) < 0) return std::string(name);
-    const auto range = storage_.SubsectionRange(parent);
-    for (int n = range.second - range.first;; ++n) {
+    if (tree_.FindSection(parent, name) < 0) return std::string(name);
+    for (int n = tree_.ChildCount(parent);; ++n) {
       std::string candidate = std::string(name) + "_" + std::to_string(n);
-      if (storage_.FindSubsection(parent, candidate) < 0) return candidate;
+      if (tree_.FindSection(parent, candidate) < 0) return candidate;
     }
   }
 
   void SetKey(int sectionId, std::string_view name, const std::string& text, std::uint16_t flag) {
-    int index = storage_.FindKeyIn(sectionId, name);
-    if (index < 0) index = storage_.AddKey(sectionId, std::string(name));
-    storage_.KeyAt(index).flags |= flag;
-    storage_.SelectKey(index);
-    SetKeyFromText(storage_.Key(), text);
+    TrsKeyData& key = tree_.Key(sectionId, name);
+    key.flags |= flag;
+    // The typing rules work on a key cursor; a free-standing one borrows the key for the moment.
+    TrsKeyWrapper cursor;
+    cursor.Data() = std::move(key);
+    SetKeyFromText(cursor, text);
+    key = std::move(cursor.Data());
   }
 
   TrsStorage& storage_;
+  TReadTree tree_;
   std::string_view t_;
   std::size_t p_ = 0;
+  int current_ = 0;
+  int depth_ = 0;  // open sections below the document element
   bool haveDocument_ = false;
   std::string documentName_;
   std::vector<TAttribute> attributes_;
@@ -688,7 +785,15 @@ class TXmlReader {
 void TrsXMLData::ReadText(TrsStorage& storage, std::string_view bytes) const {
   std::string converted;
   std::string_view text = bytes;
-  if (bytes.size() >= 2) {
+  if (bytes.starts_with("\xEF\xBB\xBF")) {
+    // Editors on Windows save UTF-8 with a byte-order mark; the text inside is taken as UTF-8 when it is
+    // (characters 1252 cannot hold become '?'), else as 8-bit text after the mark.
+    text = bytes.substr(3);
+    if (platform::HasNonAscii(text) && platform::IsValidUtf8(text)) {
+      converted = platform::Utf8ToCp1252(text);
+      text = converted;
+    }
+  } else if (bytes.size() >= 2) {
     const auto b0 = static_cast<unsigned char>(bytes[0]);
     const auto b1 = static_cast<unsigned char>(bytes[1]);
     if ((b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF)) {

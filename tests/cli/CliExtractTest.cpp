@@ -1,6 +1,10 @@
 // CliExtractTest.cpp — `varnholt-cli extract`: the two texts of a PDF on the terminal.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "tests/cli/CliRunner.h"
 #include "tests/support/TempFolder.h"
 
@@ -59,6 +63,36 @@ TEST_F(CliExtract, RefusesAFileOutsideTheDrivesWithExitCode2) {
   const TCliResult r = Extract((elsewhere / "a.pdf").string());
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_NE(r.err.find("drive folder"), std::string::npos) << r.err;
+}
+
+TEST_F(CliExtract, ConcurrentRunsInOneApplicationFolderEachGetTheirOwnTexts) {
+  const std::vector<std::string> reports = {"gc_run_report",       "gc_us_date",
+                                            "lc_report_5pages",    "ms_quant_report",
+                                            "ms_long_sample_name", "unknown_instrument_report"};
+  std::vector<std::string> expected;
+  for (const std::string& report : reports) {
+    std::filesystem::copy_file(TestDataFolder() / "engine/reports" / (report + ".pdf"),
+                               app_ / "drives/c/PDF" / (report + ".pdf"));
+    const TCliResult alone = Extract("C:\\PDF\\" + report + ".pdf");
+    ASSERT_EQ(alone.exitCode, 0) << report << ": " << alone.err;
+    expected.push_back(alone.out);
+  }
+  for (std::size_t i = 1; i < expected.size(); ++i) ASSERT_NE(expected[i], expected[0]) << reports[i];
+
+  // Separate processes, all started at once, several times over: without turns they read each other's
+  // request and answer files.
+  for (int round = 0; round < 3; ++round) {
+    std::vector<TCliResult> results(reports.size());
+    std::vector<std::thread> runs;
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+      runs.emplace_back([&, i] { results[i] = Extract("C:\\PDF\\" + reports[i] + ".pdf"); });
+    }
+    for (auto& run : runs) run.join();
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+      EXPECT_EQ(results[i].exitCode, 0) << reports[i] << ": " << results[i].err;
+      EXPECT_EQ(results[i].out, expected[i]) << "round " << round << ", " << reports[i];
+    }
+  }
 }
 
 }  // namespace

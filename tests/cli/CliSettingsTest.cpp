@@ -1,6 +1,8 @@
 // CliSettingsTest.cpp — `varnholt-cli settings`: list, get and set on Varnholt.xml in an application folder.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/cli/CliRunner.h"
 #include "tests/support/TempFolder.h"
 
@@ -88,6 +90,57 @@ TEST(CliSettings, ErrorsLeaveTheFileAsItWas) {
     EXPECT_EQ(r.exitCode, 2) << path;
   }
   EXPECT_EQ(ReadFile(app / "Varnholt.xml"), "<DOCUMENT/>");
+}
+
+TEST(CliSettings, AValueOutsideCodePage1252IsRefusedByNameAndChangesNothing) {
+  TTempFolder app;
+  const std::string folder = app.Path().string();
+  const std::string before =
+      "<DOCUMENT><fmOstrevane.rsPropSaver1><edFind.Text>x</edFind.Text>"
+      "</fmOstrevane.rsPropSaver1></DOCUMENT>";
+  WriteFile(app / "Varnholt.xml", before);
+  // "Ω" and "中" have no 1252 code ("ü" and "€" have one); each is named once.
+  const TCliResult r = RunCli({"--app-folder", folder, "settings", "set", kOwner,
+                               "\xCE\xA9pen S\xC3\xBC\xE2\x82\xAC \xE4\xB8\xAD\xCE\xA9"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err,
+            "Not saved: the value holds characters the settings file cannot hold (it is written in code page "
+            "Windows-1252): \"\xCE\xA9\" (U+03A9), \"\xE4\xB8\xAD\" (U+4E2D)\n");
+  EXPECT_EQ(ReadFile(app / "Varnholt.xml"), before);
+  EXPECT_EQ(RunCli({"--app-folder", folder, "settings", "get", kOwner}).exitCode, 2);
+}
+
+TEST(CliSettings, ASymbolicallyLinkedSettingsFileIsWrittenThroughItsLink) {
+  TTempFolder app, shared;
+  WriteFile(shared / "site.xml", "<DOCUMENT><s><k>1</k></s></DOCUMENT>");
+  std::filesystem::create_symlink(shared / "site.xml", app / "Varnholt.xml");
+  const std::string folder = app.Path().string();
+  ASSERT_EQ(RunCli({"--app-folder", folder, "settings", "set", "/s/k", "2"}).exitCode, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(app / "Varnholt.xml"));
+  EXPECT_NE(ReadFile(shared / "site.xml").find("<k>2</k>"), std::string::npos)
+      << ReadFile(shared / "site.xml");
+  EXPECT_EQ(RunCli({"--app-folder", folder, "settings", "get", "/s/k"}).out, "2\n");
+}
+
+TEST(CliSettings, AFileNestedTooDeepIsRefusedClearlyAndKept) {
+  TTempFolder app;
+  std::string deep = "<DOCUMENT>";
+  for (int i = 0; i < 100000; ++i) deep += "<s>";
+  deep += "</DOCUMENT>";
+  WriteFile(app / "Varnholt.xml", deep);
+  const TCliResult r = RunCli({"--app-folder", app.Path().string(), "settings", "set", "/k", "x"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.err, "TrsXMLData parser error: Sections nested more than 64 deep (line 1).\n");
+  EXPECT_EQ(ReadFile(app / "Varnholt.xml"), deep);
+
+  // Nor does `set` make such a file: a key may lie 64 sections deep, not 65.
+  WriteFile(app / "Varnholt.xml", "<DOCUMENT/>");
+  std::string path;
+  for (int i = 0; i < 64; ++i) path += "/s";
+  EXPECT_EQ(RunCli({"--app-folder", app.Path().string(), "settings", "set", path + "/s/k", "x"}).exitCode, 2);
+  EXPECT_EQ(ReadFile(app / "Varnholt.xml"), "<DOCUMENT/>");
+  ASSERT_EQ(RunCli({"--app-folder", app.Path().string(), "settings", "set", path + "/k", "x"}).exitCode, 0);
+  EXPECT_EQ(RunCli({"--app-folder", app.Path().string(), "settings", "get", path + "/k"}).out, "x\n");
 }
 
 }  // namespace

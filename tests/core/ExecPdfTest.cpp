@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <thread>
+
+#include "platform/CodePage.h"
+#include "platform/FileLock.h"
 #include "platform/Files.h"
 #include "tests/core/RecordingPort.h"
 
@@ -121,6 +125,80 @@ TEST(ExecPdf, ARequestThatCannotBeWrittenDoesNotRunTheEngine) {
   EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|DELPAGES|")) << records[0];
   EXPECT_FALSE(bed.core->State().automatic);
   EXPECT_TRUE(bed.core->State().requestList.empty());
+}
+
+TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
+  using namespace std::chrono_literals;
+  TCoreBed bed;
+  // The engine notes whether it could lock the folder itself: it must find the turn taken.
+  bed.FakeEngine(
+      "flock -n PDFENV.LCK true || touch turn-taken.txt; touch ran.txt; printf 'OK\\r\\nx\\r\\n' > "
+      "PDFRES.TXT");
+  WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
+  auto& state = bed.core->State();
+  EXPECT_EQ(bed.core->EngineWait(), 15min);
+
+  // Another request of this folder (another process, or another core) holds the turn.
+  platform::TFileLock other;
+  ASSERT_TRUE(other.Acquire(bed.temp / kEngineLockFile, 1s).ok());
+  bed.core->SetEngineWait(100ms);
+  state.automatic = true;
+  state.requestList = {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=Lab"};
+  bed.core->ExecPDF("PRINT");
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFENV.TXT"));
+  auto records = bed.Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_TRUE(
+      records[0].starts_with("Err|PdfReader|ExecPDF|PRINT|The PDF engine of this application folder "
+                             "was busy with other requests for 100 ms; this request was not sent"))
+      << records[0];
+  EXPECT_TRUE(state.requestList.empty());
+  EXPECT_FALSE(state.automatic);
+  EXPECT_FALSE(state.engineRan);
+
+  // Loading a file waits in the same way and then loads nothing.
+  bed.Mark();
+  state.selectedFile = "C:\\PDF\\a.pdf";
+  bed.core->LoadContent();
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
+  EXPECT_TRUE(state.loadedFile.empty());
+  EXPECT_TRUE(Contains(bed.Records(),
+                       "Err|PdfReader|ExecPDF|EXTRACT|The PDF engine of this application folder "
+                       "was busy with other requests for 100 ms; this request was not sent (\"" +
+                           platform::Utf8ToCp1252((bed.temp / kEngineLockFile).string()) +
+                           "\" stayed locked by another holder)"));
+
+  // A request that finds the turn taken waits for it and then runs.
+  bed.Mark();
+  bed.core->SetEngineWait(30s);
+  std::thread release([&] {
+    std::this_thread::sleep_for(200ms);
+    other.Release();
+  });
+  bed.core->ExecPDF("PRINT");
+  release.join();
+  EXPECT_TRUE(std::filesystem::exists(bed.temp / "ran.txt"));
+  EXPECT_TRUE(std::filesystem::exists(bed.temp / "turn-taken.txt"));
+  EXPECT_EQ(bed.Records(), std::vector<std::string>{"Msg|PdfReader|ExecPDF|PRINT|x"});
+  // The turn ends with the request.
+  EXPECT_TRUE(other.Acquire(bed.temp / kEngineLockFile, 0ms).ok());
+}
+
+TEST(ExecPdf, ALockFileThatCannotBeOpenedIsAnEngineErrorAtOnce) {
+  TCoreBed bed;
+  bed.FakeEngine("touch ran.txt; printf 'OK\\r\\nx\\r\\n' > PDFRES.TXT");
+  std::filesystem::create_directories(bed.temp / kEngineLockFile);
+  bed.core->State().automatic = true;
+  bed.core->ExecPDF("WATERMARK");
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
+  const auto records = bed.Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_TRUE(
+      records[0].starts_with("Err|PdfReader|ExecPDF|WATERMARK|No turn at the PDF engine: Cannot open the "
+                             "lock file"))
+      << records[0];
+  EXPECT_FALSE(bed.core->State().automatic);
 }
 
 }  // namespace

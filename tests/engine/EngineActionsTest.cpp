@@ -26,6 +26,22 @@ TEST(DeletePages, RemovesTheRangeAndKeepsTheRest) {
   EXPECT_EQ(CountOf(text, "Page 5 of 5"), 1);
 }
 
+TEST(DeletePages, WritesALinkedFileThroughItsLink) {
+  TEngineHarness engine;
+  // The report lies in an archive elsewhere; the queue folder holds a symbolic link to it.
+  std::filesystem::create_directories(engine.AppFolder() / "archive");
+  std::filesystem::copy_file(SampleFolder() / "lc_report_5pages.pdf",
+                             engine.AppFolder() / "archive/real.pdf");
+  std::filesystem::create_symlink("../../../archive/real.pdf", engine.Native("linked.pdf"));
+  const auto answer = engine.Run({"PDFFILE=C:\\PDF\\linked.pdf", "PDFPAGES=2-3", "PDFACTION=DELPAGES"});
+  ASSERT_EQ(answer.status, "OK") << answer.message;
+  EXPECT_TRUE(std::filesystem::is_symlink(engine.Native("linked.pdf")));
+  EXPECT_EQ(QpdfPageCount(engine.AppFolder() / "archive/real.pdf"), 3);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(engine.PdfFolder()),
+                          std::filesystem::directory_iterator()),
+            1);
+}
+
 TEST(DeletePages, KeepsTheEncryptionOfAnEncryptedFile) {
   TEngineHarness engine;
   const auto path = engine.AddSample("ms_quant_report_encrypted.pdf");
@@ -197,6 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
         TBadCase{"UnknownAction", {kLc, "PDFACTION=SHRED"}, "Unknown action \"SHRED\""},
         TBadCase{"NoAction", {kLc}, "no action"}, TBadCase{"NoFileKey", {"PDFACTION=EXTRACT"}, "PDFFILE="},
         TBadCase{"MissingFile", {"PDFFILE=C:\\PDF\\gone.pdf", "PDFACTION=PROTECT", "PDFUSER=a"}, "not found"},
+        TBadCase{"AFolder", {"PDFFILE=C:\\PDF", "PDFACTION=EXTRACT"}, "Not a file: C:\\PDF is a folder"},
+        TBadCase{"AFolderToChange",
+                 {"PDFFILE=C:\\PDF\\", "PDFPAGES=1-1", "PDFACTION=DELPAGES"},
+                 "Not a file: C:\\PDF\\ is a folder"},
+        TBadCase{
+            "AppendAFolder", {kGc, "PDFFILE2=C:\\", "PDFACTION=APPENDPDF"}, "Not a file: C:\\ is a folder"},
         TBadCase{"UnmappedDrive", {"PDFFILE=Q:\\x.pdf", "PDFACTION=EXTRACT"}, "Q:\\x.pdf"},
         TBadCase{"EmptyFile",
                  {"PDFFILE=C:\\PDF\\empty.pdf", "PDFACTION=WATERMARK", "WMIDENTIFIER=a", "WMTEXT=b"},

@@ -292,11 +292,98 @@ TEST_F(XmlDataTest, Utf16FilesAreConvertedToTheSystemCodePage) {
   }
 }
 
+TEST_F(XmlDataTest, AUtf8ByteOrderMarkIsAcceptedAndTheTextTakenAsUtf8) {
+  // Valid UTF-8 after the mark is converted; 8-bit text after it (an editor that added only the mark)
+  // is taken as it is.
+  Read(
+      "\xEF\xBB\xBF<DOCUMENT><k>S\xC3\xBC"
+      "d \xE2\x82\xAC \xE4\xB8\xAD</k><s a=\"\xC3\xA9\"/></DOCUMENT>");
+  EXPECT_EQ(store.ReadString("/k", ""),
+            "S\xFC"
+            "d \x80 ?");
+  EXPECT_EQ(store.ReadString("/s/a", ""), "\xE9");
+  Read(
+      "\xEF\xBB\xBF<DOCUMENT><k>S\xFC"
+      "d</k></DOCUMENT>");
+  EXPECT_EQ(store.ReadString("/k", ""),
+            "S\xFC"
+            "d");
+  Read("\xEF\xBB\xBF<DOCUMENT/>");
+  EXPECT_TRUE(store.Keys().empty());
+  // The mark counts only at the very start.
+  EXPECT_THROW(Read(" \xEF\xBB\xBF<DOCUMENT/>"), TrsException);
+}
+
+TEST_F(XmlDataTest, SectionsNestedTooDeepAreRefusedWithTheLineAndNothingIsRead) {
+  const auto nested = [](int depth) {
+    std::string text = "<DOCUMENT>\r\n";
+    for (int i = 0; i < depth; ++i) text += "<s>\r\n";
+    text += "<k>1</k>\r\n";
+    for (int i = 0; i < depth; ++i) text += "</s>\r\n";
+    return text + "</DOCUMENT>\r\n";
+  };
+  const struct {
+    int depth;
+    bool refused;
+  } cases[] = {{64, false}, {65, true}, {100000, true}};
+  for (const auto& c : cases) {
+    store.ClearStore();
+    store.WriteString("/kept", "yes");
+    try {
+      xml.ReadText(store, nested(c.depth));
+      EXPECT_FALSE(c.refused) << c.depth;
+      std::string path;
+      for (int i = 0; i < c.depth; ++i) path += "/s";
+      EXPECT_EQ(store.ReadString(path + "/k", ""), "1") << c.depth;
+    } catch (const TrsException& e) {
+      EXPECT_TRUE(c.refused) << c.depth;
+      EXPECT_STREQ(e.what(), "TrsXMLData parser error: Sections nested more than 64 deep (line 66).");
+      // A refused file adds nothing to the store.
+      EXPECT_EQ(store.Keys().size(), 1u);
+      EXPECT_TRUE(store.Sections().empty());
+    }
+  }
+  // Self-closing sections and keys at the limit do not open a level.
+  std::string flat = "<DOCUMENT>";
+  for (int i = 0; i < 64; ++i) flat += "<s>";
+  flat += "<e/><v value=\"1\"/><a x=\"2\"/>";
+  for (int i = 0; i < 64; ++i) flat += "</s>";
+  EXPECT_NO_THROW(Read(flat + "</DOCUMENT>"));
+}
+
+TEST_F(XmlDataTest, ReadingMergesIntoTheStoreAsIfKeysWereAddedOneByOne) {
+  std::vector<std::string> added;
+  store.WriteString("/s/old", "kept");
+  store.WriteString("/s/k2", "kept too");
+  store.OnKeyAdd = [&](TrsStorage&, const std::string& name) { added.push_back(name); };
+  // Names out of order ("k10" sorts before "k2"), keys of a section after its subsection, a section of a
+  // name the store has already (it gets "_" and the number of siblings), a name in another case.
+  xml.ReadText(store,
+               "<DOCUMENT><s><k2>2</k2><k10>10</k10><t><a>1</a></t><K1>1</K1><k2>3</k2></s>"
+               "<S><n>5</n></S><r b=\"x\"/></DOCUMENT>");
+  EXPECT_EQ(added, (std::vector<std::string>{"k2", "k10", "a", "K1", "n", "b"}));
+  EXPECT_EQ(store.ReadString("/s/old", ""), "kept");
+  EXPECT_EQ(store.ReadString("/s/k2", ""), "kept too");
+  EXPECT_EQ(store.ReadString("/s_1/K2", ""), "3");
+  EXPECT_EQ(store.ReadString("/S_2/n", ""), "5");
+  std::vector<std::string> keyPaths;
+  for (int i = 0; i < static_cast<int>(store.Keys().size()); ++i) keyPaths.push_back(store.KeyPath(i, '/'));
+  EXPECT_EQ(keyPaths, (std::vector<std::string>{"/s/k2", "/s/old", "/s_1/K1", "/s_1/k10", "/s_1/k2",
+                                                "/s_1/t/a", "/S_2/n", "/r/b"}));
+  // Lookups, new sections and new keys work on the merged tree.
+  store.WriteString("/s_1/t/z", "new");
+  store.WriteString("/q/k", "new");
+  EXPECT_EQ(store.ReadString("/S_1/T/Z", ""), "new");
+  EXPECT_EQ(store.ReadString("/S_1/k10", ""), "10");
+  EXPECT_EQ(store.SectionPath(store.Keys()[static_cast<std::size_t>(store.FindKey("/q/k", false))].sectionId),
+            "\\q");
+  EXPECT_EQ(store.Sections().size(), 6u);
+}
+
 TEST_F(XmlDataTest, MalformedTextRaisesTheParserErrors) {
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"<DOCUMENT><s><k>1</k>stray text</s></DOCUMENT>", "Missing begin tag mark."},
       {"junk<DOCUMENT/>", "Missing begin tag mark."},
-      {"\xEF\xBB\xBF<DOCUMENT/>", "Missing begin tag mark."},
       {"<DOCUMENT><a b=\"1\"/ ></DOCUMENT>", "Missing end tag mark."},
       {"<DOCUMENT><a></a x></DOCUMENT>", "Missing end tag mark."},
       {"<DOCUMENT><k>1</k x></DOCUMENT>", "Missing end tag mark."},
