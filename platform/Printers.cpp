@@ -37,7 +37,9 @@ std::string Option(const cups_dest_t& dest, const char* name) {
   return value == nullptr ? std::string() : std::string(value);
 }
 
-std::string LastCupsError() { return Utf8ToCp1252(cupsLastErrorString()); }
+std::string LastCupsError() {
+  return Utf8ToCp1252(cupsLastErrorString());
+}
 
 }  // namespace
 

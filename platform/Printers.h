@@ -33,9 +33,9 @@ std::vector<TPrinterQueue> PrinterQueues();
 struct TPrintJob {
   enum class TState { Queued, UnknownPrinter, Refused };
   TState state = TState::Queued;
-  int id = 0;             // the job number when queued
-  std::string name;       // the printer's name as the server spells it
-  std::string error;      // the print server's reason when not queued
+  int id = 0;         // the job number when queued
+  std::string name;   // the printer's name as the server spells it
+  std::string error;  // the print server's reason when not queued
   bool Queued() const { return state == TState::Queued; }
 };
 // Prints a file (native path) on the named printer (found without regard to case) with the printer's
@@ -48,8 +48,8 @@ TPrintJob PrintFile(std::string_view printer, const std::filesystem::path& file,
 struct TQueueSetup {
   std::string name;
   std::string deviceUri;
-  std::string info;                 // the description the print dialogs show
-  std::filesystem::path ppdFile;    // empty: keep the driver the queue has
+  std::string info;               // the description the print dialogs show
+  std::filesystem::path ppdFile;  // empty: keep the driver the queue has
 };
 TStatus SetUpPrinterQueue(const TQueueSetup& setup);
 

@@ -27,13 +27,14 @@ TTestCupsServer::TTestCupsServer(const TOptions& options) {
     }
   }
   auto backends = options.backends;
-  backends.emplace_back("capture",
-                        "#!/bin/sh\n"
-                        "# Keeps every job as a file in the folder the device URI names.\n"
-                        "if [ $# -eq 0 ]; then echo 'direct capture \"Unknown\" \"Capture\"'; exit 0; fi\n"
-                        "dir=\"${DEVICE_URI#capture:}\"\n"
-                        "if [ -n \"$6\" ]; then cat \"$6\" > \"$dir/job-$1.prn\"; else cat > \"$dir/job-$1.prn\"; "
-                        "fi\n");
+  backends.emplace_back(
+      "capture",
+      "#!/bin/sh\n"
+      "# Keeps every job as a file in the folder the device URI names.\n"
+      "if [ $# -eq 0 ]; then echo 'direct capture \"Unknown\" \"Capture\"'; exit 0; fi\n"
+      "dir=\"${DEVICE_URI#capture:}\"\n"
+      "if [ -n \"$6\" ]; then cat \"$6\" > \"$dir/job-$1.prn\"; else cat > \"$dir/job-$1.prn\"; "
+      "fi\n");
   for (const auto& [name, script] : backends) {
     const auto backend = temp_ / "bin/backend" / name;
     WriteFile(backend, script);
@@ -48,10 +49,11 @@ TTestCupsServer::TTestCupsServer(const TOptions& options) {
             "ServerRoot " + t + "/root\nServerBin " + t + "/bin\nRequestRoot " + t + "/spool\nCacheDir " + t +
                 "/cache\nStateDir " + t + "/state\nTempDir " + t + "/tmp\nErrorLog " + t +
                 "/log/error_log\nAccessLog " + t + "/log/access_log\nPageLog " + t + "/log/page_log\n");
-  WriteFile(root / "printers.conf", "<DefaultPrinter Lab_Printer>\nState Idle\nAccepting Yes\nDeviceURI capture:" +
-                                        t + "/jobs\n</DefaultPrinter>\n<Printer Closed_Printer>\nState Idle\n"
-                                        "Accepting No\nDeviceURI capture:" +
-                                        t + "/jobs\n</Printer>\n" + options.extraPrinters);
+  WriteFile(root / "printers.conf",
+            "<DefaultPrinter Lab_Printer>\nState Idle\nAccepting Yes\nDeviceURI capture:" + t +
+                "/jobs\n</DefaultPrinter>\n<Printer Closed_Printer>\nState Idle\n"
+                "Accepting No\nDeviceURI capture:" +
+                t + "/jobs\n</Printer>\n" + options.extraPrinters);
   const auto started = platform::StartDetached(
       kCupsd, {"-f", "-c", (root / "cupsd.conf").string(), "-s", (root / "cups-files.conf").string()},
       temp_.Path(), &pid_);
@@ -67,7 +69,9 @@ TTestCupsServer::~TTestCupsServer() {
   if (pid_ > 0) platform::TerminateProcess(pid_);
 }
 
-bool TTestCupsServer::Running() const { return pid_ > 0 && std::filesystem::exists(socket_); }
+bool TTestCupsServer::Running() const {
+  return pid_ > 0 && std::filesystem::exists(socket_);
+}
 
 std::vector<std::string> TTestCupsServer::Jobs() const {
   std::vector<std::string> jobs;
