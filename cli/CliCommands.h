@@ -21,5 +21,6 @@ void AddExtractCommand(CLI::App& app, TCliContext& context);
 void AddCheckCommand(CLI::App& app, TCliContext& context);
 void AddSettingsCommand(CLI::App& app, TCliContext& context);
 void AddRunScriptCommand(CLI::App& app, TCliContext& context);
+void AddPrinterCommand(CLI::App& app, TCliContext& context);
 
 }  // namespace varnholt::cli

@@ -33,6 +33,7 @@ int main(int argc, char** argv) {
   AddCheckCommand(app, context);
   AddSettingsCommand(app, context);
   AddRunScriptCommand(app, context);
+  AddPrinterCommand(app, context);
 
   try {
     app.parse(argc, argv);
