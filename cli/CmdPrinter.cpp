@@ -23,7 +23,9 @@ void PrintStatus(const platform::TPdfPrinterCheck& check) {
   if (!check.backendInstalled) {
     std::cout << "The cups-pdf backend is not installed (Debian package printer-driver-cups-pdf).\n";
   }
-  if (check.queues.empty()) std::cout << "No PDF printer (cups-pdf queue) is set up.\n";
+  if (!check.serverAnswers) std::cout << "The print server (CUPS) does not answer.\n";
+  if (check.queues.empty() && check.serverAnswers)
+    std::cout << "No PDF printer (cups-pdf queue) is set up.\n";
   for (const auto& q : check.queues) {
     std::cout << "PDF printer " << Out(q.name) << (q.isDefault ? " (default printer)" : "") << '\n'
               << "  device:    " << Out(q.deviceUri) << '\n'

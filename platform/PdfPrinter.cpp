@@ -233,6 +233,7 @@ TPdfPrinterCheck CheckPdfPrinter(const TDriveMap& driveMap, const TPdfPrinterPat
   TPdfPrinterCheck check;
   std::error_code ec;
   check.backendInstalled = fs::exists(paths.backend, ec);
+  check.serverAnswers = PrintServerAnswers();
   // Before the first start there is no drive C: yet; the queue folder will be made there.
   const auto resolved = driveMap.TryResolve(kPdfPrinterQueueFolder);
   check.queueFolder = resolved ? *resolved : driveMap.DriveFolder('C') / "PDF";
@@ -252,6 +253,10 @@ TStatus SetUpPdfPrinter(const TDriveMap& driveMap, std::vector<std::string>& cha
   if (!fs::exists(paths.backend, ec)) {
     return TStatus::Fail("The cups-pdf backend is not installed (" + Utf8ToCp1252(paths.backend.string()) +
                          "); install the Debian package printer-driver-cups-pdf");
+  }
+  if (!PrintServerAnswers()) {
+    return TStatus::Fail(
+        "The print server (CUPS) does not answer; start it (systemctl start cups) and try again");
   }
   const std::string queueName(kPdfPrinterQueue);
   const std::string deviceUri = "cups-pdf:/" + queueName;

@@ -61,6 +61,7 @@ std::vector<TPdfPrinterQueue> FindPdfPrinters(const TPdfPrinterPaths& paths = {}
 // What the start-up check and `printer status` need to know.
 struct TPdfPrinterCheck {
   bool backendInstalled = false;
+  bool serverAnswers = false;         // the print server (CUPS) runs and answers
   std::filesystem::path queueFolder;  // the application's C:\PDF, native
   std::vector<TPdfPrinterQueue> queues;
   std::string matchingQueue;  // a ready queue that writes into queueFolder; empty when none

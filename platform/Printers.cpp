@@ -43,6 +43,14 @@ std::string LastCupsError() {
 
 }  // namespace
 
+bool PrintServerAnswers() {
+  http_t* http =
+      httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 5000, nullptr);
+  if (http == nullptr) return false;
+  httpClose(http);
+  return true;
+}
+
 std::vector<std::string> InstalledPrinters() {
   std::vector<std::string> names;
   for (const auto& d : TDests()) {

@@ -11,6 +11,10 @@
 
 namespace varnholt::platform {
 
+// Whether the print server answers at all (a missing server and one without printers look alike in the
+// printer list).
+bool PrintServerAnswers();
+
 // The installed printers (CUPS destinations without instances), sorted by name; empty when no print
 // server answers, which is not an error here.
 std::vector<std::string> InstalledPrinters();

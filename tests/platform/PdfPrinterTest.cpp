@@ -118,6 +118,7 @@ TEST_F(PdfPrinter, SetupCreatesTheQueueThenFindsNothingToChange) {
 
   const TPdfPrinterCheck check = CheckPdfPrinter(map, paths_);
   EXPECT_TRUE(check.backendInstalled);
+  EXPECT_TRUE(check.serverAnswers);
   ASSERT_EQ(check.queues.size(), 1u);
   EXPECT_EQ(check.matchingQueue, "Varnholt-PDF");
   EXPECT_EQ(check.queues[0].deviceUri, "cups-pdf:/Varnholt-PDF");
@@ -188,6 +189,9 @@ TEST_F(PdfPrinter, SetupRefusesClearlyAndWritesNothing) {
        "printer description is missing"},
       {"a queue folder the shell would split",
        [](TPdfPrinterPaths&, fs::path& app) { app = app / "Lab Data"; }, "unquoted to a shell"},
+      {"no print server",
+       [this](TPdfPrinterPaths&, fs::path&) { UsePrintServer((temp_ / "nobody.sock").string()); },
+       "does not answer"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -198,6 +202,7 @@ TEST_F(PdfPrinter, SetupRefusesClearlyAndWritesNothing) {
     const TStatus done = SetUpPdfPrinter(TDriveMap(app), changes, paths);
     ASSERT_FALSE(done);
     EXPECT_NE(done.Message().find(c.message), std::string::npos) << done.Message();
+    UsePrintServer(server_->Socket().string());
     EXPECT_TRUE(fs::is_empty(paths_.configFolder));
     EXPECT_EQ(PrinterQueues().size(), 2u);
   }
