@@ -24,5 +24,6 @@ void AddRunScriptCommand(CLI::App& app, TCliContext& context);
 void AddRunCommand(CLI::App& app, TCliContext& context);
 void AddWatchCommand(CLI::App& app, TCliContext& context);
 void AddFailedCommand(CLI::App& app, TCliContext& context);
+void AddPrinterCommand(CLI::App& app, TCliContext& context);
 
 }  // namespace varnholt::cli

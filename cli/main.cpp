@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   AddRunCommand(app, context);
   AddWatchCommand(app, context);
   AddFailedCommand(app, context);
+  AddPrinterCommand(app, context);
 
   try {
     app.parse(argc, argv);

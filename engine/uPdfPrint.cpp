@@ -1,11 +1,6 @@
-// uPdfPrint.cpp — PRINT: hands the PDF to a CUPS printer. An encrypted PDF is printed from a decrypted
-// temporary copy, because the print filters cannot open it without the password.
-//
-// libcups is loaded only when a PRINT request comes: it pulls in some twenty libraries (Kerberos, Avahi,
-// D-Bus, ...), and loading them on every start would make each EXTRACT, the engine's everyday request,
-// noticeably slower.
-#include <cups/cups.h>
-#include <dlfcn.h>
+// uPdfPrint.cpp — PRINT: hands the PDF to a printer through the platform's printer interface. An encrypted
+// PDF is printed from a decrypted temporary copy, because the print filters cannot open it without the
+// password.
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFWriter.hh>
 
@@ -14,59 +9,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
-#include <type_traits>
 
 #include "engine/uPdfPages.h"
 #include "platform/CodePage.h"
+#include "platform/Printers.h"
 
 namespace varnholt::engine {
 
 namespace {
-
-// The few functions of libcups the engine uses, from the library loaded at run time.
-struct TCups {
-  decltype(&::cupsGetDests2) GetDests2 = nullptr;
-  decltype(&::cupsGetDest) GetDest = nullptr;
-  decltype(&::cupsFreeDests) FreeDests = nullptr;
-  decltype(&::cupsPrintFile2) PrintFile2 = nullptr;
-  decltype(&::cupsLastErrorString) LastErrorString = nullptr;
-};
-
-const TCups& Cups() {
-  static const TCups cups = [] {
-    TCups loaded;
-    void* library = dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-      throw EEngineError("Printing is not available: the CUPS library (libcups2) is not installed");
-    }
-    auto symbol = [library](auto& function, const char* name) {
-      function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(dlsym(library, name));
-      if (function == nullptr)
-        throw EEngineError(std::string("Printing is not available: libcups lacks ") + name);
-    };
-    symbol(loaded.GetDests2, "cupsGetDests2");
-    symbol(loaded.GetDest, "cupsGetDest");
-    symbol(loaded.FreeDests, "cupsFreeDests");
-    symbol(loaded.PrintFile2, "cupsPrintFile2");
-    symbol(loaded.LastErrorString, "cupsLastErrorString");
-    return loaded;
-  }();
-  return cups;
-}
-
-std::string CupsError() {
-  return platform::Utf8ToCp1252(Cups().LastErrorString());
-}
-
-// The destination list of CUPS, freed on every way out.
-struct TCupsDests {
-  cups_dest_t* dests = nullptr;
-  int count = 0;
-  TCupsDests() { count = Cups().GetDests2(CUPS_HTTP_DEFAULT, &dests); }
-  ~TCupsDests() { Cups().FreeDests(count, dests); }
-  TCupsDests(const TCupsDests&) = delete;
-  TCupsDests& operator=(const TCupsDests&) = delete;
-};
 
 // A temporary file removed when it goes out of scope.
 struct TTempFile {
@@ -86,22 +36,6 @@ TEngineResult RunPrint(const TEngineContext& context) {
   const auto passwords = PasswordCandidates(context.request);
   auto pdf = OpenPdf(file, passwords);  // also refuses what is not a sound PDF before it reaches a printer
 
-  const std::string cupsName = platform::Cp1252ToUtf8(printer);
-  TCupsDests dests;
-  cups_dest_t* dest = Cups().GetDest(cupsName.c_str(), nullptr, dests.count, dests.dests);
-  if (dest == nullptr) {
-    std::string known;
-    for (int i = 0; i < dests.count && i < 10; ++i)
-      known += (i ? ", " : "") + std::string(dests.dests[i].name);
-    if (dests.count == 0) {
-      throw EEngineError("Unknown printer \"" + printer +
-                         "\": no printer is set up, or the print service (CUPS) " + "does not answer (" +
-                         CupsError() + ")");
-    }
-    throw EEngineError("Unknown printer \"" + printer +
-                       "\"; the printers here are: " + platform::Utf8ToCp1252(known));
-  }
-
   TTempFile decrypted;
   std::string printed = file.nativePath.string();
   if (pdf->isEncrypted()) {
@@ -120,14 +54,24 @@ TEngineResult RunPrint(const TEngineContext& context) {
     printed = pattern;
   }
 
-  const std::string title = file.nativePath.filename().string();
-  const int job = Cups().PrintFile2(CUPS_HTTP_DEFAULT, dest->name, printed.c_str(), title.c_str(),
-                                    dest->num_options, dest->options);
-  if (job == 0) {
-    throw EEngineError("The printer \"" + printer + "\" refused " + file.windowsPath + ": " + CupsError());
+  const std::string title = platform::Utf8ToCp1252(file.nativePath.filename().string());
+  const platform::TPrintJob job = platform::PrintFile(printer, printed, title);
+  if (job.state == platform::TPrintJob::TState::UnknownPrinter) {
+    const auto printers = platform::InstalledPrinters();
+    if (printers.empty()) {
+      throw EEngineError("Unknown printer \"" + printer +
+                         "\": no printer is set up, or the print service (CUPS) does not answer (" +
+                         job.error + ")");
+    }
+    std::string known;
+    for (std::size_t i = 0; i < printers.size() && i < 10; ++i) known += (i ? ", " : "") + printers[i];
+    throw EEngineError("Unknown printer \"" + printer + "\"; the printers here are: " + known);
+  }
+  if (job.state == platform::TPrintJob::TState::Refused) {
+    throw EEngineError("The printer \"" + printer + "\" refused " + file.windowsPath + ": " + job.error);
   }
   return TEngineResult::Ok("Printed " + file.windowsPath + " on \"" + printer + "\" (job " +
-                           std::to_string(job) + ")");
+                           std::to_string(job.id) + ")");
 }
 
 }  // namespace varnholt::engine

@@ -1,12 +1,11 @@
-// SystemInfo.cpp — user, computer and administrator facts from the C library; printers from libcups.
+// SystemInfo.cpp — user, computer and administrator facts from the C library.
 #include "platform/SystemInfo.h"
 
-#include <cups/cups.h>
 #include <grp.h>
 #include <pwd.h>
 #include <unistd.h>
 
-#include <algorithm>
+#include <vector>
 
 #include "platform/CodePage.h"
 
@@ -55,36 +54,6 @@ bool IsAdministrator() {
     if (name == "sudo" || name == "wheel" || name == "admin") return true;
   }
   return false;
-}
-
-namespace {
-
-// CUPS destinations; no server answering means none, which is not an error here.
-template <typename Visit>
-void ForEachDestination(Visit visit) {
-  cups_dest_t* dests = nullptr;
-  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-  for (int i = 0; i < count; ++i) visit(dests[i]);
-  cupsFreeDests(count, dests);
-}
-
-}  // namespace
-
-std::vector<std::string> InstalledPrinters() {
-  std::vector<std::string> names;
-  ForEachDestination([&](const cups_dest_t& d) {
-    if (d.instance == nullptr) names.push_back(Utf8ToCp1252(d.name));
-  });
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::string DefaultPrinter() {
-  std::string name;
-  ForEachDestination([&](const cups_dest_t& d) {
-    if (d.is_default && name.empty()) name = Utf8ToCp1252(d.name);
-  });
-  return name;
 }
 
 }  // namespace varnholt::platform

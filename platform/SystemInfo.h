@@ -1,8 +1,7 @@
-// SystemInfo.h — who and where we run: user name, computer name, administrator rights, printers.
+// SystemInfo.h — who and where we run: user name, computer name, administrator rights.
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace varnholt::platform {
 
@@ -15,10 +14,5 @@ std::string ComputerName();
 
 // True for root and for members of the groups sudo, wheel or admin.
 bool IsAdministrator();
-
-// The installed printers (CUPS destinations), sorted by name; empty when no CUPS server answers.
-std::vector<std::string> InstalledPrinters();
-// The default printer, or empty when there is none.
-std::string DefaultPrinter();
 
 }  // namespace varnholt::platform

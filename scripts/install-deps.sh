@@ -17,6 +17,8 @@ packages=(
   libqpdf-dev qpdf libpoppler-cpp-dev
   # regular expressions, crypto, printing
   libpcre2-dev libssl-dev libcups2-dev cups cups-client
+  # the PDF printer: a CUPS backend that writes each job as a PDF
+  printer-driver-cups-pdf
   # command line and JSON
   libcli11-dev nlohmann-json3-dev
 )
