@@ -22,12 +22,16 @@ namespace varnholt {
 namespace {
 constexpr const char* kObject = "Varnholt";
 
-// A pattern that backtracks without end on a long report must end in an error, not hold the queue. Ten
-// million steps take well under a second and are far more than any label search over a report needs;
-// the depth and heap limits stop deep group repetitions before they eat the machine's memory.
+// A pattern that backtracks without end on a long report must end in an error, not hold the queue. PCRE2's
+// match limit counts the steps from one start position only, so a pattern that stays just below it at
+// every position of a 50 KB text would still run for minutes; every step of the expression therefore also
+// reaches a callout that counts against one budget for the whole routine call. Fifty million steps take
+// about a second and are thousands of times what a label search over a report needs. The depth and heap
+// limits stop deep group repetitions before they eat the machine's memory.
 constexpr std::uint32_t kMatchLimit = 10'000'000;
 constexpr std::uint32_t kDepthLimit = 500'000;
 constexpr PCRE2_SIZE kHeapLimitKiB = 64 * 1024;
+constexpr std::uint64_t kStepBudget = 50'000'000;
 
 struct TCodeFree {
   void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -181,7 +185,15 @@ struct TCompiled {
   TCode code;
   TMatchData matchData;
   TMatchContext matchContext;
+  std::uint64_t stepsLeft = kStepBudget;  // shared by every search of one routine call
 };
+
+int CountStep(pcre2_callout_block*, void* stepsLeft) {
+  auto& left = *static_cast<std::uint64_t*>(stepsLeft);
+  if (left == 0) return PCRE2_ERROR_MATCHLIMIT;  // a negative result ends the search with that error
+  --left;
+  return 0;
+}
 
 std::optional<TCompiled> Compile(std::string_view regExp, std::string& error) {
   const auto pattern = Translate(regExp, error);
@@ -193,8 +205,8 @@ std::optional<TCompiled> Compile(std::string_view regExp, std::string& error) {
   }
   // CR LF, CR or LF end a line for (?m) and for "." under (?-s), as the report texts break lines.
   pcre2_set_newline(compileContext.get(), PCRE2_NEWLINE_ANYCRLF);
-  const std::uint32_t options =
-      PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY | PCRE2_NEVER_UTF | PCRE2_NEVER_UCP | PCRE2_NEVER_BACKSLASH_C;
+  const std::uint32_t options = PCRE2_DOTALL | PCRE2_DOLLAR_ENDONLY | PCRE2_NEVER_UTF | PCRE2_NEVER_UCP |
+                                PCRE2_NEVER_BACKSLASH_C | PCRE2_AUTO_CALLOUT;
   int code = 0;
   PCRE2_SIZE offset = 0;
   TCompiled compiled;
@@ -224,8 +236,10 @@ std::optional<TCompiled> Compile(std::string_view regExp, std::string& error) {
 }
 
 // Searches from offset: true on a match, false on none, nullopt with the reason when the matcher failed.
-std::optional<bool> Search(const TCompiled& compiled, std::string_view text, std::size_t offset,
+std::optional<bool> Search(TCompiled& compiled, std::string_view text, std::size_t offset,
                            std::string& error) {
+  // Set here rather than at compile time: the compiled expression has moved since.
+  pcre2_set_callout(compiled.matchContext.get(), CountStep, &compiled.stepsLeft);
   const int rc = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
                              offset, 0, compiled.matchData.get(), compiled.matchContext.get());
   if (rc == PCRE2_ERROR_NOMATCH) return false;
@@ -244,7 +258,7 @@ void WriteRegExError(TLogger& log, const char* proc, std::string_view regExp, co
 bool REMatch(TLogger& log, std::string_view text, std::string_view regExp) {
   log.WriteProc(kObject, "REMatch");
   std::string error;
-  const auto compiled = Compile(regExp, error);
+  auto compiled = Compile(regExp, error);
   const auto found = compiled ? Search(*compiled, text, 0, error) : std::nullopt;
   if (!found) {
     WriteRegExError(log, "REMatch", regExp, error);
@@ -256,7 +270,7 @@ bool REMatch(TLogger& log, std::string_view text, std::string_view regExp) {
 std::string REFind(TLogger& log, std::string_view text, std::string_view regExp, std::int32_t index) {
   log.WriteProc(kObject, "REFind");
   std::string error;
-  const auto compiled = Compile(regExp, error);
+  auto compiled = Compile(regExp, error);
   const auto found = compiled ? Search(*compiled, text, 0, error) : std::nullopt;
   if (!found) {
     WriteRegExError(log, "REFind", regExp, error);
@@ -278,7 +292,7 @@ std::string REReplace(TLogger& log, std::string_view text, std::string_view regE
                       std::string_view substitute) {
   log.WriteProc(kObject, "REReplace");
   std::string error;
-  const auto compiled = Compile(regExp, error);
+  auto compiled = Compile(regExp, error);
   if (!compiled) {
     WriteRegExError(log, "REReplace", regExp, error);
     return std::string();
