@@ -59,6 +59,8 @@ TEST(RegExFunctions, FindsGroupsAndReplacesEveryMatch) {
   EXPECT_EQ(REFind(*log, "ab", "x", 0), "") << "no match";
   EXPECT_EQ(REFind(*log, "aaaa", "a{2,3}?", 0), "aa") << "lazy counted quantifier";
   EXPECT_EQ(REFind(*log, "<a><b>", "<(.+)>", 1), "a><b") << "greedy unless written lazy";
+  EXPECT_EQ(REFind(*log, "<a><b>", "(?-g)<(.+)>", 1), "a") << "(?-g) makes every quantifier lazy";
+  EXPECT_EQ(REFind(*log, "<a><b>", "(?r)<(.+?)>", 1), "a") << "(?r) is accepted";
   const std::string fourteen = "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l)(m)(n)";
   EXPECT_EQ(REFind(*log, "abcdefghijklmn", fourteen, 14), "n");
 
