@@ -106,6 +106,8 @@ std::string AfterN(TLogger& log, std::string_view text, std::string_view subStr,
   std::string work(text);
   for (std::int32_t i = 0; i < count; ++i) {
     if (auto cut = CutText(log, work, subStr, {})) result = std::move(*cut);
+    // A round that changes nothing is repeated by every further round; a huge count must not hold the run.
+    if (result == work) break;
     work = result;
   }
   return TrimAll(log, result);
@@ -116,7 +118,11 @@ std::string BeforeN(TLogger& log, std::string_view text, std::string_view subStr
   // The cut before a label always produces a text (empty when the label is missing), so each round works
   // on the previous round's result, exactly as AfterN does with the cut after a label.
   std::string work(text);
-  for (std::int32_t i = 0; i < count; ++i) work = CutText(log, work, {}, subStr).value_or(std::string());
+  for (std::int32_t i = 0; i < count; ++i) {
+    std::string next = CutText(log, work, {}, subStr).value_or(std::string());
+    if (next == work) break;  // as in AfterN: nothing changes any more
+    work = std::move(next);
+  }
   return TrimAll(log, work);
 }
 

@@ -32,10 +32,11 @@ std::string Between(TLogger& log, std::string_view text, std::string_view subStr
 std::string After(TLogger& log, std::string_view text, std::string_view subStr);
 std::string Before(TLogger& log, std::string_view text, std::string_view subStr);
 // The text after the count-th occurrence (after the last one when there are fewer); the whole text
-// trimmed for a count of 0 or less.
+// trimmed for a count of 0 or less. The rounds (one "Between" record each) stop once a round changes
+// nothing, so a count far beyond the occurrences costs no more than the occurrences.
 std::string AfterN(TLogger& log, std::string_view text, std::string_view subStr, std::int32_t count);
-// "Text before subStr" applied count times, each time to the previous result; the whole text trimmed for
-// a count of 0 or less.
+// "Text before subStr" applied count times, each time to the previous result (stopping, as AfterN, once a
+// round changes nothing); the whole text trimmed for a count of 0 or less.
 std::string BeforeN(TLogger& log, std::string_view text, std::string_view subStr, std::int32_t count);
 
 std::string Left(TLogger& log, std::string_view text, std::int32_t n);
