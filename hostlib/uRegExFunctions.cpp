@@ -240,8 +240,10 @@ std::optional<bool> Search(TCompiled& compiled, std::string_view text, std::size
                            std::string& error) {
   // Set here rather than at compile time: the compiled expression has moved since.
   pcre2_set_callout(compiled.matchContext.get(), CountStep, &compiled.stepsLeft);
-  const int rc = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                             offset, 0, compiled.matchData.get(), compiled.matchContext.get());
+  // An empty view may carry no pointer at all, which PCRE2 refuses even for a length of 0.
+  const char* subject = text.data() != nullptr ? text.data() : "";
+  const int rc = pcre2_match(compiled.code.get(), reinterpret_cast<PCRE2_SPTR>(subject), text.size(), offset,
+                             0, compiled.matchData.get(), compiled.matchContext.get());
   if (rc == PCRE2_ERROR_NOMATCH) return false;
   if (rc < 0) {
     error = EngineMessage(rc);

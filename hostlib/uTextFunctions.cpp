@@ -11,14 +11,24 @@ namespace varnholt {
 namespace {
 constexpr const char* kObject = "Varnholt";
 
+constexpr char Fold(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
 // The first occurrence of what in text at or after from, a-z folded to A-Z; npos when there is none.
+// Folds as it compares instead of copying: the scripts search whole reports many times per run.
 std::size_t FindFolded(std::string_view text, std::string_view what, std::size_t from = 0) {
-  if (from > text.size()) return std::string_view::npos;
-  const auto found =
-      std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(), what.end(),
-                  [](char a, char b) { return platform::AsciiUpper(a) == platform::AsciiUpper(b); });
-  return found == text.end() && !what.empty() ? std::string_view::npos
-                                              : static_cast<std::size_t>(found - text.begin());
+  if (what.empty()) return from <= text.size() ? from : std::string_view::npos;
+  if (what.size() > text.size()) return std::string_view::npos;
+  const char first = Fold(what[0]);
+  const std::size_t last = text.size() - what.size();
+  for (std::size_t i = from; i <= last; ++i) {
+    if (Fold(text[i]) != first) continue;
+    std::size_t k = 1;
+    while (k < what.size() && Fold(text[i + k]) == Fold(what[k])) ++k;
+    if (k == what.size()) return i;
+  }
+  return std::string_view::npos;
 }
 
 // Every exact occurrence of from replaced by to, scanning on after each replacement.

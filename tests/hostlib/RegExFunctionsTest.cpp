@@ -73,6 +73,8 @@ TEST(RegExFunctions, FindsGroupsAndReplacesEveryMatch) {
   EXPECT_EQ(REReplace(*log, "abc", "^.", "-"), "-bc")
       << "^ does not match again where the next search starts";
   EXPECT_EQ(REReplace(*log, " abc ", "z", "-"), "abc") << "no match: the text, trimmed";
+  EXPECT_EQ(REReplace(*log, std::string_view(), "x*", "-"), "-") << "an empty text has one empty match";
+  EXPECT_TRUE(REMatch(*log, std::string_view(), "^$"));
   EXPECT_TRUE(log.OfType("Err").empty());
 }
 
