@@ -63,8 +63,9 @@ bool FixExtension(std::string& path) {
 std::string FolderOf(std::string_view path) {
   const std::size_t slash = path.rfind('\\');
   if (slash == std::string_view::npos) {
-    const std::size_t colon = path.rfind(':');
-    return colon == std::string_view::npos ? std::string() : std::string(path.substr(0, colon + 1));
+    // Only a drive's colon separates a folder; any other colon is part of a name (Sample:1 has no folder).
+    const bool driveColon = path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':';
+    return driveColon ? std::string(path.substr(0, 2)) : std::string();
   }
   // A file directly in a drive's root keeps the backslash: C:\x.PDF lies in C:\, not in C:.
   if (slash == 2 && path[1] == ':') return std::string(path.substr(0, 3));

@@ -21,8 +21,8 @@ std::string ReplaceForbiddenChars(std::string_view text, bool nameOnly, bool* re
 // Forces the extension .PDF (any letter case of it stays); true when the path changed.
 bool FixExtension(std::string& path);
 
-// Everything before the last backslash; a file in a drive's root keeps it (C:\ for C:\x.PDF). Empty for a
-// path without backslash.
+// Everything before the last backslash; a file in a drive's root keeps it (C:\ for C:\x.PDF). Without a
+// backslash, everything up to a drive colon (C: for C:x.PDF); empty for a path with neither.
 std::string FolderOf(std::string_view path);
 // Everything after the last backslash or colon.
 std::string FileNameOf(std::string_view path);
