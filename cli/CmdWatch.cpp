@@ -23,7 +23,7 @@
 #include "platform/CodePage.h"
 #include "platform/FolderWatcher.h"
 #include "platform/InstanceLock.h"
-#include "platform/SystemInfo.h"
+#include "platform/Printers.h"
 
 namespace varnholt::cli {
 
@@ -104,6 +104,7 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
   state.ownerPassword = settings.ownerPassword;
   state.userPassword = settings.userPassword;
   core.SetScriptTimeLimit(settings.scriptTimeLimit);
+  core.SetEngineTimeLimit(settings.engineTimeLimit);
   core.FillPaperPrinters(platform::InstalledPrinters());
 
   platform::TFolderWatcher watcher;

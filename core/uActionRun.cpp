@@ -75,11 +75,6 @@ std::string TVarnholtCore::QueueFolder() const {
   return folder;
 }
 
-void TVarnholtCore::RunEngineRequest(const std::vector<std::string>& keys, const std::string& action) {
-  state_.requestList = keys;
-  ExecPDF(action);
-}
-
 void TVarnholtCore::ActionRun() {
   state_.actionIsProcessing = true;
   state_.activeText = state_.text1;

@@ -6,7 +6,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
-#include "platform/SystemInfo.h"
+#include "platform/Printers.h"
 
 namespace varnholt {
 

@@ -71,7 +71,10 @@ class TVarnholtCore : public THostContext {
   std::string PaperPrinter() const override { return state_.paperPrinter; }
   void BeginBusyCursor() override { port_.BeginBusyCursor(); }
   void EndBusyCursor() override { port_.EndBusyCursor(); }
-  void RunEngineRequest(const std::vector<std::string>& keys, const std::string& action) override;
+  void RunEngineRequest(const std::vector<std::string>& keys, const std::string& action,
+                        const std::function<void()>& prepare = {}) override;
+  // An engine run still going after this long is ended and counts as an engine error.
+  void SetEngineTimeLimit(std::chrono::milliseconds limit) { engineTimeLimit_ = limit; }
 
   // The operator picked a file (name only) in the browser's file list.
   void FilesClick(const std::string& fileName);
@@ -95,7 +98,6 @@ class TVarnholtCore : public THostContext {
   // Waits for the engine's turn first (see TEngineTurn).
   void ExecPDF(const std::string& action);
 
-<<<<<<< HEAD
   // --- File placement ----------------------------------------------------------------------------
   // Copies (move false) or moves the current PDF to a cleaned destination; never overwrites, numbers a
   // taken name, and sends the PDF to FAILED or stops Automatic mode when it cannot be placed.
@@ -153,7 +155,8 @@ class TVarnholtCore : public THostContext {
   void ShowTexts();
   // A folder of a path for messages and tests of existence; "" stays "".
   std::string ForceFailedFolder(const std::string& file, const char* proc);
-=======
+
+ public:
   // How long a request waits for its turn at the engine of this application folder.
   std::chrono::milliseconds EngineWait() const { return engineWait_; }
   void SetEngineWait(std::chrono::milliseconds wait) { engineWait_ = wait; }
@@ -178,16 +181,13 @@ class TVarnholtCore : public THostContext {
   };
 
  private:
-  void ShowTexts();
-  void RunEngineRequest(const std::string& action);
->>>>>>> hardening
+  void RunEngineProgram(const std::string& action);
 
   TProcessingState state_;
   TUiPort& port_;
   TLogger& logger_;
   platform::TDriveMap driveMap_;
   platform::TFileSystem files_;
-<<<<<<< HEAD
   std::chrono::milliseconds scriptTimeLimit_ = kDefaultScriptTimeLimit;
   std::vector<std::string> fileList_;
   int refreshBar_ = 0;
@@ -196,11 +196,10 @@ class TVarnholtCore : public THostContext {
   int ForEachFailedFile(bool deleteThem);
   std::unique_ptr<TatUserInteraction> interaction_;
   std::unique_ptr<TatPascalScripter> scripter_;
-=======
   std::chrono::milliseconds engineWait_ = kDefaultEngineWait;
+  std::chrono::milliseconds engineTimeLimit_ = std::chrono::minutes(10);
   platform::TFileLock engineLock_;
   int engineTurns_ = 0;  // nested turns of this core share one lock
->>>>>>> hardening
 };
 
 }  // namespace varnholt

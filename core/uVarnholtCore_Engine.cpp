@@ -52,13 +52,23 @@ TVarnholtCore::TEngineTurn::~TEngineTurn() {
   if (granted_ && --core_.engineTurns_ == 0) core_.engineLock_.Release();
 }
 
+void TVarnholtCore::RunEngineRequest(const std::vector<std::string>& keys, const std::string& action,
+                                     const std::function<void()>& prepare) {
+  // Files the request needs besides PDFENV.TXT (TEMPCP.TXT) belong to this request's turn as well.
+  const TEngineTurn turn(*this, action);
+  if (!turn) return;
+  if (prepare) prepare();
+  state_.requestList = keys;
+  ExecPDF(action);
+}
+
 void TVarnholtCore::ExecPDF(const std::string& action) {
   // Another request in this folder would overwrite our request or take our answer.
   const TEngineTurn turn(*this, action);
-  if (turn) RunEngineRequest(action);
+  if (turn) RunEngineProgram(action);
 }
 
-void TVarnholtCore::RunEngineRequest(const std::string& action) {
+void TVarnholtCore::RunEngineProgram(const std::string& action) {
   const auto& folder = state_.applicationFolder;
   const auto requestFile = folder / "PDFENV.TXT";
   const auto resultFile = folder / "PDFRES.TXT";
@@ -76,11 +86,18 @@ void TVarnholtCore::RunEngineRequest(const std::string& action) {
   }
   platform::DeleteFile(resultFile);
 
-  const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder);
+  const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, engineTimeLimit_);
   if (run.started) {
     state_.engineRan = true;
   } else {
     logger_.WriteEntry(ltErr, kObject, kProc, action, run.error);
+  }
+  if (run.timedOut) {
+    // A hung engine must not hold Automatic mode for good: it was ended, and its request counts as failed.
+    platform::DeleteFile(resultFile);
+    logger_.WriteEntry(ltErr, kObject, kProc, action, run.error);
+    EmergencyStop();
+    return;
   }
 
   std::vector<std::string> answer;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,10 @@ class THostContext {
   virtual void BeginBusyCursor() = 0;
   virtual void EndBusyCursor() = 0;
   virtual void EmergencyStop() = 0;
-  // Replaces the request list with keys and runs one engine request.
-  virtual void RunEngineRequest(const std::vector<std::string>& keys, const std::string& action) = 0;
+  // Replaces the request list with keys and runs one engine request. prepare runs first, within the
+  // request's turn at the engine, for exchange files the request needs besides its keys.
+  virtual void RunEngineRequest(const std::vector<std::string>& keys, const std::string& action,
+                                const std::function<void()>& prepare = {}) = 0;
   // File placement.
   virtual void PdfCopyMoveTo(const std::string& destination, bool move) = 0;
   virtual bool CopyFile(const std::string& source, const std::string& destination) = 0;

@@ -61,11 +61,12 @@ void CoverPage(THostContext& host, std::string_view fileName, std::string_view h
   if (!FileThere(host, file, "InsertCoverPage")) return;
   THostBusy busy(host);
   const auto coverFile = host.ApplicationFolder() / "TEMPCP.TXT";
-  if (const platform::TStatus written = platform::WriteTextLines(coverFile, platform::SplitLines(cover));
-      !written) {
-    throw EHostError("Cannot write the cover page text TEMPCP.TXT: " + written.Message());
-  }
-  host.RunEngineRequest({"PDFTITLE=" + title, "PDFFILE=" + file}, "COVERPAGE");
+  host.RunEngineRequest({"PDFTITLE=" + title, "PDFFILE=" + file}, "COVERPAGE", [&] {
+    if (const platform::TStatus written = platform::WriteTextLines(coverFile, platform::SplitLines(cover));
+        !written) {
+      throw EHostError("Cannot write the cover page text TEMPCP.TXT: " + written.Message());
+    }
+  });
 }
 
 void DeletePages(THostContext& host, std::string_view fileName, std::int32_t startPage, std::int32_t endPage) {
