@@ -7,7 +7,7 @@
 #include "cli/CliCommands.h"
 #include "hostlib/uHostRoutineTable.h"
 #include "platform/CodePage.h"
-#include "script/atPascal.h"
+#include "script/compiler/atPascal.h"
 
 namespace varnholt::cli {
 

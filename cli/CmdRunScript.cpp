@@ -6,9 +6,9 @@
 #include "logging/uLogger.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
-#include "script/atScript.h"
-#include "script/uSystemLibrary.h"
-#include "script/uSystemLibrary_Locale.h"
+#include "script/vm/atScript.h"
+#include "script/syslib/uSystemLibrary.h"
+#include "script/rtl/uSystemLibrary_Locale.h"
 
 namespace varnholt::cli {
 

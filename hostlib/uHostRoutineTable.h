@@ -4,8 +4,8 @@
 
 #include <span>
 
-#include "script/atRegistry.h"
-#include "script/uSystemLibrary_Table.h"
+#include "script/compiler/atRegistry.h"
+#include "script/syslib/uSystemLibrary_Table.h"
 
 namespace varnholt {
 
