@@ -8,6 +8,7 @@
 #include "hostlib/uHostRoutineTable.h"
 #include "platform/CodePage.h"
 #include "script/compiler/atPascal.h"
+#include "script/syslib/uSystemLibrary.h"
 
 namespace varnholt::cli {
 
@@ -28,6 +29,7 @@ void AddCheckCommand(CLI::App& app, TCliContext& context) {
     // Scripts are 1252 inside; a file written by a UTF-8 editor is converted on load.
     if (platform::HasNonAscii(text) && platform::IsValidUtf8(text)) text = platform::Utf8ToCp1252(text);
 
+    RegisterSystemLibrary();
     TatHostRegistry registry;
     registry.SignaturesOnly = true;
     RegisterHostRoutineSignatures(registry);

@@ -56,6 +56,7 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
   TProcessLogger logger(appFolder);
   Logger().SetEnabled(true);
   TLogInteraction interaction;
+  RegisterSystemLibrary();
   TatPascalScripter scripter;
   if (TatSystemLibrary* library = SystemLibraryOf(scripter)) {
     library->SetApplicationFolder(appFolder);

@@ -6,6 +6,7 @@
 
 #include "hostlib/uHostRoutineTable.h"
 #include "script/compiler/atPascal.h"
+#include "script/syslib/uSystemLibrary.h"
 
 namespace {
 
@@ -61,6 +62,9 @@ std::string GeneratedScript(int lines) {
   }
   return s;
 }
+
+// As the program does at start: registries created afterwards attach the system library.
+const bool kSystemLibraryRegistered = (RegisterSystemLibrary(), true);
 
 struct TFixture {
   TatHostRegistry registry;

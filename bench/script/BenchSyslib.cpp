@@ -12,6 +12,7 @@ using namespace varnholt;
 constexpr int kCallsPerRun = 1000;
 
 void RunLoop(benchmark::State& state, const char* body) {
+  RegisterSystemLibrary();
   TatPascalScripter scripter;
   SystemLibraryOf(scripter)->SetFormatSettings(platform::TFormatSettings::English());
   scripter.SetSourceText(std::string("d := EncodeDate(2026, 12, 9) + 0.5;\nfor i := 1 to ") +

@@ -2,7 +2,6 @@
 #include "script/compiler/atRegistry.h"
 
 #include "script/compiler/atScript_Errors.h"
-#include "script/syslib/uSystemLibrary.h"
 
 namespace varnholt {
 
@@ -158,7 +157,6 @@ class TatDllLibrary : public TatScripterLibrary {
 }  // namespace
 
 TatLibraryList::TatLibraryList() {
-  items_.push_back({"Internal", [] { return MakeSystemLibrary(); }, false});
   items_.push_back({"_DLL_", [] { return std::make_unique<TatDllLibrary>(); }, true});
 }
 

@@ -154,8 +154,10 @@ struct TatLibraryListItem {
   bool explicitOnly = false;
 };
 
-// The process-wide list of libraries scripts can attach. It starts with the system library ("Internal",
-// attached by every registry) and the library of external routines ("_DLL_", explicit only).
+// The process-wide list of libraries scripts can attach. It starts with the library of external routines
+// ("_DLL_", explicit only); the program adds the system library ("Internal", RegisterSystemLibrary in
+// script/syslib/) and any library of its own before it creates scripters. The registry lives below the
+// libraries, so it never names one itself.
 class TatLibraryList {
  public:
   static TatLibraryList& Instance();

@@ -168,6 +168,10 @@ std::unique_ptr<TatScripterLibrary> MakeSystemLibrary() {
   return std::make_unique<TatSystemLibrary>();
 }
 
+void RegisterSystemLibrary() {
+  TatLibraryList::Instance().Register({"Internal", [] { return MakeSystemLibrary(); }, false});
+}
+
 TatSystemLibrary* SystemLibraryOf(TatCustomScripter& scripter) {
   return dynamic_cast<TatSystemLibrary*>(scripter.Registry().FindAttachedLibrary("Internal"));
 }

@@ -116,6 +116,11 @@ class TatSystemLibrary : public TatScripterLibrary {
 // The list entry's factory.
 std::unique_ptr<TatScripterLibrary> MakeSystemLibrary();
 
+// Puts the system library into the process-wide library list, so that every scripter and registry
+// created afterwards attaches it. The owner of scripters calls this once at start; calling it again
+// changes nothing.
+void RegisterSystemLibrary();
+
 // The system library attached to a scripter (nullptr when it was not attached).
 TatSystemLibrary* SystemLibraryOf(TatCustomScripter& scripter);
 
