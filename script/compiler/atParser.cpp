@@ -571,6 +571,7 @@ TatSyntaxParser::TMatch TatSyntaxParser::MatchNonTerminal(int index, TNoTerminal
                                    : std::string()));
   }
   if (depth_ >= kMaxDepth) {
+    if (result_.tooDeepPosition == 0) result_.tooDeepPosition = pos;
     Record(mcMismatch, pos, index);
     return {mcMismatch, pos};
   }

@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "script/atLimits.h"
+
 namespace varnholt {
 
 // A fault in a grammar text (raised when the faulty element is first reached) or a misuse of the parser.
@@ -102,6 +104,7 @@ struct TParseResult {
   int furthestPosition = 0;  // where the attempt that got furthest stopped
   int furthestNonTerminal = -1;
   int furthestCode = 0;
+  int tooDeepPosition = 0;   // where nesting first went past kMaxDepth (0: never)
 };
 
 struct TRowCol {
@@ -157,9 +160,8 @@ class TatSyntaxParser {
   // Position just after one comment starting at the 1-based position pos (pos itself when none).
   int SkipComment(int pos) const;
 
-  // Nonterminal nesting deeper than this fails as a mismatch: it keeps the native stack safe from
-  // pathological input while leaving hundreds of levels for any real script.
-  static constexpr int kMaxDepth = 1000;
+  // Nonterminal nesting deeper than this fails with its own error (see atLimits.h).
+  static constexpr int kMaxDepth = limits::kMaxParserDepth;
 
   static TRowCol OffsetToRowCol(const std::vector<std::string>& lines, int offset);
 

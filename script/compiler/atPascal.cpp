@@ -3,6 +3,8 @@
 
 #include "script/compiler/atPascal_Compiler.h"
 
+#include "platform/CodePage.h"
+
 namespace varnholt {
 
 namespace {
@@ -227,6 +229,12 @@ void TatPascalScript::CompileScript() {
   ClearCompiled();
   parser_.SetInputLines(source_);
   const TParseResult result = parser_.Parse();
+  if (result.code != TatSyntaxParser::mcComplete && result.tooDeepPosition != 0) {
+    // The parser gave up on the nesting, not on a wrong word: say so, where it happened.
+    const TRowCol at = TatSyntaxParser::OffsetToRowCol(source_, result.tooDeepPosition - 1);
+    parser_.Clear();
+    throw EatCompileError("Syntax error: expressions, statements or blocks are nested too deeply", at.row, at.col);
+  }
   if (result.code != TatSyntaxParser::mcComplete) {
     const TRowCol at = TatSyntaxParser::OffsetToRowCol(source_, result.furthestPosition - 1);
     parser_.Clear();
@@ -262,6 +270,14 @@ int SystemTypeOf(std::string_view typeName, const TatHostRegistry& registry) {
     if (key == name) return code;
   }
   return registry.FindClass(typeName) ? 7 : -1;
+}
+
+std::string ScriptTextFromFile(std::string_view bytes) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
+  std::string text(bytes);
+  if (platform::HasNonAscii(text) && platform::IsValidUtf8(text)) text = platform::Utf8ToCp1252(text);
+  return text;
 }
 
 }  // namespace varnholt

@@ -170,4 +170,9 @@ class TatPascalScript {
 // gives 7, anything else -1.
 int SystemTypeOf(std::string_view typeName, const TatHostRegistry& registry);
 
+// The text of a script file's bytes as the engine reads it (Windows-1252): a UTF-8 byte-order mark is
+// dropped, and a file that is valid UTF-8 with non-ASCII bytes is converted. Every loader of script
+// files goes through this, so a script saved by a UTF-8 editor compiles like any other.
+std::string ScriptTextFromFile(std::string_view bytes);
+
 }  // namespace varnholt

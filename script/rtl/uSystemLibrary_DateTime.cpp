@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "platform/CodePage.h"
+#include "script/atLimits.h"
 
 namespace varnholt::rtl {
 
@@ -102,9 +103,8 @@ class TDateTimeWriter {
   }
 
  private:
-  // Pictures of the locale may name other pictures ("c" in a short date format); the depth keeps a
-  // locale that names itself from recursing without end.
-  static constexpr int kMaxDepth = 3;
+  // Pictures of the locale may name other pictures (see atLimits.h).
+  static constexpr int kMaxDepth = limits::kMaxPictureDepth;
 
   // An AM/PM marker anywhere in the picture, before or after the hour, puts the hour on the 12-hour clock.
   static bool HasAmPmMarker(std::string_view picture) {

@@ -17,6 +17,8 @@
 #include <limits>
 #include <vector>
 
+#include "script/atLimits.h"
+
 namespace varnholt::rtl {
 
 namespace {
@@ -257,9 +259,8 @@ std::string HexDigits(std::uint32_t value) {
   return out;
 }
 
-// Widths and precisions beyond this are taken as this: no picture needs more, and a script must not be
-// able to ask for gigabytes of padding.
-constexpr int kMaxFieldSize = 100000;
+// Widths and precisions beyond this are taken as this (see atLimits.h).
+constexpr int kMaxFieldSize = limits::kMaxFieldSize;
 
 class TFormatter {
  public:

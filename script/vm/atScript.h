@@ -9,6 +9,7 @@
 // deliver their result (the Arg* and SetResult accessors).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -16,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "script/atLimits.h"
 #include "script/compiler/atInstructions.h"
 #include "script/compiler/atPascal.h"
 #include "script/compiler/atRegistry.h"
@@ -77,10 +79,10 @@ struct TatLastException {
 class TatVirtualMachine {
  public:
   // The slot count is the machine's fixed size; a run that needs more stops with a run-time error.
-  static constexpr int kStackSize = 3000;
+  static constexpr int kStackSize = limits::kStackSlots;
   // Script routines recurse on the C++ stack; this many nested routine and try levels keep it far from
   // the thread's limit even in a sanitizer build.
-  static constexpr int kMaxNesting = 1000;
+  static constexpr int kMaxNesting = limits::kMaxNesting;
 
   TatVirtualMachine(TatPascalScript& script, TatCustomScripter& scripter);
   TatVirtualMachine(const TatVirtualMachine&) = delete;
@@ -103,6 +105,10 @@ class TatVirtualMachine {
   // Stops a run with a run-time error after this many instructions (0: no limit). Fuzzing and tools
   // that run untrusted scripts use it; the program itself runs without a limit.
   void SetStepLimit(std::uint64_t steps) { stepLimit_ = steps; }
+  // Stops a run that is still going after this time with a run-time error (0: no limit). The clock is
+  // read every few thousand instructions and every few host calls, not per instruction.
+  void SetRunTimeLimit(std::chrono::milliseconds limit) { runTimeLimit_ = limit; }
+  std::chrono::milliseconds RunTimeLimit() const { return runTimeLimit_; }
 
   const TatLastException& LastException() const { return lastException_; }
   void ClearLastException() { lastException_ = {}; }
@@ -220,11 +226,24 @@ class TatVirtualMachine {
   int tryExceptDepth_ = 0;
   TatLastException lastException_;
   std::uint64_t stepLimit_ = 0;
-  // Instructions left before the step limit ends the run; counts down so the hot loop only decrements.
+  std::chrono::milliseconds runTimeLimit_{0};
+  std::chrono::steady_clock::time_point deadline_{};
+  // Instructions left before the next checkpoint (the step limit or a look at the clock); counts down
+  // so the hot loop only decrements. stepsDone_ counts the instructions of the periods before.
   std::uint64_t stepsLeft_ = 0;
-  // Once the limit is hit the run ends: no try block may catch that or run more code.
-  bool stepLimitHit_ = false;
+  std::uint64_t stepsPeriod_ = 0;
+  std::uint64_t stepsDone_ = 0;
+  std::uint32_t hostCallsLeft_ = 0;
+  // Once a limit is hit the run ends: no try block may catch that or run more code.
+  bool stopped_ = false;
+  void StartLimits();
+  // The slow path of the step counter: checks both limits and starts the next period.
+  void Checkpoint();
+  // The slow path of the host-call counter.
+  void HostCallCheckpoint();
+  void CheckClock();
   [[noreturn]] void StepLimitReached();
+  [[noreturn]] void RunTimeLimitReached();
 };
 
 // The events of the scripter. The handler may change the message and clear showException, in which
@@ -255,6 +274,10 @@ class TatCustomScripter {
   // --- Options --------------------------------------------------------------------------------
   bool ShortBooleanEval = false;
   bool RequireDeclarations = false;
+  // A run still going after this time stops with a run-time error that no try block of the script can
+  // catch, as with an instruction limit. 0 (the default): no limit.
+  void SetRunTimeLimit(std::chrono::milliseconds limit);
+  std::chrono::milliseconds RunTimeLimit() const;
 
   // --- Host binding ---------------------------------------------------------------------------
   // A routine of the default class; an existing one of that name (any case) is overwritten.

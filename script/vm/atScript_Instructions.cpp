@@ -426,6 +426,9 @@ int TAccess::BeginHostCall(TatVirtualMachine& vm, TSimplifiedCode& c, bool class
 void TAccess::CallHost(TatVirtualMachine& vm, TSimplifiedCode&, const THostHandler& handler, int frameStart) {
   handler(vm);
   vm.sp_ = frameStart;
+  // Host routines may each take long (files, engine requests), so a loop of them looks at the clock
+  // more often than plain code does.
+  if (--vm.hostCallsLeft_ == 0) vm.HostCallCheckpoint();
 }
 
 void TAccess::HostBound(TatVirtualMachine& vm, TSimplifiedCode& c) {
@@ -535,7 +538,7 @@ void TAccess::RunProtected(TatVirtualMachine& vm, TSimplifiedCode& c, bool excep
     error = std::current_exception();
   }
   if (except) --vm.tryExceptDepth_;
-  if (error && vm.stepLimitHit_) std::rethrow_exception(error);
+  if (error && vm.stopped_) std::rethrow_exception(error);
 
   if (error) {
     vm.RecordException(error);

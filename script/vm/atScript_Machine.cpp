@@ -207,8 +207,7 @@ ScriptValue TatVirtualMachine::Run(std::string_view routineName, const ScriptVal
   const TRegisters outer = SaveRegisters();
   if (!nested) {
     lastException_ = {};
-    stepsLeft_ = stepLimit_ == 0 ? UINT64_MAX : stepLimit_;
-    stepLimitHit_ = false;
+    StartLimits();
     running_ = true;
     script_.Running = true;
     const int globals = info.Globals().Count();
@@ -313,7 +312,7 @@ void TatVirtualMachine::Execute(TSimplifiedCode* start) {
   try {
     while (current_ != nullptr) {
       next_ = current_->Next;
-      if (--stepsLeft_ == 0) StepLimitReached();
+      if (--stepsLeft_ == 0) Checkpoint();
       current_->Handler(*this, *current_);
       current_ = next_;
     }
@@ -329,7 +328,7 @@ TatVirtualMachine::TPartEnd TatVirtualMachine::ExecutePart(TSimplifiedCode* begi
   try {
     while (current_ != nullptr && current_ != end) {
       next_ = current_->Next;
-      if (--stepsLeft_ == 0) StepLimitReached();
+      if (--stepsLeft_ == 0) Checkpoint();
       current_->Handler(*this, *current_);
       if (next_ != nullptr && next_ != end && (next_ < begin || next_ > end)) {
         jump = next_;
@@ -418,9 +417,55 @@ void TatVirtualMachine::StackOverflow() {
                   " value slots (a routine calling itself without end?)");
 }
 
+void TatVirtualMachine::StartLimits() {
+  stopped_ = false;
+  stepsDone_ = 0;
+  stepsPeriod_ = 0;
+  stepsLeft_ = 1;  // the first instruction starts the first period
+  hostCallsLeft_ = 1;
+  if (runTimeLimit_.count() > 0) deadline_ = std::chrono::steady_clock::now() + runTimeLimit_;
+}
+
+void TatVirtualMachine::Checkpoint() {
+  stepsDone_ += stepsPeriod_;
+  if (stepLimit_ != 0 && stepsDone_ >= stepLimit_) StepLimitReached();
+  if (runTimeLimit_.count() > 0) CheckClock();
+  std::uint64_t period = UINT64_MAX;
+  if (stepLimit_ != 0) period = stepLimit_ - stepsDone_;
+  if (runTimeLimit_.count() > 0) period = std::min<std::uint64_t>(period, limits::kInstructionsPerClockCheck);
+  // This instruction is the first of the new period.
+  stepsPeriod_ = period;
+  stepsLeft_ = period;
+}
+
+void TatVirtualMachine::HostCallCheckpoint() {
+  if (runTimeLimit_.count() > 0) {
+    CheckClock();
+    hostCallsLeft_ = limits::kHostCallsPerClockCheck;
+  } else {
+    hostCallsLeft_ = UINT32_MAX;
+  }
+}
+
+void TatVirtualMachine::CheckClock() {
+  if (std::chrono::steady_clock::now() >= deadline_) RunTimeLimitReached();
+}
+
 void TatVirtualMachine::StepLimitReached() {
-  stepLimitHit_ = true;
+  stopped_ = true;
   RaiseAtPosition("The script was stopped after " + std::to_string(stepLimit_) + " instructions");
+}
+
+void TatVirtualMachine::RunTimeLimitReached() {
+  stopped_ = true;
+  const auto ms = runTimeLimit_.count();
+  std::string duration;
+  if (ms % 1000 == 0) {
+    duration = std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+  } else {
+    duration = std::to_string(ms) + " milliseconds";
+  }
+  RaiseAtPosition("Script stopped: it was still running after " + duration);
 }
 
 void TatVirtualMachine::Reserve(int slots) {

@@ -57,6 +57,12 @@ ScriptValue TatCustomScripter::RunRoutine(std::string_view name, const ScriptVal
   return machine_->Run(name, input);
 }
 
+void TatCustomScripter::SetRunTimeLimit(std::chrono::milliseconds limit) {
+  machine_->SetRunTimeLimit(limit.count() > 0 ? limit : std::chrono::milliseconds{0});
+}
+
+std::chrono::milliseconds TatCustomScripter::RunTimeLimit() const { return machine_->RunTimeLimit(); }
+
 bool TatCustomScripter::Compiled() const { return script_->Compiled(); }
 
 void TatCustomScripter::SetCompiled(bool value) {

@@ -504,7 +504,7 @@ void ScriptValue::AddHeapReference() noexcept {
   if (kind_ == TValueKind::Array) {
     ++payload_.array->refs;
   } else {
-    ++payload_.text->refs;
+    ++payload_.text.block->refs;
   }
 }
 
@@ -512,8 +512,8 @@ void ScriptValue::Release() noexcept {
   if (onHeap_) {
     if (kind_ == TValueKind::Array) {
       if (--payload_.array->refs == 0) TArrayData::Destroy(payload_.array);
-    } else if (--payload_.text->refs == 0) {
-      THeapText::Destroy(payload_.text);
+    } else if (--payload_.text.block->refs == 0) {
+      THeapText::Destroy(payload_.text.block);
     }
     onHeap_ = false;
   }
@@ -529,7 +529,7 @@ char* ScriptValue::PrepareText(TValueKind kind, std::size_t length) {
   }
   THeapText* text = THeapText::Create(length);
   text->length = static_cast<std::uint32_t>(length);
-  payload_.text = text;
+  payload_.text = {text, text->length};
   kind_ = kind;
   onHeap_ = true;
   return text->Data();
@@ -541,7 +541,7 @@ void ScriptValue::AssignText(TValueKind kind, const char* bytes, std::size_t len
 }
 
 std::string_view ScriptValue::RawBytes() const noexcept {
-  if (onHeap_) return {payload_.text->Data(), payload_.text->length};
+  if (onHeap_) return {payload_.text.block->Data(), payload_.text.length};
   return {payload_.bytes, inlineLength_};
 }
 
@@ -549,14 +549,22 @@ std::string_view ScriptValue::TextView() const noexcept {
   return kind_ == TValueKind::String ? RawBytes() : std::string_view();
 }
 
-// Appends to a String value, in place when its heap block is not shared and has room.
+// Appends to a String value, in place when its heap block has room and nobody else can see the bytes
+// written. The bytes of a block up to its used length never change once written, and every holder
+// reads only up to its own length; so the holder whose text ends where the block's used part ends may
+// extend it even when the block is shared. That makes `s := s + a + b` linear: the temporary that
+// starts as a copy of s grows in place, and s then takes it over.
 void ScriptValue::AppendText(std::string_view tail) {
   const std::string_view head = RawBytes();
   const std::size_t length = head.size() + tail.size();
-  if (onHeap_ && payload_.text->refs == 1 && length <= payload_.text->capacity) {
-    std::memmove(payload_.text->Data() + head.size(), tail.data(), tail.size());
-    payload_.text->length = static_cast<std::uint32_t>(length);
-    return;
+  if (onHeap_) {
+    THeapText* block = payload_.text.block;
+    if (length <= block->capacity && (block->refs == 1 || block->length == head.size())) {
+      std::memmove(block->Data() + head.size(), tail.data(), tail.size());
+      block->length = static_cast<std::uint32_t>(length);
+      payload_.text.length = block->length;
+      return;
+    }
   }
   if (!onHeap_ && length <= kInlineTextCapacity) {
     std::memmove(payload_.bytes + head.size(), tail.data(), tail.size());
@@ -569,7 +577,7 @@ void ScriptValue::AppendText(std::string_view tail) {
   std::memcpy(text->Data() + head.size(), tail.data(), tail.size());
   text->length = static_cast<std::uint32_t>(length);
   Release();
-  payload_.text = text;
+  payload_.text = {text, text->length};
   kind_ = TValueKind::String;
   onHeap_ = true;
 }
@@ -949,8 +957,22 @@ std::string ScriptValue::DumpText() const {
     return text;
   }
   if (v.IsArray() || v.kind_ == TValueKind::Dispatch || v.kind_ == TValueKind::Unknown) return text;
+  // A long text shows its start, an ellipsis and its length: the dump goes into error messages and the
+  // log, and a 16 MB value must not make a 16 MB message. String bytes are read in place, not copied.
+  auto appendBounded = [&text](std::string_view shown) {
+    if (shown.size() <= limits::kMaxDumpedTextLength) {
+      text += shown;
+      return;
+    }
+    text += shown.substr(0, limits::kMaxDumpedTextLength);
+    text += "... (" + std::to_string(shown.size()) + " characters)";
+  };
+  if (v.kind_ == TValueKind::String) {
+    appendBounded(v.RawBytes());
+    return text;
+  }
   try {
-    text += v.ToText();
+    appendBounded(v.ToText());
   } catch (const std::exception&) {
     // A date outside the calendar has no text; the dump shows the kind alone.
   }
@@ -1343,7 +1365,7 @@ bool ScriptValue::SharesStorageWith(const ScriptValue& other) const noexcept {
   const ScriptValue& a = Deref();
   const ScriptValue& b = other.Deref();
   if (!a.onHeap_ || !b.onHeap_ || a.IsArray() != b.IsArray()) return false;
-  return a.IsArray() ? a.payload_.array == b.payload_.array : a.payload_.text == b.payload_.text;
+  return a.IsArray() ? a.payload_.array == b.payload_.array : a.payload_.text.block == b.payload_.text.block;
 }
 
 ScriptValue::TArrayData& ScriptValue::UniqueArray() {

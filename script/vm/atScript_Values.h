@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "script/atLimits.h"
 #include "script/compiler/atScript_Errors.h"
 
 namespace varnholt {
@@ -53,9 +54,9 @@ struct TArrayBound {
 class ScriptValue {
  public:
   static constexpr std::size_t kInlineTextCapacity = 24;
-  static constexpr int kMaxArrayDimensions = 5;
+  static constexpr int kMaxArrayDimensions = limits::kMaxArrayDimensions;
   // Keeps a script from asking for gigabytes with one VarArrayCreate.
-  static constexpr std::int64_t kMaxArrayElements = 1 << 24;
+  static constexpr std::int64_t kMaxArrayElements = limits::kMaxArrayElements;
 
   // --- Construction ---------------------------------------------------------------------------
   ScriptValue() noexcept : kind_(TValueKind::Empty) {}  // Empty
@@ -174,7 +175,8 @@ class ScriptValue {
   std::uint8_t ToHostChar() const noexcept;
   std::uint16_t ToHostWideChar() const noexcept;
 
-  // "Kind:text" for the machine's stack dump; never fails (no text for values without one).
+  // "Kind:text" for the machine's stack dump; never fails (no text for values without one); a long text
+  // is cut to its start, an ellipsis and its length.
   std::string DumpText() const;
 
   // --- Comparison ------------------------------------------------------------------------------
@@ -248,7 +250,12 @@ class ScriptValue {
     std::int64_t currency;
     void* object;
     ScriptValue* ref;
-    THeapText* text;
+    // A heap text: its block and this value's length. Holders of one block may see different lengths
+    // (see AppendText), so the length lives in the value.
+    struct {
+      THeapText* block;
+      std::uint32_t length;
+    } text;
     TArrayData* array;
     char bytes[kInlineTextCapacity];
   };

@@ -339,6 +339,42 @@ TEST(PascalCompiler, DeepNestingCompiles) {
             "error: Syntax error");
 }
 
+// Nesting past the parser's depth says so, at the place it happened; an ordinary syntax error stays bare.
+TEST(PascalCompiler, TooDeepNestingSaysWhatIsWrong) {
+  const std::string kTooDeep = "error: Syntax error: expressions, statements or blocks are nested too deeply @";
+  std::string blocks;
+  for (int i = 0; i < 3000; ++i) blocks += "if 1 then begin\n";
+  const std::string sources[] = {
+      "x := 1\nx := " + std::string(5000, '(') + "1" + std::string(5000, ')'),
+      "x := 1\n" + blocks,
+      "x := 1\ny := " + std::string(3000, '[') + "1",
+  };
+  for (const std::string& source : sources) {
+    const std::string listing = CompileListing(source);
+    EXPECT_EQ(listing.substr(0, kTooDeep.size()), kTooDeep) << listing.substr(0, 200);
+  }
+  EXPECT_EQ(CompileListing(sources[0]).substr(kTooDeep.size()), "2,1001") << "where the nesting went too deep";
+  EXPECT_EQ(CompileListing("begin x := 1 end."), "error: Syntax error @1,17");
+}
+
+// Script files: a UTF-8 byte-order mark is dropped, UTF-8 is converted, 8-bit text stays as it is.
+TEST(PascalScriptFile, ByteOrderMarkAndUtf8AreReadAsTheEngineExpects) {
+  struct TCase {
+    std::string bytes, text;
+  };
+  const TCase cases[] = {
+      {"\xEF\xBB\xBFx := 1\r\n", "x := 1\r\n"},
+      {"\xEF\xBB\xBFx := 'Gr\xC3\xBC\xC3\x9F'", "x := 'Gr\xFC\xDF'"},
+      {"x := 'Gr\xFC\xDF'", "x := 'Gr\xFC\xDF'"},
+      {"\xEF\xBB\xBF", ""},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(ScriptTextFromFile(c.bytes), c.text) << c.bytes;
+  TTestRegistry r;
+  TatPascalScript script(r.registry);
+  script.SetSourceText(ScriptTextFromFile("\xEF\xBB\xBFx := 1\r\ny := x"));
+  EXPECT_NO_THROW(script.CompileScript());
+}
+
 TEST(PascalGrammar, SeventyTwoProductionsVerbatim) {
   const std::string& g = TatPascalScript::GrammarText();
   std::vector<std::string> lines;

@@ -2,6 +2,9 @@
 // running, routines with input, host classes with late-bound members.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "tests/script/vm/ScriptTestHost.h"
 
 namespace varnholt::test {
@@ -256,6 +259,75 @@ TEST(Scripter, TheStepLimitEndsEndlessLoopsEvenInsideTryBlocks) {
   host.Scripter.Machine().SetStepLimit(0);
   host.Scripter.SetSourceText("for i := 1 to 10000 do x := i\nResult := x");
   EXPECT_EQ(host.Scripter.RunScript().ToInteger(), 10000);
+}
+
+// A script that never ends is stopped by the run-time limit with an ordinary run-time error: the event
+// sees it once, no try block of the script catches it, and it holds for loops of plain code and of host
+// calls alike. The next run starts with a fresh allowance.
+TEST(Scripter, TheRunTimeLimitStopsEndlessScriptsEvenInsideTryBlocks) {
+  using namespace std::chrono_literals;
+  struct TCase {
+    const char* name;
+    const char* source;
+  };
+  const TCase cases[] = {
+      {"plain loop", "while True do\nbegin\n  try\n    x := 1\n  except\n    Print('caught')\n  end\nend"},
+      {"host calls", "while True do\nbegin\n  try\n    Nap\n  except\n    Print('caught')\n  end\nend"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TScriptTestHost host;
+    host.Scripter.RegisterRoutine("Nap", 0, dtNone, nullptr,
+                                  [](TatVirtualMachine&) { std::this_thread::sleep_for(2ms); });
+    host.Scripter.SetRunTimeLimit(150ms);
+    EXPECT_EQ(host.Scripter.RunTimeLimit(), 150ms);
+    host.Scripter.SetSourceText(c.source);
+    try {
+      host.Scripter.RunScript();
+      FAIL() << "ran";
+    } catch (const EatScripterRuntime& e) {
+      EXPECT_EQ(e.Message().rfind("Script stopped: it was still running after 150 milliseconds", 0), 0u)
+          << e.Message();
+    }
+    EXPECT_TRUE(host.Printed.empty()) << "the limit is not an error a script can catch";
+    ASSERT_EQ(host.RuntimeErrors.size(), 1u);
+    EXPECT_NE(host.RuntimeErrors[0].find("Script stopped"), std::string::npos);
+    // A run that ends in time is not touched, and each run has the whole allowance again.
+    host.Scripter.SetSourceText("for i := 1 to 1000 do x := i\nResult := x");
+    EXPECT_EQ(host.Scripter.RunScript().ToInteger(), 1000);
+    EXPECT_EQ(host.Scripter.RunScript().ToInteger(), 1000);
+    host.Scripter.SetRunTimeLimit(0ms);
+    EXPECT_EQ(host.Scripter.RunTimeLimit(), 0ms);
+  }
+}
+
+TEST(Scripter, AWholeSecondLimitIsReportedInSeconds) {
+  using namespace std::chrono_literals;
+  TScriptTestHost host;
+  host.Scripter.SetRunTimeLimit(1s);
+  host.Scripter.SetSourceText("while True do x := 1");
+  try {
+    host.Scripter.RunScript();
+    FAIL() << "ran";
+  } catch (const EatScripterRuntime& e) {
+    EXPECT_EQ(e.Message().rfind("Script stopped: it was still running after 1 second.", 0), 0u) << e.Message();
+  }
+}
+
+// The "Stack content is" part of a run-time error shows a long text by its start and its length, so a
+// 16 MB value does not become a 16 MB message and log record.
+TEST(Scripter, ARunTimeErrorShowsLongTextsShortened) {
+  TScriptTestHost host;
+  host.Scripter.SetSourceText("s := 'abcdefghij'\nfor i := 1 to 20 do s := s + s\nx := s div 2");
+  try {
+    host.Scripter.RunScript();
+    FAIL() << "ran";
+  } catch (const EatScripterRuntime& e) {
+    const std::string& message = e.Message();
+    EXPECT_LT(message.size(), 1000u) << message.substr(0, 300);
+    EXPECT_NE(message.find("String:abcdefghijabcdefghij"), std::string::npos) << message;
+    EXPECT_NE(message.find("... (10485760 characters)"), std::string::npos) << message;
+  }
 }
 
 }  // namespace

@@ -602,6 +602,31 @@ TEST_F(ValuesTest, TextStorage) {
       << "texts hold any byte";
 }
 
+// `s := s + a + b` starts from a copy of s: the copy must grow in the block it shares with s, or each
+// round copies the whole text and a loop of them is quadratic. Every holder keeps reading its own text.
+TEST_F(ValuesTest, ACopyThatEndsWhereItsBlockEndsGrowsInPlace) {
+  const std::string start(40, 's');
+  ScriptValue s(start);
+  s.AddAssign(Text("!"));  // s now owns a block with room to spare
+  ScriptValue temporary = s;
+  temporary.AddAssign(Text("line "));
+  temporary.AddAssign(Text("1"));
+  EXPECT_TRUE(temporary.SharesStorageWith(s)) << "the shared block was extended, not copied";
+  EXPECT_EQ(s.ToText(), start + "!");
+  EXPECT_EQ(temporary.ToText(), start + "!line 1");
+
+  // s no longer ends where the block's used part ends, so its own append must copy.
+  ScriptValue other = s;
+  other.AddAssign(Text("X"));
+  EXPECT_FALSE(other.SharesStorageWith(s));
+  EXPECT_EQ(other.ToText(), start + "!X");
+  EXPECT_EQ(temporary.ToText(), start + "!line 1") << "another holder's bytes are never overwritten";
+  s = temporary;  // the store of `s := ...`
+  temporary = ScriptValue();
+  s.AddAssign(s);
+  EXPECT_EQ(s.ToText(), start + "!line 1" + start + "!line 1");
+}
+
 TEST_F(ValuesTest, MovesLeaveEmpty) {
   ScriptValue source(std::string(40, 'm'));
   ScriptValue target = std::move(source);
@@ -626,6 +651,12 @@ TEST_F(ValuesTest, DumpText) {
   EXPECT_EQ(ScriptValue::Error(-5).DumpText(), "Error:-5");
   EXPECT_EQ(ScriptValue::Date(1e9).DumpText(), "Date:");
   EXPECT_STREQ(ScriptValue::KindName(static_cast<TValueKind>(99)), "");
+  // Long texts: their start, an ellipsis and their length.
+  const std::string longText = std::string(100, 'a') + std::string(1000000, 'b');
+  EXPECT_EQ(ScriptValue(longText).DumpText(), "String:" + std::string(100, 'a') + "... (1000100 characters)");
+  EXPECT_EQ(ScriptValue(std::string(100, 'c')).DumpText(), "String:" + std::string(100, 'c'));
+  ScriptValue longSlot(longText);
+  EXPECT_EQ(ScriptValue::Ref(&longSlot).DumpText().size(), std::string("ByRef:... (1000100 characters)").size() + 100);
 }
 
 TEST_F(ValuesTest, WideText) {

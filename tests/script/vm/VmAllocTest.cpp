@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "script/vm/atScript.h"
 
@@ -50,6 +51,32 @@ TEST(VmAllocations, TheHotLoopAllocatesNothingPerIteration) {
   const long large = allocationsFor(10000);
   EXPECT_EQ(small, large) << "allocations grow with the number of iterations";
   EXPECT_LE(large, 4) << "a run itself allocates next to nothing";
+}
+
+// The common forms of building a text in a loop are linear: the text's block doubles as it grows, so a
+// run allocates a few dozen times however many lines it appends. A form that copies the text each round
+// allocates once per iteration (and takes minutes for a few hundred thousand lines).
+TEST(VmAllocations, BuildingATextInALoopAllocatesLogarithmically) {
+  const char* const kForms[] = {
+      "s := s + 'line ' + IntToStr(i) + #13#10",
+      "s := s + (a + b)",
+      "s := s + a",
+      "s := s + a + b + IntToStr(i)",
+  };
+  for (const char* form : kForms) {
+    SCOPED_TRACE(form);
+    auto allocationsFor = [&](int iterations) {
+      const std::string source = "a := 'abc'\nb := 'de'\ns := ''\nfor i := 1 to " + std::to_string(iterations) +
+                                 " do " + form + "\nResult := Length(s)";
+      TatPascalScripter scripter;
+      scripter.SetSourceText(source);
+      scripter.CompileScript();
+      return AllocationsOfRun(scripter);
+    };
+    const long small = allocationsFor(1000);
+    const long large = allocationsFor(16000);
+    EXPECT_LT(large - small, 100) << "allocations grow with the number of appends";
+  }
 }
 
 }  // namespace
