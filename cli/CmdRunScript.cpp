@@ -14,11 +14,6 @@ namespace varnholt::cli {
 
 namespace {
 
-// Script files are 8-bit text; a file that is valid UTF-8 with non-ASCII bytes is converted on load.
-std::string LoadScriptText(const std::string& bytes) {
-  if (platform::HasNonAscii(bytes) && platform::IsValidUtf8(bytes)) return platform::Utf8ToCp1252(bytes);
-  return bytes;
-}
 
 // Without a window a message is a log record of the script; questions are declined, beeps are silent.
 class TLogInteraction : public TatHeadlessInteraction {
@@ -62,7 +57,7 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
     library->SetApplicationFolder(appFolder);
     library->SetUserInteraction(&interaction);
   }
-  scripter.SetSourceText(LoadScriptText(bytes));
+  scripter.SetSourceText(ScriptTextFromFile(bytes));
   try {
     scripter.CompileScript();
   } catch (const EatCompileError& e) {
