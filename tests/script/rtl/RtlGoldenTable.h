@@ -21,7 +21,7 @@ struct TRtlGoldenRow {
   std::string routine;
   std::string outcome;   // ok, or the kind of failure
   std::string expected;  // the expected text
-  std::string note;      // fpc, spec (ours on purpose), msg (our message text)
+  std::string note;      // fpc, ours (different on purpose), msg (our message text)
   std::vector<TRtlGoldenArg> args;
   std::string line;  // the row as written, for failure messages
 };

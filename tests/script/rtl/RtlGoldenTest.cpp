@@ -1,7 +1,7 @@
 // RtlGoldenTest.cpp — runs every row of the run-time golden table through the run-time routines.
 //
 // The table (tests/data/script/rtl_golden.tsv) and its locale (rtl_locale.json) come from Free Pascal's
-// run-time library through tests/script/rtl_oracle/generate.py; rows marked "spec" hold our own
+// run-time library through tests/script/rtl/rtl_oracle/generate.py; rows marked "ours" hold our own
 // expectation where we differ from it on purpose.
 #include <gtest/gtest.h>
 

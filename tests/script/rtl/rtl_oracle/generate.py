@@ -4,7 +4,7 @@
 # Run by hand (not in CI): installs the Free Pascal compiler when missing, writes one Pascal program
 # with fixed format settings, runs it and writes tests/data/script/rtl_golden.tsv and the locale it used
 # (rtl_locale.json). Where our routines are meant to differ from Free Pascal, a case carries its own
-# expectation and the row is marked "spec"; error rows carry our message texts and are marked "msg"
+# expectation and the row is marked "ours"; error rows carry our message texts and are marked "msg"
 # when Free Pascal words its error differently.
 import datetime
 import json
@@ -164,8 +164,8 @@ CASES = []
 rng = random.Random(7)
 
 
-def case(routine, *args, spec=None):
-    CASES.append((routine, list(args), spec))
+def case(routine, *args, expect=None):
+    CASES.append((routine, list(args), expect))
 
 
 def err(routine, a):
@@ -227,16 +227,16 @@ for f, args in [
     ("%.0m", [F("-0.37")]), ("%.0n", [F("-0.37")]), ("%.0f", [F("-0.37")]), ("%.16e", [F("0.1")]), ("%.17g", [F("0.1")]), ("%.2e", [F("0.125")]), ("%.0f", [F("123456789012345678")]),
     ("%s", [S("")]), ("%x", [I(0)]), ("%.8x", [I(-2)]), ("%u", [I(-2147483648)]),
 ]:
-    spec = FORMAT_OVERRIDES.get((f,) + tuple(args))
-    if spec is None and any(kind == "I" for kind, _ in args):
-        spec = ("err", "Illegal argument to Format function", "64-bit integers are not format arguments")
-    case("Format", S(f), *args, spec=spec)
+    expect = FORMAT_OVERRIDES.get((f,) + tuple(args))
+    if expect is None and any(kind == "I" for kind, _ in args):
+        expect = ("err", "Illegal argument to Format function", "64-bit integers are not format arguments")
+    case("Format", S(f), *args, expect=expect)
 
 # Format: unknown specifier types and the default precision of "e"
-case("Format", S("%y"), I(1), spec=("err", "Format '%y' invalid or incompatible with argument",
+case("Format", S("%y"), I(1), expect=("err", "Format '%y' invalid or incompatible with argument",
                                   "an unknown specifier type is an error"))
 case("Format", S("%p"), I(1))
-case("Format", S("%5.3q"), I(1), spec=("err", "Format '%5.3q' invalid or incompatible with argument",
+case("Format", S("%5.3q"), I(1), expect=("err", "Format '%5.3q' invalid or incompatible with argument",
                                      "an unknown specifier type is an error"))
 
 # Random specifiers with fitting arguments ("e" and "g" with a precision: their default is ours).
@@ -244,12 +244,12 @@ for n in range(150):
     pieces, args = [], []
     for _ in range(rng.randint(1, 3)):
         kind = rng.choice("duxsfnmeg")
-        spec = "%" + rng.choice(["", "-"]) + rng.choice(["", str(rng.randint(1, 12))])
+        pattern = "%" + rng.choice(["", "-"]) + rng.choice(["", str(rng.randint(1, 12))])
         if kind in "eg":
-            spec += "." + str(rng.randint(2, 15))
+            pattern += "." + str(rng.randint(2, 15))
         elif rng.random() < 0.6:
-            spec += "." + str(rng.randint(0, 8))
-        pieces.append(spec + kind + rng.choice(["", "|", " ", "x"]))
+            pattern += "." + str(rng.randint(0, 8))
+        pieces.append(pattern + kind + rng.choice(["", "|", " ", "x"]))
         if kind in "dux":
             args.append(I(rng.randint(-2 ** 31, 2 ** 31 - 1) if rng.random() < 0.5 else rng.randint(-999, 999)))
         elif kind == "s":
@@ -283,7 +283,7 @@ for f, x in [
 ]:
     case("FormatFloat", S(f), F(x))
 case("FormatFloat", S("0.0;"), F("-1.25"),
-     spec=("ok", "-1,3", "an empty section takes the positive picture, as it does for zero"))
+     expect=("ok", "-1,3", "an empty section takes the positive picture, as it does for zero"))
 
 # Random values through the float formats.
 PICTURES = ["0.00", "#,##0.###", "0.0000E+00", "#.#", "000.0", "#,##0;(#,##0);-", "0.00E-0"]
@@ -323,11 +323,11 @@ for f in ["d", "dd", "ddd", "dddd", "ddddd", "dddddd", "m", "mm", "mmm", "mmmm",
           "yyyy-mm-dd\"T\"hh:nn:ss", "ddddd tt", "t am/pm", "hh:nn:ss ampm", "mmmmm", "zz", "hhh", "nnn",
           "'unterminated", "cc", "am/pm hh", "hh:nn:ss a/p h"]:
     case("FormatDateTime", S(f), D(DT))
-case("FormatDateTime", S("x"), D(DT), spec=("ok", "x", "letters that are no specifier are copied as written"))
+case("FormatDateTime", S("x"), D(DT), expect=("ok", "x", "letters that are no specifier are copied as written"))
 MINUTES = "m is minutes when the previous specifier is an hour, whatever literal text lies between"
-case("FormatDateTime", S("hh 'h' mm"), D(DT), spec=("ok", "13 h 04", MINUTES))
-case("FormatDateTime", S("hh mm"), D(DT), spec=("ok", "13 04", MINUTES))
-case("FormatDateTime", S("h:nn mm"), D(DT), spec=("ok", "13.04 03", "m after minutes is the month"))
+case("FormatDateTime", S("hh 'h' mm"), D(DT), expect=("ok", "13 h 04", MINUTES))
+case("FormatDateTime", S("hh mm"), D(DT), expect=("ok", "13 04", MINUTES))
+case("FormatDateTime", S("h:nn mm"), D(DT), expect=("ok", "13.04 03", "m after minutes is the month"))
 for f, d in [("c", "2024-03-05"), ("c", "2024-03-05 00:00:00.500"), ("h:nn ampm", "2024-03-05 00:30:00"),
              ("h:nn ampm", "2024-03-05 12:00:00"), ("hh:nn am/pm", "2024-03-05 23:59:59"),
              ("h a/p", "2024-03-05 11:00:00"), ("dddd ddd", "1899-12-30"), ("ddddd", "1899-12-30"),
@@ -400,15 +400,15 @@ for s in ["05-03-2024 13.04.05", "05-03-2024", "05-03-2024 13.04", "05-03-2024 x
 for s in ["0", "42", "-42", "+42", " 42", "  -7", "$1F", " $1F", "$ff", "0x1F", "0X1f", "x1F", "X1F", "-$10",
           "2147483647", "-2147483648", "2147483648", "-2147483649", "$7FFFFFFF", "12 ", "", " ", "-", "+",
           "1.5", "1e3", "abc", "12a", "0012", "$", "0x", "--1", "- 1", "$80000000", "99999999999", "\t5"]:
-    spec = None
+    expect = None
     if s in ("$80000000", "2147483648", "-2147483649", "99999999999"):
-        spec = err("StrToInt", [S(s)]) + ("a value must fit a signed 32-bit integer",)
+        expect = err("StrToInt", [S(s)]) + ("a value must fit a signed 32-bit integer",)
     if s == "\t5":
-        spec = err("StrToInt", [S(s)]) + ("only spaces may precede the number",)
-    case("StrToInt", S(s), spec=spec)
-case("StrToInt", S("$FFFFFFFF"), spec=err("StrToInt", [S("$FFFFFFFF")]) + ("a value must fit a signed 32-bit integer",))
-case("StrToInt", S("&17"), spec=err("StrToInt", [S("&17")]) + ("no octal notation",))
-case("StrToInt", S("%101"), spec=err("StrToInt", [S("%101")]) + ("no binary notation",))
+        expect = err("StrToInt", [S(s)]) + ("only spaces may precede the number",)
+    case("StrToInt", S(s), expect=expect)
+case("StrToInt", S("$FFFFFFFF"), expect=err("StrToInt", [S("$FFFFFFFF")]) + ("a value must fit a signed 32-bit integer",))
+case("StrToInt", S("&17"), expect=err("StrToInt", [S("&17")]) + ("no octal notation",))
+case("StrToInt", S("%101"), expect=err("StrToInt", [S("%101")]) + ("no binary notation",))
 for s, dflt in [("x", 7), ("12", 7), ("", -1), (" 8", 0), ("9 ", 3), ("$A", 0)]:
     case("StrToIntDef", S(s), I(dflt))
 for n, dg in [(255, 4), (255, 1), (0, 0), (0, 4), (-1, 8), (-1, 4), (-1, 0), (48879, 2), (2147483647, 8), (16, 10)]:
@@ -420,11 +420,11 @@ for s in ["1,5", "-1,5", "1", " 2,5", "1e3", "1,5E-2", "abc", "", "1.5", "1,5x",
     case("StrToFloat", S(s))
 NEEDS_DIGIT = "a number needs at least one digit"
 for s in ["e5", "+e-2"]:
-    case("StrToFloat", S(s), spec=err("StrToFloat", [S(s)]) + (NEEDS_DIGIT,))
-case("StrToFloat", S("1e400"), spec=err("StrToFloat", [S("1e400")]) + ("beyond the range of a double",))
+    case("StrToFloat", S(s), expect=err("StrToFloat", [S(s)]) + (NEEDS_DIGIT,))
+case("StrToFloat", S("1e400"), expect=err("StrToFloat", [S("1e400")]) + ("beyond the range of a double",))
 for s in ["5", "05"]:
-    case("StrToDate", S(s), spec=err("StrToDate", [S(s)]) + ("a date needs at least day and month",))
-case("StrToFloat", S(","), spec=err("StrToFloat", [S(",")]) + (NEEDS_DIGIT,))
+    case("StrToDate", S(s), expect=err("StrToDate", [S(s)]) + ("a date needs at least day and month",))
+case("StrToFloat", S(","), expect=err("StrToFloat", [S(",")]) + (NEEDS_DIGIT,))
 
 # Arithmetic
 for x in ["2.5", "3.5", "-2.5", "-3.5", "0.5", "1.5", "2.4999", "-0.5", "0", "2.6", "-2.6", "1e9", "2147483646.5"]:
@@ -587,17 +587,17 @@ def main():
             results[int(n)] = (outcome, text)
     rows = ["# routine\toutcome\texpected\tnote\targuments (kind:value; i int32, I int64, f double, c currency, "
             "s text, b boolean, dt date-time)"]
-    marks = {"spec": 0, "msg": 0}
-    for n, (routine, args, spec) in enumerate(CASES):
+    marks = {"ours": 0, "msg": 0}
+    for n, (routine, args, expect) in enumerate(CASES):
         outcome, text = results[n]
         note = ""
-        if spec is None:
-            spec = known_difference(routine, args, outcome, text)
-        if spec is not None:
-            want_outcome, want_text, reason = spec
+        if expect is None:
+            expect = known_difference(routine, args, outcome, text)
+        if expect is not None:
+            want_outcome, want_text, reason = expect
             if (outcome, text) != (want_outcome, escape(want_text)):
-                note = "spec: %s; Free Pascal: %s %s" % (reason, outcome, text)
-                marks["spec"] += 1
+                note = "expect: %s; Free Pascal: %s %s" % (reason, outcome, text)
+                marks["ours"] += 1
             outcome, text = want_outcome, escape(want_text)
         elif outcome == "err":
             ours = escape(our_error(routine, args))
@@ -613,7 +613,7 @@ def main():
     with open(os.path.join(DATA, "rtl_locale.json"), "w", encoding="utf-8") as f:
         json.dump(LOCALE, f, indent=2)
         f.write("\n")
-    print("%d rows (%d marked spec, %d with our error texts)" % (len(CASES), marks["spec"], marks["msg"]),
+    print("%d rows (%d marked expect, %d with our error texts)" % (len(CASES), marks["ours"], marks["msg"]),
           file=sys.stderr)
 
 
