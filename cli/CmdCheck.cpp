@@ -1,13 +1,13 @@
 // CmdCheck.cpp — `varnholt-cli check SCRIPT [--dump]`: compiles an action script against the host
 // routine table and the system library; silent on success, the error with its position otherwise.
-#include <fstream>
 #include <iostream>
-#include <iterator>
 
 #include "cli/CliCommands.h"
 #include "hostlib/uHostRoutineTable.h"
 #include "platform/CodePage.h"
-#include "script/atPascal.h"
+#include "platform/Files.h"
+#include "script/compiler/atPascal.h"
+#include "script/syslib/uSystemLibrary.h"
 
 namespace varnholt::cli {
 
@@ -18,16 +18,17 @@ void AddCheckCommand(CLI::App& app, TCliContext& context) {
   cmd->add_option("SCRIPT", *path, "Script file (Windows-1252, or UTF-8 which is converted)")->required();
   cmd->add_flag("--dump", *dump, "Print the compiled instruction list, one instruction a line");
   cmd->callback([&context, path, dump] {
-    std::ifstream in(*path, std::ios::binary);
-    if (!in) {
-      std::cerr << "Cannot read the script file " << *path << '\n';
+    // A folder or an unreadable file is a clear message, never an exception out of the command.
+    std::string bytes;
+    if (const platform::TStatus read = platform::ReadFileBytes(*path, bytes); !read.ok()) {
+      std::cerr << "Cannot read the script file " << *path << ": " << platform::Cp1252ToUtf8(read.Message())
+                << '\n';
       context.exitCode = 1;
       return;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // Scripts are 1252 inside; a file written by a UTF-8 editor is converted on load.
-    if (platform::HasNonAscii(text) && platform::IsValidUtf8(text)) text = platform::Utf8ToCp1252(text);
+    const std::string text = ScriptTextFromFile(bytes);
 
+    RegisterSystemLibrary();
     TatHostRegistry registry;
     registry.SignaturesOnly = true;
     RegisterHostRoutineSignatures(registry);

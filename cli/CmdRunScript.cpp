@@ -11,19 +11,14 @@
 #include "logging/uLogger.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
-#include "script/atScript.h"
-#include "script/uSystemLibrary.h"
-#include "script/uSystemLibrary_Locale.h"
+#include "script/vm/atScript.h"
+#include "script/syslib/uSystemLibrary.h"
+#include "script/rtl/uSystemLibrary_Locale.h"
 
 namespace varnholt::cli {
 
 namespace {
 
-// Script files are 8-bit text; a file that is valid UTF-8 with non-ASCII bytes is converted on load.
-std::string LoadScriptText(const std::string& bytes) {
-  if (platform::HasNonAscii(bytes) && platform::IsValidUtf8(bytes)) return platform::Utf8ToCp1252(bytes);
-  return bytes;
-}
 
 // Without a window a message is a log record of the script; questions are declined, beeps are silent.
 class TLogInteraction : public TatHeadlessInteraction {
@@ -71,6 +66,7 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
   TProcessLogger logger(appFolder);
   Logger().SetEnabled(true);
   TLogInteraction interaction;
+  RegisterSystemLibrary();
   // The host routines run on a core of their own: with --pdf its texts are the PDF's, else empty.
   THeadlessPort port(Logger());
   TVarnholtCore core(appFolder, port, Logger());
@@ -94,7 +90,7 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
     library->SetApplicationFolder(appFolder);
     library->SetUserInteraction(&interaction);
   }
-  scripter.SetSourceText(LoadScriptText(bytes));
+  scripter.SetSourceText(ScriptTextFromFile(bytes));
   try {
     scripter.CompileScript();
   } catch (const EatCompileError& e) {

@@ -11,8 +11,8 @@
 #include "hostlib/uHostRoutineTable.h"
 #include "platform/CodePage.h"
 #include "platform/Process.h"
-#include "script/atScript.h"
-#include "script/uSystemLibrary.h"
+#include "script/vm/atScript.h"
+#include "script/syslib/uSystemLibrary.h"
 
 namespace varnholt {
 
@@ -46,6 +46,7 @@ TVarnholtCore::~TVarnholtCore() = default;
 TatPascalScripter& TVarnholtCore::Scripter() {
   if (scripter_ == nullptr) {
     interaction_ = std::make_unique<TPortInteraction>(port_);
+    RegisterSystemLibrary();
     scripter_ = std::make_unique<TatPascalScripter>();
     if (TatSystemLibrary* library = SystemLibraryOf(*scripter_)) {
       library->SetApplicationFolder(state_.applicationFolder);
@@ -87,7 +88,7 @@ void TVarnholtCore::ActionRun() {
     state_.scriptErrorText.clear();
     scripter.SetSourceCode(state_.actionScript);
     DefineScriptFunction(scripter, *this);
-    // RUNTIME-LIMIT
+    scripter.SetRunTimeLimit(scriptTimeLimit_);
     scripter.RunScript();
   } catch (const std::exception& e) {
     port_.ShowPage(TUiPage::Log);

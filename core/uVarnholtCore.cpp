@@ -5,8 +5,8 @@
 
 #include "platform/Files.h"
 #include "platform/Process.h"
-#include "script/atScript.h"
-#include "script/uSystemLibrary.h"
+#include "script/vm/atScript.h"
+#include "script/syslib/uSystemLibrary.h"
 
 namespace varnholt {
 

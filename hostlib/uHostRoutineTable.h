@@ -5,9 +5,9 @@
 #include <span>
 
 #include "hostlib/uHostContext.h"
-#include "script/atRegistry.h"
-#include "script/atScript.h"
-#include "script/uSystemLibrary_Table.h"
+#include "script/compiler/atRegistry.h"
+#include "script/syslib/uSystemLibrary_Table.h"
+#include "script/vm/atScript.h"
 
 namespace varnholt {
 

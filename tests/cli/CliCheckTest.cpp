@@ -78,5 +78,17 @@ TEST(CliCheck, Utf8ScriptsAreConvertedAndAMissingFileIsReported) {
   EXPECT_NE(missing.err.find("Cannot read"), std::string::npos);
 }
 
+// What a careless user hands over: a folder instead of a script, a script saved with a UTF-8 mark.
+TEST(CliCheck, AFolderIsReportedAndAByteOrderMarkIsAccepted) {
+  TTempFolder dir;
+  const TCliResult folder = RunCli({"check", dir.Path().string()});
+  EXPECT_EQ(folder.exitCode, 1) << folder.err;
+  EXPECT_NE(folder.err.find("Cannot read the script file"), std::string::npos) << folder.err;
+  WriteFile(dir / "bom.psc", "\xEF\xBB\xBFx := 'Gr\xC3\xBC\xC3\x9F'\r\n");
+  const TCliResult bom = RunCli({"check", "--dump", (dir / "bom.psc").string()});
+  EXPECT_EQ(bom.exitCode, 0) << bom.err;
+  EXPECT_NE(bom.out.find("Int4=4 Text='Gr\xC3\xBC\xC3\x9Fx'"), std::string::npos) << bom.out;
+}
+
 }  // namespace
 }  // namespace varnholt::test

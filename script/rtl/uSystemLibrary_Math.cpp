@@ -1,0 +1,51 @@
+// uSystemLibrary_Math.cpp — rounding and the random sequence of the system library.
+#include "script/rtl/uSystemLibrary_Math.h"
+
+#include <cmath>
+
+namespace varnholt::rtl {
+
+namespace {
+
+std::int64_t ToInt64(double integral) {
+  // 2^63 is the first double beyond the range; NaN fails both comparisons.
+  if (!(integral >= -9223372036854775808.0 && integral < 9223372036854775808.0)) {
+    throw ERtlError("Invalid floating point operation");
+  }
+  return static_cast<std::int64_t>(integral);
+}
+
+}  // namespace
+
+std::int64_t Round(double value) {
+  // Ties to even without depending on the process's floating-point rounding mode.
+  double below = std::floor(value);
+  double diff = value - below;
+  double result = below;
+  if (diff > 0.5 || (diff == 0.5 && std::fmod(below, 2.0) != 0.0)) result = below + 1.0;
+  return ToInt64(result);
+}
+
+std::int64_t Trunc(double value) {
+  return ToInt64(std::trunc(value));
+}
+
+double Int(double value) {
+  return std::trunc(value);
+}
+
+double Frac(double value) {
+  return value - std::trunc(value);
+}
+
+double TRandomGenerator::Next() {
+  seed_ = seed_ * 134775813u + 1u;
+  return static_cast<double>(seed_) * (1.0 / 4294967296.0);
+}
+
+double Random() {
+  static TRandomGenerator generator;
+  return generator.Next();
+}
+
+}  // namespace varnholt::rtl

@@ -1,0 +1,179 @@
+// uSystemLibrary.cpp — the system library object: binding the handlers to the signature table, the
+// read-only exception values, TObject, and the routines that reach the user and the engine itself.
+#include "script/syslib/uSystemLibrary.h"
+
+#include <cmath>
+#include <vector>
+
+#include "script/vm/atScript.h"
+#include "script/syslib/uSystemLibrary_Bind.h"
+#include "script/syslib/uSystemLibrary_Files.h"
+#include "script/syslib/uSystemLibrary_Table.h"
+
+namespace varnholt {
+
+namespace syslib {
+
+std::int64_t ArgInt64(const TatVirtualMachine& vm, int i) {
+  const ScriptValue& v = vm.ArgValue(i);
+  double real = 0.0;
+  switch (v.Kind()) {
+    case TValueKind::Double:
+    case TValueKind::Date:
+      real = v.RawDouble();
+      break;
+    case TValueKind::Single:
+      real = v.RawSingle();
+      break;
+    case TValueKind::Currency:
+      real = static_cast<double>(v.RawCurrency()) / 10000.0;
+      break;
+    default:
+      return vm.ArgInteger(i);
+  }
+  const double rounded = RoundHalfEven(real);
+  // 2^63 itself does not fit; anything not finite or out of range keeps the host rule.
+  if (std::isfinite(rounded) && std::fabs(rounded) < 9.2233720368547758e18)
+    return static_cast<std::int64_t>(rounded);
+  return vm.ArgInteger(i);
+}
+
+ScriptValue IntegerResult(std::int64_t value) {
+  if (value >= INT32_MIN && value <= INT32_MAX) return ScriptValue(static_cast<std::int32_t>(value));
+  return ScriptValue(static_cast<double>(value));
+}
+
+}  // namespace syslib
+
+namespace {
+
+using syslib::IntegerResult;
+
+[[noreturn]] void Fail(const std::string& message) {
+  throw rtl::ERtlError(message);
+}
+
+const TatRoutineBinding kEngineRoutines[] = {
+    {"Beep", [](TatSystemLibrary& lib, TatVirtualMachine&) { lib.UserInteraction().Beep(); }},
+    {"ShowMessage", [](TatSystemLibrary& lib,
+                       TatVirtualMachine& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); }},
+    {"InputQuery",
+     [](TatSystemLibrary& lib, TatVirtualMachine& vm) {
+       std::string value = vm.ArgString(2);
+       const bool confirmed = lib.UserInteraction().InputQuery(vm.ArgString(0), vm.ArgString(1), value);
+       if (confirmed) vm.SetArgRef(2, ScriptValue(value));
+       vm.SetResult(ScriptValue(confirmed));
+     }},
+    {"Raise", [](TatSystemLibrary&, TatVirtualMachine& vm) { throw EatRuntimeError(vm.ArgString(0)); }},
+    // Scripts never run under the debugger in this program, so there is no context to interpret in.
+    {"Interpret", [](TatSystemLibrary&,
+                     TatVirtualMachine&) { throw EatInternalError("Script is not running for debug"); }},
+    {"CreateOleObject",
+     [](TatSystemLibrary&, TatVirtualMachine& vm) {
+       Fail("CreateOleObject('" + vm.ArgString(0) +
+            "'): automation objects are not available on this platform");
+     }},
+    {"GetActiveOleObject",
+     [](TatSystemLibrary&, TatVirtualMachine& vm) {
+       Fail("GetActiveOleObject('" + vm.ArgString(0) +
+            "'): automation objects are not available on this platform");
+     }},
+    {"Machine",
+     [](TatSystemLibrary& lib, TatVirtualMachine& vm) {
+       vm.SetResult(ScriptValue(vm.Objects().Handle(&vm, lib.MachineClass())));
+     }},
+    {"Scripter",
+     [](TatSystemLibrary& lib, TatVirtualMachine& vm) {
+       vm.SetResult(ScriptValue(vm.Objects().Handle(&vm.Scripter(), lib.ScripterClass())));
+     }},
+};
+
+}  // namespace
+
+std::span<const TatRoutineBinding> SystemLibraryEngineRoutines() {
+  return kEngineRoutines;
+}
+
+TatSystemLibrary::TatSystemLibrary() : files_(std::make_shared<std::unordered_set<TFileClass*>>()) {}
+TatSystemLibrary::~TatSystemLibrary() = default;
+
+TatUserInteraction& TatSystemLibrary::UserInteraction() {
+  if (interaction_ != nullptr) return *interaction_;
+  if (!headless_) headless_ = std::make_unique<TatHeadlessInteraction>();
+  return *headless_;
+}
+
+int TatSystemLibrary::CloseOpenFiles() {
+  int closed = 0;
+  for (TFileClass* file : *files_) {
+    if (!file->IsOpen()) continue;
+    file->CloseQuietly();
+    ++closed;
+  }
+  return closed;
+}
+
+const platform::TFormatSettings& TatSystemLibrary::Locale() const {
+  return locale_ ? *locale_ : platform::FormatSettings();
+}
+
+void TatSystemLibrary::DefineRoutines(TatHostRegistry& registry, TatClass& libraryClass) {
+  // Class entries first: AssignFile, Machine and Scripter hand out objects of these classes.
+  TatClass& object = registry.RegisterHostClass("TObject");
+  // A script-made object is a plain host object; Free destroys it through the scripter's object table.
+  object.RegisterRoutine(
+      "Create", 0, dtObject, nullptr,
+      [](TatVirtualMachine& vm) {
+        TatClass* cls = vm.CurrentClass();
+        if (cls == nullptr) cls = vm.Scripter().Registry().FindClass("TObject");
+        vm.SetResult(ScriptValue(vm.Objects().Adopt(std::make_unique<TatHostObject>(), cls)));
+      },
+      true);
+  object.RegisterRoutine("Free", 0, dtNone, nullptr, [](TatVirtualMachine& vm) {
+    const ScriptValue& self = vm.CurrentInstanceValue();
+    // Objects the host keeps (libraries, default instances) are not the script's to free.
+    if (self.IsIntegerKind()) vm.Objects().Free(self.RawInteger());
+  });
+  fileClass_ = &registry.RegisterHostClass("TFileClass", &object);
+  machineClass_ = &registry.RegisterHostClass("TatVirtualMachine", &object);
+  scripterClass_ = &registry.RegisterHostClass("TatCustomScripter", &object);
+
+  RegisterSignatures(libraryClass, SystemLibraryRoutines());
+  for (const auto topic :
+       {SystemLibraryValueRoutines(), SystemLibraryFileRoutines(), SystemLibraryEngineRoutines()}) {
+    for (const TatRoutineBinding& binding : topic) {
+      TatMethod* method = libraryClass.FindMethod(binding.name);
+      if (method == nullptr) continue;  // a binding without signature is caught by the library's tests
+      const TatLibraryHandler handler = binding.handler;
+      method->Handler = [this, handler](TatVirtualMachine& vm) { handler(*this, vm); };
+    }
+  }
+
+  // The machine records the last exception as it passes through a running script.
+  libraryClass.RegisterProperty(
+      "LastExceptionMessage", dtText,
+      [](TatVirtualMachine& vm) { vm.SetResult(ScriptValue(vm.LastException().Message)); }, {});
+  libraryClass.RegisterProperty(
+      "LastExceptionHelpContext", dtInteger,
+      [](TatVirtualMachine& vm) {
+        vm.SetResult(ScriptValue(static_cast<std::int32_t>(vm.LastException().HelpContext)));
+      },
+      {});
+  libraryClass.RegisterProperty(
+      "LastExceptionClassName", dtText,
+      [](TatVirtualMachine& vm) { vm.SetResult(ScriptValue(vm.LastException().ClassName)); }, {});
+}
+
+std::unique_ptr<TatScripterLibrary> MakeSystemLibrary() {
+  return std::make_unique<TatSystemLibrary>();
+}
+
+void RegisterSystemLibrary() {
+  TatLibraryList::Instance().Register({"Internal", [] { return MakeSystemLibrary(); }, false});
+}
+
+TatSystemLibrary* SystemLibraryOf(TatCustomScripter& scripter) {
+  return dynamic_cast<TatSystemLibrary*>(scripter.Registry().FindAttachedLibrary("Internal"));
+}
+
+}  // namespace varnholt
