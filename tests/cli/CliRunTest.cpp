@@ -118,3 +118,43 @@ TEST_F(CliRun, RunScriptWithPdfSeesItsTexts) {
 
 }  // namespace
 }  // namespace varnholt::test
+
+namespace varnholt::test {
+namespace {
+
+TEST(CliFailed, CountsRequeuesAndDeletesOnlyWithYes) {
+  TTempFolder app;
+  WriteFile(app / "drives/c/PDF/FAILED/a.pdf", "failed a");
+  WriteFile(app / "drives/c/PDF/FAILED/b.pdf", "failed b");
+  WriteFile(app / "drives/c/PDF/a.pdf", "queued a");
+  const std::string folder = app.Path().string();
+
+  TCliResult r = RunCli({"--app-folder", folder, "failed", "count"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, "2\n");
+
+  r = RunCli({"--app-folder", folder, "failed", "delete"});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("--yes"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(app / "drives/c/PDF/FAILED/b.pdf"));
+
+  r = RunCli({"--app-folder", folder, "failed", "requeue"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("Can not re-Queue 1 files.\nWill not overwrite files with the same name."), std::string::npos) << r.out;
+  EXPECT_EQ(ReadFile(app / "drives/c/PDF/a.pdf"), "queued a");
+  EXPECT_EQ(ReadFile(app / "drives/c/PDF/b.pdf"), "failed b");
+
+  r = RunCli({"--app-folder", folder, "status"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("Queue:  2 PDF files"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Failed: 1 PDF files"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("not running"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("ReQueueClick"), std::string::npos) << r.out;
+
+  r = RunCli({"--app-folder", folder, "failed", "delete", "--yes"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_FALSE(std::filesystem::exists(app / "drives/c/PDF/FAILED/a.pdf"));
+}
+
+}  // namespace
+}  // namespace varnholt::test

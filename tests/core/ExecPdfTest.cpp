@@ -201,5 +201,23 @@ TEST(ExecPdf, ALockFileThatCannotBeOpenedIsAnEngineErrorAtOnce) {
   EXPECT_FALSE(bed.core->State().automatic);
 }
 
+TEST(ExecPdf, AHungEngineIsEndedAfterItsTimeLimitAndCountsAsAnError) {
+  using namespace std::chrono_literals;
+  TCoreBed bed;
+  // The answer would come far too late; the engine must be gone before it writes it.
+  bed.FakeEngine("sleep 30; printf 'OK\\r\\nlate\\r\\n' > PDFRES.TXT");
+  bed.core->SetEngineTimeLimit(300ms);
+  bed.core->State().automatic = true;
+  const auto start = std::chrono::steady_clock::now();
+  bed.core->ExecPDF("PRINT");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+  const auto records = bed.Records();
+  ASSERT_FALSE(records.empty());
+  EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|PRINT|")) << records[0];
+  EXPECT_NE(records[0].find("did not end"), std::string::npos) << records[0];
+  EXPECT_TRUE(std::find(records.begin(), records.end(), "Err|Varnholt|EmergencyStop|Automatic|Stop") != records.end());
+  EXPECT_FALSE(bed.core->State().automatic);
+}
+
 }  // namespace
 }  // namespace varnholt::test
