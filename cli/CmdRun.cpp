@@ -84,9 +84,7 @@ int Run(const TCliContext& context, const TRunOptions& options) {
   TVarnholtCore core(appFolder, port, logger);
   TProcessingState& state = core.State();
   state.actionScript = script;
-  state.paperPrinter = settings.paperPrinter;
-  state.ownerPassword = settings.ownerPassword;
-  state.userPassword = settings.userPassword;
+  ApplyServiceSettings(settings, core);
   if (options.automatic) {
     // As a pass of Automatic mode takes it: the queue is C:\PDF, the mode is on, and a report the script
     // leaves behind is printed and moved to FAILED.

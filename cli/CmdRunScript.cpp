@@ -71,10 +71,7 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
   THeadlessPort port(Logger());
   TVarnholtCore core(appFolder, port, Logger());
   try {
-    const TServiceSettings settings = LoadServiceSettings(appFolder);
-    core.State().paperPrinter = settings.paperPrinter;
-    core.State().ownerPassword = settings.ownerPassword;
-    core.State().userPassword = settings.userPassword;
+    ApplyServiceSettings(LoadServiceSettings(appFolder), core);
   } catch (const std::exception& e) {
     std::cerr << "Varnholt.xml: " << platform::Cp1252ToUtf8(e.what()) << '\n';
     return 1;

@@ -100,11 +100,7 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
   TVarnholtCore core(appFolder, port, logger);
   TProcessingState& state = core.State();
   state.actionScript = script;
-  state.paperPrinter = settings.paperPrinter;
-  state.ownerPassword = settings.ownerPassword;
-  state.userPassword = settings.userPassword;
-  core.SetScriptTimeLimit(settings.scriptTimeLimit);
-  core.SetEngineTimeLimit(settings.engineTimeLimit);
+  ApplyServiceSettings(settings, core);
   core.FillPaperPrinters(platform::InstalledPrinters());
 
   platform::TFolderWatcher watcher;

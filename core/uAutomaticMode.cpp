@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "hostlib/uDestinationNames.h"
+#include "platform/Clock.h"
 #include "platform/CodePage.h"
 
 namespace varnholt {
@@ -30,12 +31,10 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 // "yyyymmddhhnnss" of a last-write time in local time, in the two-second steps that FAT-era file times
 // have; the queue was always ordered by that key, so files written in one step go by name.
 std::string OrderKey(std::chrono::system_clock::time_point lastWrite) {
-  std::time_t seconds = std::chrono::system_clock::to_time_t(lastWrite);
-  std::tm local{};
-  localtime_r(&seconds, &local);
+  const platform::TLocalTime t = platform::LocalTimeOf(std::chrono::system_clock::to_time_t(lastWrite));
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d%02d%02d%02d", local.tm_year + 1900, local.tm_mon + 1,
-                local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec - local.tm_sec % 2);
+  std::snprintf(buffer, sizeof buffer, "%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute,
+                t.second - t.second % 2);
   return buffer;
 }
 
@@ -173,38 +172,39 @@ void TVarnholtCore::FileCountTimer() {
   UpdateStatus();
 }
 
-int TVarnholtCore::ForEachFailedFile(bool deleteThem) {
+int TVarnholtCore::FailedCommand(bool deleteThem) {
+  FileCountTimer();
+  struct TTick {
+    TVarnholtCore& core;
+    ~TTick() { core.FileCountTimer(); }
+  } tickOnExit{*this};
   const std::string queue = QueueFolder();
   const std::string failed = JoinPath(queue, "FAILED");
+  const std::string count = std::to_string(state_.failedCount);
+  if (state_.failedCount > 0) {
+    if (!port_.Confirm((deleteThem ? "Delete " : "Re-Queue ") + count + " failed files in\n" + failed)) return 0;
+  } else {
+    port_.ShowMessage((deleteThem ? "No Failed files to Delete in\n" : "No Failed files to Re-Queue in\n") + failed);
+    // The count is only as fresh as the last tick; a re-queue looks all the same, a delete does not.
+    if (deleteThem) return 0;
+  }
   int stayed = 0;
   for (const auto& file : files_.FindFiles(failed, "*.pdf")) {
     const std::string path = JoinPath(failed, file.name);
     const bool done = deleteThem ? DeleteFile(path) : files_.MoveFileNoOverwrite(path, JoinPath(queue, file.name)).ok();
     if (!done) ++stayed;
   }
-  return stayed;
-}
-
-void TVarnholtCore::btReQueueClick() {
-  logger_.WriteProc(kObject, "ReQueueClick");
-  FileCountTimer();
-  struct TTick {
-    TVarnholtCore& core;
-    ~TTick() { core.FileCountTimer(); }
-  } tickOnExit{*this};
-  const std::string failed = JoinPath(QueueFolder(), "FAILED");
-  if (state_.failedCount > 0) {
-    if (!port_.Confirm("Re-Queue " + std::to_string(state_.failedCount) + " failed files in\n" + failed)) return;
-  } else {
-    port_.ShowMessage("No Failed files to Re-Queue in\n" + failed);
-  }
-  const int stayed = ForEachFailedFile(false);
   state_.nextPassReference = Now() + std::chrono::seconds(1);
   if (!files_.FileExists(state_.currentPdf)) {
     SetSelectedFile("");
     state_.loadedFile.clear();
   }
-  if (stayed > 0) {
+  return stayed;
+}
+
+void TVarnholtCore::btReQueueClick() {
+  logger_.WriteProc(kObject, "ReQueueClick");
+  if (const int stayed = FailedCommand(false); stayed > 0) {
     port_.ShowMessage("Can not re-Queue " + std::to_string(stayed) + " files.\n" +
                       "Will not overwrite files with the same name.");
   }
@@ -212,25 +212,9 @@ void TVarnholtCore::btReQueueClick() {
 
 void TVarnholtCore::btDeleteFailedClick() {
   logger_.WriteProc(kObject, "btDeleteFailedClick");
-  FileCountTimer();
-  struct TTick {
-    TVarnholtCore& core;
-    ~TTick() { core.FileCountTimer(); }
-  } tickOnExit{*this};
-  const std::string failed = JoinPath(QueueFolder(), "FAILED");
-  if (state_.failedCount > 0) {
-    if (!port_.Confirm("Delete " + std::to_string(state_.failedCount) + " failed files in\n" + failed)) return;
-  } else {
-    port_.ShowMessage("No Failed files to Delete in\n" + failed);
-    return;
+  if (const int stayed = FailedCommand(true); stayed > 0) {
+    port_.ShowMessage("Can not Delete " + std::to_string(stayed) + " files.");
   }
-  const int stayed = ForEachFailedFile(true);
-  state_.nextPassReference = Now() + std::chrono::seconds(1);
-  if (!files_.FileExists(state_.currentPdf)) {
-    SetSelectedFile("");
-    state_.loadedFile.clear();
-  }
-  if (stayed > 0) port_.ShowMessage("Can not Delete " + std::to_string(stayed) + " files.");
 }
 
 }  // namespace varnholt

@@ -1,6 +1,7 @@
 // uServiceSettings.cpp — reading the window's saved settings for the headless commands.
 #include "core/uServiceSettings.h"
 
+#include "core/uVarnholtCore.h"
 #include "platform/CodePage.h"
 #include "settings/uVarnholtSettings.h"
 
@@ -46,6 +47,15 @@ TServiceSettings LoadServiceSettings(const std::filesystem::path& applicationFol
   result.scriptTimeLimit = seconds("ScriptSeconds", result.scriptTimeLimit);
   result.engineTimeLimit = seconds("EngineSeconds", result.engineTimeLimit);
   return result;
+}
+
+void ApplyServiceSettings(const TServiceSettings& settings, TVarnholtCore& core) {
+  TProcessingState& state = core.State();
+  state.paperPrinter = settings.paperPrinter;
+  state.ownerPassword = settings.ownerPassword;
+  state.userPassword = settings.userPassword;
+  core.SetScriptTimeLimit(settings.scriptTimeLimit);
+  core.SetEngineTimeLimit(settings.engineTimeLimit);
 }
 
 }  // namespace varnholt

@@ -26,4 +26,8 @@ struct TServiceSettings {
 // cannot be read throws with a message naming the problem.
 TServiceSettings LoadServiceSettings(const std::filesystem::path& applicationFolder);
 
+class TVarnholtCore;
+// Gives a core the paper printer, the passwords and the time limits of the settings.
+void ApplyServiceSettings(const TServiceSettings& settings, TVarnholtCore& core);
+
 }  // namespace varnholt

@@ -192,8 +192,9 @@ class TVarnholtCore : public THostContext {
   std::vector<std::string> fileList_;
   int refreshBar_ = 0;
   std::chrono::system_clock::time_point Now() const;
-  // Moves every PDF out of FAILED (into the queue, or nowhere); the number of files that stayed.
-  int ForEachFailedFile(bool deleteThem);
+  // The shared body of Re-Queue and Delete Failed: the question, then every PDF of FAILED moved into the
+  // queue or deleted; the number of files that stayed.
+  int FailedCommand(bool deleteThem);
   std::unique_ptr<TatUserInteraction> interaction_;
   std::unique_ptr<TatPascalScripter> scripter_;
   std::chrono::milliseconds engineWait_ = kDefaultEngineWait;

@@ -45,18 +45,9 @@ int FieldNumber(const std::string& field) {
 }
 
 double LocalDateTimeOf(std::filesystem::file_time_type time) {
-  const auto system = std::chrono::time_point_cast<std::chrono::system_clock::duration>(std::chrono::file_clock::to_sys(time));
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(system);
-  std::tm local{};
-  localtime_r(&seconds, &local);
-  platform::TLocalTime t;
-  t.year = local.tm_year + 1900;
-  t.month = local.tm_mon + 1;
-  t.day = local.tm_mday;
-  t.hour = local.tm_hour;
-  t.minute = local.tm_min;
-  t.second = local.tm_sec;
-  return rtl::DateTimeOf(t);
+  const auto system = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+      std::chrono::file_clock::to_sys(time));
+  return rtl::DateTimeOf(platform::LocalTimeOf(std::chrono::system_clock::to_time_t(system)));
 }
 
 }  // namespace

@@ -8,9 +8,14 @@ namespace varnholt::platform {
 
 TLocalTime LocalNow() {
   const auto now = std::chrono::system_clock::now();
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
   const auto ms =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+  TLocalTime t = LocalTimeOf(std::chrono::system_clock::to_time_t(now));
+  t.millisecond = static_cast<int>(ms < 0 ? ms + 1000 : ms);
+  return t;
+}
+
+TLocalTime LocalTimeOf(std::time_t seconds) {
   std::tm tm{};
   localtime_r(&seconds, &tm);
   TLocalTime t;
@@ -20,7 +25,6 @@ TLocalTime LocalNow() {
   t.hour = tm.tm_hour;
   t.minute = tm.tm_min;
   t.second = tm.tm_sec;
-  t.millisecond = static_cast<int>(ms < 0 ? ms + 1000 : ms);
   return t;
 }
 

@@ -1,6 +1,7 @@
 // Clock.h — the local date and time, broken down to milliseconds.
 #pragma once
 
+#include <ctime>
 #include <functional>
 
 namespace varnholt::platform {
@@ -11,6 +12,8 @@ struct TLocalTime {
 };
 
 TLocalTime LocalNow();
+// A point in time as local time (milliseconds 0).
+TLocalTime LocalTimeOf(std::time_t seconds);
 
 // A source of the current local time; tests pass a fixed one.
 using TClock = std::function<TLocalTime()>;
