@@ -5,6 +5,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "script/compiler/atPascal.h"
 
 namespace varnholt::cli {
 
@@ -61,11 +62,7 @@ std::string RecordAsJson(const std::string& line) {
 }
 
 std::vector<std::string> ScriptLines(const std::string& fileBytes) {
-  // Editors that save UTF-8 often put a byte-order mark in front; it is no part of the script.
-  const std::string bytes = fileBytes.starts_with("\xEF\xBB\xBF") ? fileBytes.substr(3) : fileBytes;
-  const std::string text =
-      platform::HasNonAscii(bytes) && platform::IsValidUtf8(bytes) ? platform::Utf8ToCp1252(bytes) : bytes;
-  return platform::SplitLines(text);
+  return platform::SplitLines(ScriptTextFromFile(fileBytes));
 }
 
 }  // namespace varnholt::cli

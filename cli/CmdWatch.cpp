@@ -119,6 +119,7 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
 
   int exitCode = 0;
   int stopSignal = 0;
+  bool notifiedSinceTick = false;
   auto nextTick = std::chrono::steady_clock::now() + kTick;
   auto lastSave = std::chrono::steady_clock::now();
   while (stopSignal == 0) {
@@ -126,10 +127,17 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
     pollfd fds[2] = {{signals.Fd(), POLLIN, 0}, {watcher.Fd(), POLLIN, 0}};
     const int ready = poll(fds, watcher.Fd() >= 0 ? 2 : 1, static_cast<int>(std::max<long long>(0, wait.count())));
     if (ready > 0 && (fds[0].revents & POLLIN) != 0) stopSignal = signals.Take();
-    if (ready > 0 && watcher.Fd() >= 0 && (fds[1].revents & POLLIN) != 0 && watcher.TakeChanges()) {
+    if (ready > 0 && watcher.Fd() >= 0 && (fds[1].revents & POLLIN) != 0 && watcher.TakeChanges() &&
+        !notifiedSinceTick) {
+      // The pass wants a full second between the change and the tick that looks at it; the tick is moved
+      // there rather than waiting for the one after, so a backlog drains a report about every second. One
+      // change a tick is enough: a stream of them must not hold the ticks back.
       core.ChangedFolderChangeNotify();
+      nextTick = std::chrono::steady_clock::now() + kTick;
+      notifiedSinceTick = true;
     }
     if (std::chrono::steady_clock::now() < nextTick) continue;
+    notifiedSinceTick = false;
     nextTick += kTick;
     // A slow pass (an engine run) must not make the timer catch up with a burst of ticks.
     if (nextTick < std::chrono::steady_clock::now()) nextTick = std::chrono::steady_clock::now() + kTick;

@@ -5,6 +5,7 @@
 #include "platform/CodePage.h"
 #include "platform/DriveMap.h"
 #include "platform/Files.h"
+#include "script/compiler/atPascal.h"
 
 namespace varnholt {
 
@@ -19,9 +20,7 @@ platform::TStatus PrepareApplicationFolder(const std::filesystem::path& applicat
   if (platform::FileExists(scriptFile)) {
     std::string bytes;
     if (platform::TStatus read = platform::ReadFileBytes(scriptFile, bytes); !read) return read;
-    if (bytes.starts_with("\xEF\xBB\xBF")) bytes.erase(0, 3);
-    if (platform::HasNonAscii(bytes) && platform::IsValidUtf8(bytes)) bytes = platform::Utf8ToCp1252(bytes);
-    script = platform::SplitLines(bytes);
+    script = platform::SplitLines(ScriptTextFromFile(bytes));
   }
   if (IsBlankScript(script)) {
     script = StandardScript();
