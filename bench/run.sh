@@ -22,3 +22,10 @@ if [[ -x "$build/app/varnholt-cli" ]]; then
   echo "== script engine beside Lua 5.4 and Python 3"
   bash "$(dirname "$0")/script/compare_vm.sh" "$build"
 fi
+# Filing a report end to end: run --automatic beside the engine alone, and the service's latency. The
+# backlog drain takes minutes: bench/core/ServiceBench.py BUILD backlog 1000
+if [[ -x "$build/app/varnholt-cli" ]]; then
+  echo "== filing a report (bench/core/ServiceBench.py)"
+  python3 "$(dirname "$0")/core/ServiceBench.py" "$build" run
+  python3 "$(dirname "$0")/core/ServiceBench.py" "$build" latency
+fi
