@@ -7,6 +7,7 @@
 #include <ctime>
 
 #include "core/uStandardScript.h"
+#include "platform/Locale.h"
 #include "tests/core/RecordingPort.h"
 
 namespace varnholt::test {
@@ -182,9 +183,15 @@ TEST(ActionRun, FillPaperPrintersLeavesOutPdfPrinters) {
 
 TEST(ActionRun, AcrobatReaderIsNeverFoundHere) {
   TRunBed bed;
-  bed.Run({"PrintingByAcrobatReader", "Log('', FloatToStr(2.5))", "PrintingByVarnholt"});
+  const platform::TFormatSettings saved = platform::FormatSettings();
+  platform::TFormatSettings comma = saved;
+  comma.DecimalSeparator = ',';
+  platform::SetFormatSettings(comma);
+  bed.Run({"Log('', FloatToStr(2.5))", "PrintingByAcrobatReader", "Log('', FloatToStr(2.5))", "PrintingByVarnholt"});
+  platform::SetFormatSettings(saved);
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintingByAcrobatReader|Acrobat Reader not installed|"));
-  EXPECT_EQ(bed.Logged(), std::vector<std::string>{"2.5"});
+  // From then on numbers convert with a dot, whatever the locale says.
+  EXPECT_EQ(bed.Logged(), (std::vector<std::string>{"2,5", "2.5"}));
   EXPECT_FALSE(bed.core->State().printByAcrobatReader);
 }
 
