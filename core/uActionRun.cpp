@@ -90,7 +90,8 @@ void TVarnholtCore::ActionRun() {
     DefineScriptFunction(scripter, *this);
     scripter.SetRunTimeLimit(scriptTimeLimit_);
     scripter.RunScript();
-  } catch (const std::exception& e) {
+  } catch (...) {
+    // Whatever ended the run (a compile or run-time error, the run-time limit, an abort) ends here.
     port_.ShowPage(TUiPage::Log);
     SwitchAutomaticOff();
     state_.errorState = true;
