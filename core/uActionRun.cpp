@@ -91,7 +91,19 @@ void TVarnholtCore::ActionRun() {
     scripter.SetRunTimeLimit(scriptTimeLimit_);
     scripter.RunScript();
   } catch (...) {
-    // Whatever ended the run (a compile or run-time error, the run-time limit, an abort) ends here.
+    // Whatever ended the run (a compile or run-time error, the run-time limit, an abort) ends here. A
+    // compile error has its own record; any other error's message is kept too, since nobody may be
+    // watching the message box of an unattended run.
+    try {
+      throw;
+    } catch (const EatScripterRuntime& e) {
+      logger_.WriteEntry(ltErr, "Script", "Runtime", e.Message());
+    } catch (const EAbort&) {
+    } catch (const EatCompileError&) {
+    } catch (const std::exception& e) {
+      logger_.WriteEntry(ltErr, "Script", "Runtime", e.what());
+    } catch (...) {
+    }
     port_.ShowPage(TUiPage::Log);
     SwitchAutomaticOff();
     state_.errorState = true;

@@ -236,6 +236,10 @@ TEST(ActionRun, AScriptThatNeverEndsIsStopped) {
   bed.core->SetScriptTimeLimit(std::chrono::milliseconds(300));
   bed.Run({"while true do begin x := PDFLeft(3) end"}, kMsReport, true);
   EXPECT_TRUE(bed.Has("Err|Varnholt|ActionRun|Execution|Error"));
+  const auto records = bed.Records();
+  EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const std::string& r) {
+    return r.rfind("Err|Script|Runtime|", 0) == 0 && r.find("still running") != std::string::npos;
+  })) << testing::PrintToString(records);
   EXPECT_FALSE(bed.core->State().automatic);
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/PDF/r.pdf"));
 }
