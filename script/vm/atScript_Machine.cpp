@@ -167,6 +167,7 @@ void TatVirtualMachine::Prepare() {
         break;
     }
   }
+  TAccess::FuseSequences(code);
   prepared_ = true;
 }
 
