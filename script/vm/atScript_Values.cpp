@@ -17,6 +17,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "script/rtl/uSystemLibrary_Math.h"
 #include "script/vm/atScript_DateText.h"
 
 namespace varnholt {
@@ -178,14 +179,7 @@ std::string CurrencyToText(std::int64_t scaled, char separator) {
 
 }  // namespace
 
-double RoundHalfEven(double value) noexcept {
-  if (!std::isfinite(value)) return value;
-  const double floor = std::floor(value);
-  const double diff = value - floor;
-  if (diff > 0.5) return floor + 1;
-  if (diff < 0.5) return floor;
-  return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
-}
+double RoundHalfEven(double value) noexcept { return rtl::RoundHalfEven(value); }
 
 bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept {
   auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };

@@ -288,7 +288,7 @@ std::string FormatFloatGeneral(double value, int precision, char decimalSeparato
 // Reads a whole text as a decimal number (spaces around it allowed) with the given separator.
 bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept;
 
-// Rounds to the nearest integer, a half to the even neighbour.
+// Rounds to the nearest integer, a half to the even neighbour (the run-time library's rule).
 double RoundHalfEven(double value) noexcept;
 
 // Windows-1252 and UTF-16; a character 1252 lacks becomes '?'.
