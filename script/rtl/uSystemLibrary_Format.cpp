@@ -727,49 +727,62 @@ std::int32_t StrToIntDef(std::string_view text, std::int32_t defaultValue) {
   return TryStrToInt(text, value) ? value : defaultValue;
 }
 
-bool TryStrToFloat(std::string_view text, const TFormatSettings& locale, double& value) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && text[begin] == ' ') ++begin;
-  while (end > begin && text[end - 1] == ' ') --end;
-  // Rewritten into the C notation that from_chars reads, so the process locale plays no part.
-  std::string plain;
-  size_t i = begin;
-  if (i < end && (text[i] == '+' || text[i] == '-')) {
-    if (text[i] == '-') plain += '-';
+// The one reader of decimal numbers in the engine: values converting text and StrToFloat both use it.
+bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept {
+  auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+  // Longer than any double written out in full: not a number we read.
+  char buffer[400];
+  if (text.empty() || text.size() >= sizeof buffer) return false;
+  std::size_t n = 0;
+  std::size_t i = 0;
+  bool negative = false;
+  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
+  bool digits = false;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') buffer[n++] = text[i++], digits = true;
+  if (i < text.size() && text[i] == decimalSeparator) {
+    buffer[n++] = '.';
     ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') buffer[n++] = text[i++], digits = true;
   }
-  int mantissaDigits = 0;
-  while (i < end && text[i] >= '0' && text[i] <= '9') {
-    plain += text[i++];
-    ++mantissaDigits;
-  }
-  if (i < end && text[i] == locale.DecimalSeparator) {
-    plain += '.';
+  if (!digits) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    buffer[n++] = 'e';
     ++i;
-    while (i < end && text[i] >= '0' && text[i] <= '9') {
-      plain += text[i++];
-      ++mantissaDigits;
-    }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) buffer[n++] = text[i++];
+    bool exponentDigits = false;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+      buffer[n++] = text[i++], exponentDigits = true;
+    if (!exponentDigits) return false;
   }
-  if (mantissaDigits == 0) return false;
-  if (i < end && (text[i] == 'e' || text[i] == 'E')) {
-    plain += 'e';
-    ++i;
-    if (i < end && (text[i] == '+' || text[i] == '-')) plain += text[i++];
-    int exponentDigits = 0;
-    while (i < end && text[i] >= '0' && text[i] <= '9') {
-      plain += text[i++];
-      ++exponentDigits;
-    }
-    if (exponentDigits == 0) return false;
+  if (i != text.size()) return false;
+  double value = 0;
+  const auto [end, error] = std::from_chars(buffer, buffer + n, value);
+  if (end != buffer + n) return false;
+  if (error == std::errc::result_out_of_range) {
+    // Too small underflows to zero; too large is no number we can hold.
+    const std::string_view written(buffer, n);
+    const std::size_t e = written.find('e');
+    const bool tiny = e != std::string_view::npos ? written.substr(e + 1).starts_with('-')
+                                                  : written.starts_with("0.") || written.starts_with('.');
+    if (!tiny) return false;
+    value = 0;
+  } else if (error != std::errc()) {
+    return false;
   }
-  if (i != end) return false;
-  double parsed = 0;
-  auto [ptr, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), parsed);
-  if (ec != std::errc() || ptr != plain.data() + plain.size()) return false;
-  value = parsed;
+  result = negative ? -value : value;
   return true;
+}
+
+bool TryStrToFloat(std::string_view text, const TFormatSettings& locale, double& value) {
+  // StrToFloat allows spaces around the number, nothing else.
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  // The shared reader also skips tabs and line ends; StrToFloat does not.
+  const auto otherSpace = [](char c) { return c == '\t' || c == '\r' || c == '\n'; };
+  if (text.empty() || otherSpace(text.front()) || otherSpace(text.back())) return false;
+  return TryTextToDouble(text, locale.DecimalSeparator, value);
 }
 
 double StrToFloat(std::string_view text, const TFormatSettings& locale) {

@@ -70,6 +70,9 @@ bool TryStrToInt(std::string_view text, std::int32_t& value);
 // A decimal number with the locale's decimal separator and an optional exponent; spaces around are
 // allowed. Throws "'<s>' is not a valid floating point value".
 double StrToFloat(std::string_view text, const TFormatSettings& locale);
+// A whole text as a decimal number with the given separator: sign, digits, separator, digits, exponent,
+// with white space around it; a value too small for a double is 0, one too large is no number.
+bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept;
 bool TryStrToFloat(std::string_view text, const TFormatSettings& locale, double& value);
 
 }  // namespace varnholt::rtl

@@ -17,6 +17,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "script/rtl/uSystemLibrary_Format.h"
 #include "script/rtl/uSystemLibrary_Math.h"
 #include "script/vm/atScript_DateText.h"
 
@@ -182,50 +183,7 @@ std::string CurrencyToText(std::int64_t scaled, char separator) {
 double RoundHalfEven(double value) noexcept { return rtl::RoundHalfEven(value); }
 
 bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept {
-  auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-  // Longer than any double written out in full: not a number we read.
-  char buffer[400];
-  if (text.empty() || text.size() >= sizeof buffer) return false;
-  std::size_t n = 0;
-  std::size_t i = 0;
-  bool negative = false;
-  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
-  bool digits = false;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') buffer[n++] = text[i++], digits = true;
-  if (i < text.size() && text[i] == decimalSeparator) {
-    buffer[n++] = '.';
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') buffer[n++] = text[i++], digits = true;
-  }
-  if (!digits) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    buffer[n++] = 'e';
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) buffer[n++] = text[i++];
-    bool exponentDigits = false;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-      buffer[n++] = text[i++], exponentDigits = true;
-    if (!exponentDigits) return false;
-  }
-  if (i != text.size()) return false;
-  double value = 0;
-  const auto [end, error] = std::from_chars(buffer, buffer + n, value);
-  if (end != buffer + n) return false;
-  if (error == std::errc::result_out_of_range) {
-    // Too small underflows to zero; too large is no number we can hold.
-    const std::string_view written(buffer, n);
-    const std::size_t e = written.find('e');
-    const bool tiny = e != std::string_view::npos ? written.substr(e + 1).starts_with('-')
-                                                  : written.starts_with("0.") || written.starts_with('.');
-    if (!tiny) return false;
-    value = 0;
-  } else if (error != std::errc()) {
-    return false;
-  }
-  result = negative ? -value : value;
-  return true;
+  return rtl::TryTextToDouble(text, decimalSeparator, result);
 }
 
 std::string FormatFloatGeneral(double value, int precision, char decimalSeparator) {

@@ -285,7 +285,8 @@ ScriptValue Concat(ScriptValue a, const ScriptValue& b);
 // starts later than the fourth decimal; "NAN", "INF", "-INF" for the special values.
 std::string FormatFloatGeneral(double value, int precision, char decimalSeparator);
 
-// Reads a whole text as a decimal number (spaces around it allowed) with the given separator.
+// Reads a whole text as a decimal number (spaces around it allowed) with the given separator; the
+// run-time library's reader.
 bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept;
 
 // Rounds to the nearest integer, a half to the even neighbour (the run-time library's rule).
