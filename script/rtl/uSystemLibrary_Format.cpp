@@ -138,7 +138,7 @@ std::string NonFiniteText(double value) {
 
 // General format: the shortest of fixed and scientific notation with `precision` significant digits.
 // Scientific notation is used from 10^precision up and below 10^-5.
-std::string GeneralText(TDecimal d, int precision, const TFormatSettings& locale) {
+std::string GeneralText(TDecimal d, int precision, char decimalSeparator) {
   RoundDigits(d, precision);
   if (d.IsZero()) return "0";
   std::string out = d.Negative ? "-" : "";
@@ -146,7 +146,7 @@ std::string GeneralText(TDecimal d, int precision, const TFormatSettings& locale
   if (exponent10 >= precision || exponent10 < -5) {
     out += d.Digits[0];
     if (d.Digits.size() > 1) {
-      out += locale.DecimalSeparator;
+      out += decimalSeparator;
       out.append(d.Digits, 1);
     }
     out += 'E';
@@ -156,14 +156,14 @@ std::string GeneralText(TDecimal d, int precision, const TFormatSettings& locale
   }
   if (d.Exponent <= 0) {
     out += '0';
-    out += locale.DecimalSeparator;
+    out += decimalSeparator;
     out.append(-d.Exponent, '0');
     out += d.Digits;
     return out;
   }
   out += IntegerDigits(d);
   if (static_cast<int>(d.Digits.size()) > d.Exponent) {
-    out += locale.DecimalSeparator;
+    out += decimalSeparator;
     out.append(d.Digits, d.Exponent);
   }
   return out;
@@ -414,7 +414,8 @@ class TFormatter {
         break;
       case 'G':
         text =
-            GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits), locale_);
+            GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits),
+                        locale_.DecimalSeparator);
         break;
       case 'M':
         text = CurrencyText(NumberArg(), FixedDecimals(precision, locale_.CurrencyDecimals), locale_);
@@ -649,7 +650,12 @@ std::string Format(std::string_view format, std::span<const TFormatArg> args, co
 
 std::string FloatToStr(double value, const TFormatSettings& locale) {
   if (!std::isfinite(value)) return NonFiniteText(value);
-  return GeneralText(DecimalOfDouble(value), 15, locale);
+  return FloatToText(value, 15, locale.DecimalSeparator);
+}
+
+std::string FloatToText(double value, int precision, char decimalSeparator) {
+  if (!std::isfinite(value)) return NonFiniteText(value);
+  return GeneralText(DecimalOfDouble(value), std::clamp(precision, 1, kDoubleDigits), decimalSeparator);
 }
 
 std::string FormatFloat(std::string_view picture, double value, const TFormatSettings& locale) {

@@ -55,6 +55,9 @@ std::string FormatFloat(std::string_view picture, double value, const TFormatSet
 
 // The general format with 15 significant digits ("0,1", "1E20", "1,5E-7").
 std::string FloatToStr(double value, const TFormatSettings& locale);
+// The general format with `precision` significant digits (1 to 17) and the given decimal separator: the
+// one float-to-text rule of the engine, behind FloatToStr and the text of Double and Single values.
+std::string FloatToText(double value, int precision, char decimalSeparator);
 
 std::string IntToStr(std::int64_t value);
 // Upper-case hexadecimal of the value's 32 bits with at least `digits` digits.

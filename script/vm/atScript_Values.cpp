@@ -187,53 +187,7 @@ bool TryTextToDouble(std::string_view text, char decimalSeparator, double& resul
 }
 
 std::string FormatFloatGeneral(double value, int precision, char decimalSeparator) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  if (value == 0) return "0";
-  precision = std::clamp(precision, 1, 18);
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, precision - 1);
-  const std::string_view sci(buffer, result.ptr - buffer);
-  // sci is "-d.dddde+XX": collect the digits and the exponent.
-  std::string digits;
-  std::size_t pos = 0;
-  const bool negative = sci[0] == '-';
-  if (negative) ++pos;
-  while (pos < sci.size() && sci[pos] != 'e') {
-    if (sci[pos] != '.') digits += sci[pos];
-    ++pos;
-  }
-  int exponent = 0;
-  std::from_chars(sci.data() + pos + (sci[pos + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  const int pointPos = exponent + 1;  // digits before the decimal point
-  std::string text = negative ? "-" : "";
-  if (pointPos > precision || pointPos < -3) {
-    text += digits[0];
-    if (digits.size() > 1) {
-      text += decimalSeparator;
-      text.append(digits, 1);
-    }
-    text += 'E';
-    text += std::to_string(exponent);
-  } else if (pointPos <= 0) {
-    text += '0';
-    text += decimalSeparator;
-    text.append(static_cast<std::size_t>(-pointPos), '0');
-    text += digits;
-  } else {
-    const auto before = static_cast<std::size_t>(pointPos);
-    if (digits.size() <= before) {
-      text += digits;
-      text.append(before - digits.size(), '0');
-    } else {
-      text.append(digits, 0, before);
-      text += decimalSeparator;
-      text.append(digits, before);
-    }
-  }
-  return text;
+  return rtl::FloatToText(value, precision, decimalSeparator);
 }
 
 std::u16string Cp1252ToUtf16(std::string_view text) {

@@ -280,9 +280,9 @@ ScriptValue Shl(ScriptValue a, const ScriptValue& b);
 ScriptValue Shr(ScriptValue a, const ScriptValue& b);
 ScriptValue Concat(ScriptValue a, const ScriptValue& b);
 
-// The general number format: `precision` significant digits, trailing zeros dropped, the exponent
-// form ("1.5E-10", "1E20") when the number needs more digits before the point than `precision` or
-// starts later than the fourth decimal; "NAN", "INF", "-INF" for the special values.
+// The general number format of FloatToStr (rtl::FloatToText): `precision` significant digits, trailing
+// zeros dropped, the exponent form ("1.5E-10", "1E20") when the number needs more digits before the
+// point than `precision` or is below 0.00001; "NAN", "INF", "-INF" for the special values.
 std::string FormatFloatGeneral(double value, int precision, char decimalSeparator);
 
 // Reads a whole text as a decimal number (spaces around it allowed) with the given separator; the
