@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "engine/uEngineRequest.h"
@@ -14,9 +15,6 @@
 namespace varnholt::engine {
 
 namespace {
-
-// Long enough for a report of hundreds of pages, short enough that a looping file does not stall the queue.
-constexpr unsigned kWatchdogSeconds = 300;
 
 std::string gResultPath;
 std::string gText1Path;
@@ -53,16 +51,17 @@ void OnTimeout(int) {
 
 }  // namespace
 
-void InstallEngineGuards(const std::filesystem::path& workFolder) {
+void InstallEngineGuards(const std::filesystem::path& workFolder, std::chrono::seconds watchdog) {
+  const unsigned seconds = static_cast<unsigned>(std::max<std::chrono::seconds::rep>(watchdog.count(), 1));
   gResultPath = (workFolder / kResultFileName).string();
   gText1Path = (workFolder / kText1FileName).string();
   gText2Path = (workFolder / kText2FileName).string();
-  gTimeoutAnswer = "Error\r\nThe PDF engine gave up after " + std::to_string(kWatchdogSeconds) +
+  gTimeoutAnswer = "Error\r\nThe PDF engine gave up after " + std::to_string(seconds) +
                    " seconds; the file may be damaged and was left unchanged\r\n";
   gCrashAnswer =
       "Error\r\nThe PDF engine failed on this file (it may be damaged); the file was left unchanged\r\n";
   signal(SIGALRM, OnTimeout);
-  alarm(kWatchdogSeconds);
+  alarm(seconds);
 #if !defined(__SANITIZE_ADDRESS__)
   // Under the sanitizers a crash must stay a crash, so that it is reported.
   for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) signal(sig, OnCrash);

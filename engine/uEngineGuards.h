@@ -3,10 +3,16 @@
 // library still writes an "Error" answer to PDFRES.TXT.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 
 namespace varnholt::engine {
 
-void InstallEngineGuards(const std::filesystem::path& workFolder);
+// Long enough for a report of hundreds of pages, short enough that a looping file does not stall the queue.
+inline constexpr std::chrono::seconds kDefaultWatchdog{300};
+
+// Installs the watchdog (the request ends with an "Error" answer after `watchdog`) and the crash handlers
+// (a crash ends it with an "Error" answer) for requests answered in workFolder.
+void InstallEngineGuards(const std::filesystem::path& workFolder, std::chrono::seconds watchdog = kDefaultWatchdog);
 
 }  // namespace varnholt::engine

@@ -20,7 +20,7 @@ best() {  # best wall time in ms of three runs
   echo "$best"
 }
 printf '%-8s %10s %10s %10s %12s %12s\n' case varnholt lua5.4 python3 "vs lua" "vs python"
-for case in loop concat calls; do
+for case in loop concat lines calls; do
   v=$(best "$cli" run-script "$here/compare/$case.psc")
   l=$(best lua5.4 "$here/compare/$case.lua")
   p=$(best python3 "$here/compare/$case.py")

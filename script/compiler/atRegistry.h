@@ -110,6 +110,8 @@ class TatClass {
   int PropertyCount() const { return static_cast<int>(properties_.size()); }
   TatMethod& Method(int i) const { return *methods_.at(i); }
   TatProperty& Property(int i) const { return *properties_.at(i); }
+  // The registry the class belongs to.
+  TatHostRegistry& Registry() const { return registry_; }
 
  private:
   friend class TatHostRegistry;

@@ -425,6 +425,10 @@ double EncodeTime(int hour, int minute, int second, int millisecond) {
   return value;
 }
 
+bool IsValidDateTime(double dateTime) {
+  return Split(dateTime).valid;
+}
+
 void DecodeDate(double dateTime, std::uint16_t& year, std::uint16_t& month, std::uint16_t& day) {
   TParts p = Split(dateTime);
   year = static_cast<std::uint16_t>(p.year);

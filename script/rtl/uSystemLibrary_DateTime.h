@@ -25,6 +25,9 @@ bool TryEncodeDate(int year, int month, int day, double& value);
 double EncodeTime(int hour, int minute, int second, int millisecond);
 bool TryEncodeTime(int hour, int minute, int second, int millisecond, double& value);
 
+// Whether a date-time lies within the years 1-9999 once its time is rounded to the millisecond (NaN and
+// infinities do not).
+bool IsValidDateTime(double dateTime);
 // Parts of a date-time, the time rounded to the millisecond. Outside the years 1-9999 all parts are 0.
 void DecodeDate(double dateTime, std::uint16_t& year, std::uint16_t& month, std::uint16_t& day);
 void DecodeTime(double dateTime, std::uint16_t& hour, std::uint16_t& minute, std::uint16_t& second,

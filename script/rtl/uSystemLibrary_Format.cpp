@@ -138,7 +138,7 @@ std::string NonFiniteText(double value) {
 
 // General format: the shortest of fixed and scientific notation with `precision` significant digits.
 // Scientific notation is used from 10^precision up and below 10^-5.
-std::string GeneralText(TDecimal d, int precision, const TFormatSettings& locale) {
+std::string GeneralText(TDecimal d, int precision, char decimalSeparator) {
   RoundDigits(d, precision);
   if (d.IsZero()) return "0";
   std::string out = d.Negative ? "-" : "";
@@ -146,7 +146,7 @@ std::string GeneralText(TDecimal d, int precision, const TFormatSettings& locale
   if (exponent10 >= precision || exponent10 < -5) {
     out += d.Digits[0];
     if (d.Digits.size() > 1) {
-      out += locale.DecimalSeparator;
+      out += decimalSeparator;
       out.append(d.Digits, 1);
     }
     out += 'E';
@@ -156,14 +156,14 @@ std::string GeneralText(TDecimal d, int precision, const TFormatSettings& locale
   }
   if (d.Exponent <= 0) {
     out += '0';
-    out += locale.DecimalSeparator;
+    out += decimalSeparator;
     out.append(-d.Exponent, '0');
     out += d.Digits;
     return out;
   }
   out += IntegerDigits(d);
   if (static_cast<int>(d.Digits.size()) > d.Exponent) {
-    out += locale.DecimalSeparator;
+    out += decimalSeparator;
     out.append(d.Digits, d.Exponent);
   }
   return out;
@@ -414,7 +414,8 @@ class TFormatter {
         break;
       case 'G':
         text =
-            GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits), locale_);
+            GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits),
+                        locale_.DecimalSeparator);
         break;
       case 'M':
         text = CurrencyText(NumberArg(), FixedDecimals(precision, locale_.CurrencyDecimals), locale_);
@@ -649,7 +650,12 @@ std::string Format(std::string_view format, std::span<const TFormatArg> args, co
 
 std::string FloatToStr(double value, const TFormatSettings& locale) {
   if (!std::isfinite(value)) return NonFiniteText(value);
-  return GeneralText(DecimalOfDouble(value), 15, locale);
+  return FloatToText(value, 15, locale.DecimalSeparator);
+}
+
+std::string FloatToText(double value, int precision, char decimalSeparator) {
+  if (!std::isfinite(value)) return NonFiniteText(value);
+  return GeneralText(DecimalOfDouble(value), std::clamp(precision, 1, kDoubleDigits), decimalSeparator);
 }
 
 std::string FormatFloat(std::string_view picture, double value, const TFormatSettings& locale) {
@@ -727,49 +733,62 @@ std::int32_t StrToIntDef(std::string_view text, std::int32_t defaultValue) {
   return TryStrToInt(text, value) ? value : defaultValue;
 }
 
-bool TryStrToFloat(std::string_view text, const TFormatSettings& locale, double& value) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && text[begin] == ' ') ++begin;
-  while (end > begin && text[end - 1] == ' ') --end;
-  // Rewritten into the C notation that from_chars reads, so the process locale plays no part.
-  std::string plain;
-  size_t i = begin;
-  if (i < end && (text[i] == '+' || text[i] == '-')) {
-    if (text[i] == '-') plain += '-';
+// The one reader of decimal numbers in the engine: values converting text and StrToFloat both use it.
+bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept {
+  auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
+  // Longer than any double written out in full: not a number we read.
+  char buffer[400];
+  if (text.empty() || text.size() >= sizeof buffer) return false;
+  std::size_t n = 0;
+  std::size_t i = 0;
+  bool negative = false;
+  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
+  bool digits = false;
+  while (i < text.size() && text[i] >= '0' && text[i] <= '9') buffer[n++] = text[i++], digits = true;
+  if (i < text.size() && text[i] == decimalSeparator) {
+    buffer[n++] = '.';
     ++i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') buffer[n++] = text[i++], digits = true;
   }
-  int mantissaDigits = 0;
-  while (i < end && text[i] >= '0' && text[i] <= '9') {
-    plain += text[i++];
-    ++mantissaDigits;
-  }
-  if (i < end && text[i] == locale.DecimalSeparator) {
-    plain += '.';
+  if (!digits) return false;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    buffer[n++] = 'e';
     ++i;
-    while (i < end && text[i] >= '0' && text[i] <= '9') {
-      plain += text[i++];
-      ++mantissaDigits;
-    }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) buffer[n++] = text[i++];
+    bool exponentDigits = false;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+      buffer[n++] = text[i++], exponentDigits = true;
+    if (!exponentDigits) return false;
   }
-  if (mantissaDigits == 0) return false;
-  if (i < end && (text[i] == 'e' || text[i] == 'E')) {
-    plain += 'e';
-    ++i;
-    if (i < end && (text[i] == '+' || text[i] == '-')) plain += text[i++];
-    int exponentDigits = 0;
-    while (i < end && text[i] >= '0' && text[i] <= '9') {
-      plain += text[i++];
-      ++exponentDigits;
-    }
-    if (exponentDigits == 0) return false;
+  if (i != text.size()) return false;
+  double value = 0;
+  const auto [end, error] = std::from_chars(buffer, buffer + n, value);
+  if (end != buffer + n) return false;
+  if (error == std::errc::result_out_of_range) {
+    // Too small underflows to zero; too large is no number we can hold.
+    const std::string_view written(buffer, n);
+    const std::size_t e = written.find('e');
+    const bool tiny = e != std::string_view::npos ? written.substr(e + 1).starts_with('-')
+                                                  : written.starts_with("0.") || written.starts_with('.');
+    if (!tiny) return false;
+    value = 0;
+  } else if (error != std::errc()) {
+    return false;
   }
-  if (i != end) return false;
-  double parsed = 0;
-  auto [ptr, ec] = std::from_chars(plain.data(), plain.data() + plain.size(), parsed);
-  if (ec != std::errc() || ptr != plain.data() + plain.size()) return false;
-  value = parsed;
+  result = negative ? -value : value;
   return true;
+}
+
+bool TryStrToFloat(std::string_view text, const TFormatSettings& locale, double& value) {
+  // StrToFloat allows spaces around the number, nothing else.
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  // The shared reader also skips tabs and line ends; StrToFloat does not.
+  const auto otherSpace = [](char c) { return c == '\t' || c == '\r' || c == '\n'; };
+  if (text.empty() || otherSpace(text.front()) || otherSpace(text.back())) return false;
+  return TryTextToDouble(text, locale.DecimalSeparator, value);
 }
 
 double StrToFloat(std::string_view text, const TFormatSettings& locale) {

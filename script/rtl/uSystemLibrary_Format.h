@@ -55,6 +55,9 @@ std::string FormatFloat(std::string_view picture, double value, const TFormatSet
 
 // The general format with 15 significant digits ("0,1", "1E20", "1,5E-7").
 std::string FloatToStr(double value, const TFormatSettings& locale);
+// The general format with `precision` significant digits (1 to 17) and the given decimal separator: the
+// one float-to-text rule of the engine, behind FloatToStr and the text of Double and Single values.
+std::string FloatToText(double value, int precision, char decimalSeparator);
 
 std::string IntToStr(std::int64_t value);
 // Upper-case hexadecimal of the value's 32 bits with at least `digits` digits.
@@ -70,6 +73,9 @@ bool TryStrToInt(std::string_view text, std::int32_t& value);
 // A decimal number with the locale's decimal separator and an optional exponent; spaces around are
 // allowed. Throws "'<s>' is not a valid floating point value".
 double StrToFloat(std::string_view text, const TFormatSettings& locale);
+// A whole text as a decimal number with the given separator: sign, digits, separator, digits, exponent,
+// with white space around it; a value too small for a double is 0, one too large is no number.
+bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept;
 bool TryStrToFloat(std::string_view text, const TFormatSettings& locale, double& value);
 
 }  // namespace varnholt::rtl

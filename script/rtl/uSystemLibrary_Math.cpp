@@ -17,13 +17,16 @@ std::int64_t ToInt64(double integral) {
 
 }  // namespace
 
+double RoundHalfEven(double value) noexcept {
+  if (!std::isfinite(value)) return value;
+  const double below = std::floor(value);
+  const double diff = value - below;
+  if (diff > 0.5 || (diff == 0.5 && std::fmod(below, 2.0) != 0.0)) return below + 1.0;
+  return below;
+}
+
 std::int64_t Round(double value) {
-  // Ties to even without depending on the process's floating-point rounding mode.
-  double below = std::floor(value);
-  double diff = value - below;
-  double result = below;
-  if (diff > 0.5 || (diff == 0.5 && std::fmod(below, 2.0) != 0.0)) result = below + 1.0;
-  return ToInt64(result);
+  return ToInt64(RoundHalfEven(value));
 }
 
 std::int64_t Trunc(double value) {

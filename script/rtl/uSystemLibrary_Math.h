@@ -8,6 +8,10 @@
 
 namespace varnholt::rtl {
 
+// To the nearest integer, a tie to the even neighbour, without depending on the process's floating-point
+// rounding mode (std::nearbyint would follow it); non-finite values come back unchanged. The one rule of
+// ties-to-even rounding in the engine: values and the library both call it.
+double RoundHalfEven(double value) noexcept;
 // To the nearest integer, a tie to the even neighbour. Throws "Invalid floating point operation" for
 // NaN, infinities and values beyond the 64-bit range; narrowing to 32 bits is the caller's business.
 std::int64_t Round(double value);

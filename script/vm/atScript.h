@@ -237,6 +237,8 @@ class TatVirtualMachine {
   // Once a limit is hit the run ends: no try block may catch that or run more code.
   bool stopped_ = false;
   void StartLimits();
+  // Asserts the stack and frame invariants before each instruction in debug and sanitizer builds.
+  void AssertInvariants() const;
   // The slow path of the step counter: checks both limits and starts the next period.
   void Checkpoint();
   // The slow path of the host-call counter.

@@ -611,4 +611,132 @@ TInstructionHandler TAccess::HostCallHandler(THostCallKind kind) {
   }
 }
 
+// --- Fused sequences -------------------------------------------------------------------------------
+//
+// Loops spend most of their instructions on a few sequences: the for-loop test (push i, push the stop,
+// compare, jump), an accumulation (push a, push b, add, store) and the for-loop step (push 1, push i,
+// add, jump back to the store into i). Run one dispatch at a time, the dispatch costs more than the
+// work. Each fused handler checks that it may take the short way (plain Integer locals, no overflow,
+// enough steps left under the step limit) and otherwise runs the first instruction's own handler, so
+// every instruction keeps its meaning, its errors and its source position.
+
+namespace {
+
+// A local that holds a plain Integer (no reference, no other kind), or nullptr.
+inline const ScriptValue* IntegerLocal(std::vector<ScriptValue>& stack, int frameBase, int slot) {
+  const ScriptValue& v = stack[static_cast<std::size_t>(frameBase + slot)];
+  return v.Kind() == TValueKind::Integer ? &v : nullptr;
+}
+
+}  // namespace
+
+void TAccess::FusedCompareJump(TatVirtualMachine& vm, TSimplifiedCode& c) {
+  TSimplifiedCode& second = *c.Next;
+  TSimplifiedCode& compare = *second.Next;
+  TSimplifiedCode& jump = *compare.Next;
+  const ScriptValue* a = IntegerLocal(vm.stack_, vm.frameBase_, c.Int1);
+  const ScriptValue* b = IntegerLocal(vm.stack_, vm.frameBase_, second.Int1);
+  if (a == nullptr || b == nullptr || vm.stepsLeft_ <= 3) return Exec_inPushVar(vm, c);
+  vm.stepsLeft_ -= 3;
+  const std::int32_t x = a->RawInteger();
+  const std::int32_t y = b->RawInteger();
+  bool holds = false;
+  switch (compare.Op) {
+    case TInstruction::inOperLE: holds = x <= y; break;
+    case TInstruction::inOperLess: holds = x < y; break;
+    case TInstruction::inOperGE: holds = x >= y; break;
+    case TInstruction::inOperGreater: holds = x > y; break;
+    case TInstruction::inOperEqual: holds = x == y; break;
+    default: holds = x != y; break;  // inOperNE
+  }
+  const bool jumps = jump.Op == TInstruction::inJumpIfFalse ? !holds : holds;
+  vm.next_ = jumps ? jump.Target : jump.Next;
+}
+
+void TAccess::FusedAddStore(TatVirtualMachine& vm, TSimplifiedCode& c) {
+  TSimplifiedCode& second = *c.Next;
+  TSimplifiedCode& store = *second.Next->Next;
+  const ScriptValue& a = vm.Local(c.Int1);
+  const ScriptValue& b = vm.Local(second.Int1);
+  ScriptValue& target = vm.Local(store.Int1);
+  if (vm.stepsLeft_ <= 3 || target.IsRef()) return Exec_inPushVar(vm, c);
+  const TValueKind ka = a.Kind();
+  const TValueKind kb = b.Kind();
+  std::int32_t sum = 0;
+  if (ka == TValueKind::Integer && kb == TValueKind::Integer &&
+      !__builtin_add_overflow(a.RawInteger(), b.RawInteger(), &sum)) {
+    target = ScriptValue(sum);
+  } else if ((ka == TValueKind::Integer || ka == TValueKind::Double) &&
+             (kb == TValueKind::Integer || kb == TValueKind::Double)) {
+    // The plain-number rule of AddAssign: a Double, unless the result is not finite (then the error
+    // comes from the instructions themselves).
+    const double x = ka == TValueKind::Double ? a.RawDouble() : a.RawInteger();
+    const double y = kb == TValueKind::Double ? b.RawDouble() : b.RawInteger();
+    const double result = x + y;
+    if (!std::isfinite(result)) return Exec_inPushVar(vm, c);
+    target = ScriptValue(result);
+  } else {
+    return Exec_inPushVar(vm, c);
+  }
+  vm.stepsLeft_ -= 3;
+  vm.next_ = store.Next;
+}
+
+void TAccess::FusedIncrementJump(TatVirtualMachine& vm, TSimplifiedCode& c) {
+  TSimplifiedCode& push = *c.Next;
+  TSimplifiedCode& jump = *push.Next->Next;
+  TSimplifiedCode& store = *jump.Target;
+  const ScriptValue* a = IntegerLocal(vm.stack_, vm.frameBase_, push.Int1);
+  std::int32_t sum = 0;
+  if (a == nullptr || vm.stepsLeft_ <= 4 || __builtin_add_overflow(c.Int1, a->RawInteger(), &sum) ||
+      vm.Local(store.Int1).IsRef()) {
+    return Exec_inPushInteger(vm, c);
+  }
+  vm.stepsLeft_ -= 4;
+  vm.Local(store.Int1) = ScriptValue(sum);
+  vm.next_ = store.Next;
+}
+
+void TAccess::FuseSequences(std::vector<TSimplifiedCode>& code) {
+  // A sequence is fused only when nothing jumps into its middle and no try part begins or ends there.
+  std::vector<bool> entered(code.size() + 1, false);
+  auto mark = [&](const TSimplifiedCode* target) {
+    if (target != nullptr) entered[static_cast<std::size_t>(target - code.data())] = true;
+  };
+  for (const auto& c : code) {
+    mark(c.Target);
+    mark(c.Target2);
+    if (c.Op == TInstruction::inTryFinally || c.Op == TInstruction::inTryExcept) mark(c.Next);
+  }
+  auto plain = [&](const TSimplifiedCode* c, TInstruction op) {
+    return c != nullptr && c->Op == op && !entered[static_cast<std::size_t>(c - code.data())];
+  };
+  auto isCompare = [](TInstruction op) {
+    return op == TInstruction::inOperLE || op == TInstruction::inOperLess || op == TInstruction::inOperGE ||
+           op == TInstruction::inOperGreater || op == TInstruction::inOperEqual || op == TInstruction::inOperNE;
+  };
+  for (auto& c : code) {
+    if (c.Op == TInstruction::inPushVar && plain(c.Next, TInstruction::inPushVar)) {
+      TSimplifiedCode* third = c.Next->Next;
+      TSimplifiedCode* fourth = third != nullptr ? third->Next : nullptr;
+      if (third == nullptr || fourth == nullptr || entered[static_cast<std::size_t>(third - code.data())] ||
+          entered[static_cast<std::size_t>(fourth - code.data())]) {
+        continue;
+      }
+      if (isCompare(third->Op) && (fourth->Op == TInstruction::inJumpIfFalse || fourth->Op == TInstruction::inJumpIfTrue) &&
+          fourth->Target != nullptr) {
+        c.Handler = &TAccess::FusedCompareJump;
+      } else if (third->Op == TInstruction::inOperAdd && fourth->Op == TInstruction::inStoreVar) {
+        c.Handler = &TAccess::FusedAddStore;
+      }
+    } else if (c.Op == TInstruction::inPushInteger && plain(c.Next, TInstruction::inPushVar) &&
+               plain(c.Next->Next, TInstruction::inOperAdd) && plain(c.Next->Next->Next, TInstruction::inJump)) {
+      const TSimplifiedCode* store = c.Next->Next->Next->Target;
+      if (store != nullptr && store->Op == TInstruction::inStoreVar && store->Int1 == c.Next->Int1) {
+        c.Handler = &TAccess::FusedIncrementJump;
+      }
+    }
+  }
+}
+
 }  // namespace varnholt

@@ -2,6 +2,7 @@
 // accessors host routines use. The instruction handlers are in atScript_Instructions.cpp.
 #include "script/vm/atScript.h"
 
+#include <cassert>
 #include <cstdio>
 
 #include "platform/CodePage.h"
@@ -166,6 +167,7 @@ void TatVirtualMachine::Prepare() {
         break;
     }
   }
+  TAccess::FuseSequences(code);
   prepared_ = true;
 }
 
@@ -313,6 +315,9 @@ void TatVirtualMachine::Execute(TSimplifiedCode* start) {
     while (current_ != nullptr) {
       next_ = current_->Next;
       if (--stepsLeft_ == 0) Checkpoint();
+#ifndef NDEBUG
+      AssertInvariants();
+#endif
       current_->Handler(*this, *current_);
       current_ = next_;
     }
@@ -329,6 +334,9 @@ TatVirtualMachine::TPartEnd TatVirtualMachine::ExecutePart(TSimplifiedCode* begi
     while (current_ != nullptr && current_ != end) {
       next_ = current_->Next;
       if (--stepsLeft_ == 0) Checkpoint();
+#ifndef NDEBUG
+      AssertInvariants();
+#endif
       current_->Handler(*this, *current_);
       if (next_ != nullptr && next_ != end && (next_ < begin || next_ > end)) {
         jump = next_;
@@ -415,6 +423,14 @@ void TatVirtualMachine::RaiseAtPosition(const std::string& message) {
 void TatVirtualMachine::StackOverflow() {
   RaiseAtPosition("Stack overflow: the script needs more than " + std::to_string(kStackSize) +
                   " value slots (a routine calling itself without end?)");
+}
+
+void TatVirtualMachine::AssertInvariants() const {
+  // Debug and sanitizer builds only (NDEBUG removes it): a handler that leaves the stack pointer or a
+  // frame outside the stack is caught at the next instruction, not by a corrupted value much later.
+  assert(sp_ >= 0 && sp_ <= kStackSize);
+  assert(argBase_ >= 0 && argBase_ <= frameBase_ && frameBase_ <= kStackSize);
+  assert(nesting_ >= 1 && nesting_ <= kMaxNesting);
 }
 
 void TatVirtualMachine::StartLimits() {

@@ -17,6 +17,14 @@ struct TatVirtualMachine::TAccess {
     return memberKind == 2 ? kLateSet : memberKind == 3 ? kLateCall : kLateGet;
   }
   static TInstructionHandler HandlerOf(TInstruction op);
+
+  // Fused sequences: preparation gives the first instruction of a common straight-line sequence a handler
+  // that runs the whole sequence at once when every operand is a plain Integer local, and otherwise does
+  // exactly what the first instruction's own handler does. The instructions themselves stay as they are.
+  static void FuseSequences(std::vector<TSimplifiedCode>& code);
+  static void FusedCompareJump(TatVirtualMachine& vm, TSimplifiedCode& c);
+  static void FusedAddStore(TatVirtualMachine& vm, TSimplifiedCode& c);
+  static void FusedIncrementJump(TatVirtualMachine& vm, TSimplifiedCode& c);
   static TInstructionHandler HostCallHandler(THostCallKind kind);
 
   static void HostBound(TatVirtualMachine& vm, TSimplifiedCode& c);

@@ -17,6 +17,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "script/rtl/uSystemLibrary_Format.h"
+#include "script/rtl/uSystemLibrary_Math.h"
 #include "script/vm/atScript_DateText.h"
 
 namespace varnholt {
@@ -178,110 +180,14 @@ std::string CurrencyToText(std::int64_t scaled, char separator) {
 
 }  // namespace
 
-double RoundHalfEven(double value) noexcept {
-  if (!std::isfinite(value)) return value;
-  const double floor = std::floor(value);
-  const double diff = value - floor;
-  if (diff > 0.5) return floor + 1;
-  if (diff < 0.5) return floor;
-  return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
-}
+double RoundHalfEven(double value) noexcept { return rtl::RoundHalfEven(value); }
 
 bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept {
-  auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-  // Longer than any double written out in full: not a number we read.
-  char buffer[400];
-  if (text.empty() || text.size() >= sizeof buffer) return false;
-  std::size_t n = 0;
-  std::size_t i = 0;
-  bool negative = false;
-  if (text[i] == '+' || text[i] == '-') negative = text[i++] == '-';
-  bool digits = false;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9') buffer[n++] = text[i++], digits = true;
-  if (i < text.size() && text[i] == decimalSeparator) {
-    buffer[n++] = '.';
-    ++i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9') buffer[n++] = text[i++], digits = true;
-  }
-  if (!digits) return false;
-  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
-    buffer[n++] = 'e';
-    ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) buffer[n++] = text[i++];
-    bool exponentDigits = false;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-      buffer[n++] = text[i++], exponentDigits = true;
-    if (!exponentDigits) return false;
-  }
-  if (i != text.size()) return false;
-  double value = 0;
-  const auto [end, error] = std::from_chars(buffer, buffer + n, value);
-  if (end != buffer + n) return false;
-  if (error == std::errc::result_out_of_range) {
-    // Too small underflows to zero; too large is no number we can hold.
-    const std::string_view written(buffer, n);
-    const std::size_t e = written.find('e');
-    const bool tiny = e != std::string_view::npos ? written.substr(e + 1).starts_with('-')
-                                                  : written.starts_with("0.") || written.starts_with('.');
-    if (!tiny) return false;
-    value = 0;
-  } else if (error != std::errc()) {
-    return false;
-  }
-  result = negative ? -value : value;
-  return true;
+  return rtl::TryTextToDouble(text, decimalSeparator, result);
 }
 
 std::string FormatFloatGeneral(double value, int precision, char decimalSeparator) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
-  if (value == 0) return "0";
-  precision = std::clamp(precision, 1, 18);
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, precision - 1);
-  const std::string_view sci(buffer, result.ptr - buffer);
-  // sci is "-d.dddde+XX": collect the digits and the exponent.
-  std::string digits;
-  std::size_t pos = 0;
-  const bool negative = sci[0] == '-';
-  if (negative) ++pos;
-  while (pos < sci.size() && sci[pos] != 'e') {
-    if (sci[pos] != '.') digits += sci[pos];
-    ++pos;
-  }
-  int exponent = 0;
-  std::from_chars(sci.data() + pos + (sci[pos + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  const int pointPos = exponent + 1;  // digits before the decimal point
-  std::string text = negative ? "-" : "";
-  if (pointPos > precision || pointPos < -3) {
-    text += digits[0];
-    if (digits.size() > 1) {
-      text += decimalSeparator;
-      text.append(digits, 1);
-    }
-    text += 'E';
-    text += std::to_string(exponent);
-  } else if (pointPos <= 0) {
-    text += '0';
-    text += decimalSeparator;
-    text.append(static_cast<std::size_t>(-pointPos), '0');
-    text += digits;
-  } else {
-    const auto before = static_cast<std::size_t>(pointPos);
-    if (digits.size() <= before) {
-      text += digits;
-      text.append(before - digits.size(), '0');
-    } else {
-      text.append(digits, 0, before);
-      text += decimalSeparator;
-      text.append(digits, before);
-    }
-  }
-  return text;
+  return rtl::FloatToText(value, precision, decimalSeparator);
 }
 
 std::u16string Cp1252ToUtf16(std::string_view text) {

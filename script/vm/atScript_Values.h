@@ -280,15 +280,16 @@ ScriptValue Shl(ScriptValue a, const ScriptValue& b);
 ScriptValue Shr(ScriptValue a, const ScriptValue& b);
 ScriptValue Concat(ScriptValue a, const ScriptValue& b);
 
-// The general number format: `precision` significant digits, trailing zeros dropped, the exponent
-// form ("1.5E-10", "1E20") when the number needs more digits before the point than `precision` or
-// starts later than the fourth decimal; "NAN", "INF", "-INF" for the special values.
+// The general number format of FloatToStr (rtl::FloatToText): `precision` significant digits, trailing
+// zeros dropped, the exponent form ("1.5E-10", "1E20") when the number needs more digits before the
+// point than `precision` or is below 0.00001; "NAN", "INF", "-INF" for the special values.
 std::string FormatFloatGeneral(double value, int precision, char decimalSeparator);
 
-// Reads a whole text as a decimal number (spaces around it allowed) with the given separator.
+// Reads a whole text as a decimal number (spaces around it allowed) with the given separator; the
+// run-time library's reader.
 bool TryTextToDouble(std::string_view text, char decimalSeparator, double& result) noexcept;
 
-// Rounds to the nearest integer, a half to the even neighbour.
+// Rounds to the nearest integer, a half to the even neighbour (the run-time library's rule).
 double RoundHalfEven(double value) noexcept;
 
 // Windows-1252 and UTF-16; a character 1252 lacks becomes '?'.

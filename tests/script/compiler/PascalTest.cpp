@@ -452,7 +452,7 @@ namespace {
 
 // The fuzz seeds are real scripts of every construct; each of them compiles.
 TEST(PascalCompiler, EveryFuzzSeedCompiles) {
-  const auto folder = TestDataFolder() / "script" / "fuzz_seeds";
+  const auto folder = TestDataFolder() / "script" / "fuzz_script_compile";
   int count = 0;
   for (const auto& entry : std::filesystem::directory_iterator(folder)) {
     const std::string text = ReadFile(entry.path());

@@ -330,5 +330,38 @@ TEST(Scripter, ARunTimeErrorShowsLongTextsShortened) {
   }
 }
 
+// Loops run common sequences fused (see atScript_Instructions.cpp); at the edges of the Integer range,
+// with other kinds and with every comparison they must give what the single instructions give.
+TEST(Scripter, FusedLoopSequencesKeepTheInstructionsMeaning) {
+  struct TCase {
+    const char* source;
+    const char* result;
+  };
+  const TCase cases[] = {
+      {"s := 2147483600\nfor i := 1 to 100 do s := s + i\nResult := s", "2147488650"},  // Integer to Double
+      {"s := 0\nfor i := 10 downto 1 do s := s + i\nResult := s", "55"},
+      {"n := 0\nfor i := 2147483640 to 2147483647 do n := n + 1\nResult := n", "8"},  // the step overflows
+      {"a := 1.5\nb := 2\nc := a + b\nResult := c", "3.5"},
+      {"a := 'x'\nb := 2\nc := a + b\nResult := c", "<error>"},
+      {"a := 'x'\nb := 'y'\nc := a + b\nResult := c", "xy"},
+      {"i := 0\nn := 5\nwhile i < n do i := i + 1\nResult := i", "5"},
+      {"i := 9\nn := 5\nwhile i > n do i := i - 1\nResult := i", "5"},
+      {"i := 0\nn := 5\nr := 0\nwhile i <> n do begin i := i + 1; if i = n then r := r + 100 end\nResult := r + i",
+       "105"},
+      {"i := 0\nn := 2.5\nwhile i <= n do i := i + 1\nResult := i", "3"},
+  };
+  for (const TCase& c : cases) {
+    TScriptTestHost host;
+    host.Scripter.SetSourceText(c.source);
+    std::string result;
+    try {
+      result = host.Scripter.RunScript().ToText();
+    } catch (const EatScripterRuntime&) {
+      result = "<error>";
+    }
+    EXPECT_EQ(result, c.result) << c.source;
+  }
+}
+
 }  // namespace
 }  // namespace varnholt::test
