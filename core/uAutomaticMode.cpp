@@ -23,11 +23,6 @@ namespace {
 constexpr const char* kObject = "Varnholt";
 constexpr int kRefreshBarMax = 30;
 
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
-  return folder + "\\" + name;
-}
-
 // "yyyymmddhhnnss" of a last-write time in local time, in the two-second steps that FAT-era file times
 // have; the queue was always ordered by that key, so files written in one step go by name.
 std::string OrderKey(std::chrono::system_clock::time_point lastWrite) {
@@ -137,13 +132,7 @@ void TVarnholtCore::TimerAutomaticTimer() {
 void TVarnholtCore::PostAction(const std::string& path) {
   logger_.WriteEntry(ltMsg, kObject, "Post Action", "PDF Still Present", state_.currentPdf);
   PrintTo(state_.currentPdf, state_.paperPrinter, false);
-  const std::string folder = FolderOf(path);
-  const std::string failed = JoinPath(folder, "FAILED");
-  if (files_.ForceDirectories(failed)) {
-    port_.RefreshFolderList();
-  } else {
-    logger_.WriteEntry(ltErr, kObject, "Post Action", "Force Folder Failed", folder);
-  }
+  const std::string failed = ForceFailedFolder(path, "Post Action");
   std::string target = JoinPath(failed, FileNameOf(path));
   if (files_.FileExists(target)) {
     // An earlier report of the same name waits in FAILED for the operator; it is kept, and this one is

@@ -20,12 +20,6 @@ namespace {
 
 constexpr const char* kObject = "Varnholt";
 
-// Joins a folder and a name with exactly one backslash (a drive root already ends with one).
-std::string JoinPath(const std::string& folder, const std::string& name) {
-  if (!folder.empty() && folder.back() == '\\') return folder + name;
-  return folder + "\\" + name;
-}
-
 std::string Counter(int value) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "_%.4d", value);

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "hostlib/uDestinationNames.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "script/vm/atScript.h"
@@ -41,9 +42,7 @@ void TVarnholtCore::FilesClick(const std::string& fileName) {
   logger_.WriteEntry(ltMsg, kObject, "FilesClick", "File", state_.selectedFile);
   // Clearing first makes picking the same file again a change, which reloads its texts.
   SetSelectedFile("");
-  // A drive's root folder (C:\ and the like) already ends with the separator.
-  const bool hasSeparator = !state_.browserFolder.empty() && state_.browserFolder.back() == '\\';
-  SetSelectedFile(state_.browserFolder + (hasSeparator ? "" : "\\") + fileName);
+  SetSelectedFile(JoinPath(state_.browserFolder, fileName));
   UpdateStatus();
 }
 

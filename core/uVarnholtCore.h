@@ -73,8 +73,6 @@ class TVarnholtCore : public THostContext {
   void EndBusyCursor() override { port_.EndBusyCursor(); }
   void RunEngineRequest(const std::vector<std::string>& keys, const std::string& action,
                         const std::function<void()>& prepare = {}) override;
-  // An engine run still going after this long is ended and counts as an engine error.
-  void SetEngineTimeLimit(std::chrono::milliseconds limit) { engineTimeLimit_ = limit; }
 
   // The operator picked a file (name only) in the browser's file list.
   void FilesClick(const std::string& fileName);
@@ -151,15 +149,12 @@ class TVarnholtCore : public THostContext {
   // The script's ShowMessage, InputQuery and the like go through the UI port.
   TatPascalScripter& Scripter();
 
- private:
-  void ShowTexts();
-  // A folder of a path for messages and tests of existence; "" stays "".
-  std::string ForceFailedFolder(const std::string& file, const char* proc);
-
- public:
+  // --- The engine's turn -------------------------------------------------------------------------
   // How long a request waits for its turn at the engine of this application folder.
   std::chrono::milliseconds EngineWait() const { return engineWait_; }
   void SetEngineWait(std::chrono::milliseconds wait) { engineWait_ = wait; }
+  // An engine run still going after this long is ended and counts as an engine error.
+  void SetEngineTimeLimit(std::chrono::milliseconds limit) { engineTimeLimit_ = limit; }
 
   // The engine's turn in this application folder: one request at a time, across processes (the window,
   // the headless service and an operator's varnholt-cli share the exchange files). ExecPDF takes it for
@@ -181,7 +176,14 @@ class TVarnholtCore : public THostContext {
   };
 
  private:
+  void ShowTexts();
   void RunEngineProgram(const std::string& action);
+  // Creates FAILED below a file's folder (an Err record under proc when it cannot) and gives its path.
+  std::string ForceFailedFolder(const std::string& file, const char* proc);
+  std::chrono::system_clock::time_point Now() const;
+  // The shared body of Re-Queue and Delete Failed: the question, then every PDF of FAILED moved into the
+  // queue or deleted; the number of files that stayed.
+  int FailedCommand(bool deleteThem);
 
   TProcessingState state_;
   TUiPort& port_;
@@ -191,10 +193,6 @@ class TVarnholtCore : public THostContext {
   std::chrono::milliseconds scriptTimeLimit_ = kDefaultScriptTimeLimit;
   std::vector<std::string> fileList_;
   int refreshBar_ = 0;
-  std::chrono::system_clock::time_point Now() const;
-  // The shared body of Re-Queue and Delete Failed: the question, then every PDF of FAILED moved into the
-  // queue or deleted; the number of files that stayed.
-  int FailedCommand(bool deleteThem);
   std::unique_ptr<TatUserInteraction> interaction_;
   std::unique_ptr<TatPascalScripter> scripter_;
   std::chrono::milliseconds engineWait_ = kDefaultEngineWait;

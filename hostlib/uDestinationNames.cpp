@@ -77,6 +77,12 @@ std::string FileNameOf(std::string_view path) {
   return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
 }
 
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path += name;
+}
+
 std::string ExtensionOf(std::string_view path) {
   const std::string name = FileNameOf(path);
   const std::size_t dot = name.rfind('.');
