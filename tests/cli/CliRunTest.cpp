@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "tests/cli/CliRunner.h"
+#include "tests/cli/SampleReports.h"
 #include "tests/support/TempFolder.h"
 
 namespace varnholt::test {
@@ -40,39 +41,19 @@ class CliRun : public testing::Test {
 };
 
 TEST_F(CliRun, FilesEverySampleWhereTheStandardScriptSendsIt) {
-  const auto expected = nlohmann::json::parse(ReadFile(TestDataFolder() / "engine/reports/expected.json"));
-  for (const auto& file : expected["files"]) {
-    const std::string name = file["file"];
-    SCOPED_TRACE(name);
-    // Encrypted reports need the site's password, which this folder does not have: they go to FAILED.
-    const bool encrypted = file["password"].is_object();
-    const bool engineFails = encrypted || file["standard_script"].empty();
-    const bool readable = !engineFails && file["standard_script"]["layout"]["branch"].is_string();
-    std::string target;
-    if (readable) {
-      std::string sample = file["standard_script"]["layout"]["sample_name"];
-      for (char& c : sample) {
-        if (std::string("/?:*\"<>|").find(c) != std::string::npos) c = '_';
-        if (c == '\\') c = '/';  // a backslash in a sample name makes a folder
-      }
-      target = "PDFSTORE/" + sample + ".PDF";
-    } else {
-      target = "PDF/FAILED/" + name;
-    }
-    Drop(name, name);
-    const TCliResult r = Run({"--automatic", "C:\\PDF\\" + name});
-    EXPECT_EQ(r.exitCode, engineFails ? 1 : 0) << r.out << r.err;
-    const auto utf8Target = [&] {
-      // The accented sample names arrive as UTF-8 file names.
-      return app_ / "drives/c" / fs::path(reinterpret_cast<const char8_t*>(target.c_str()));
-    }();
-    ASSERT_TRUE(fs::exists(utf8Target)) << target << "\n" << r.out;
-    EXPECT_EQ(ReadFile(utf8Target), ReadFile(TestDataFolder() / "engine/reports" / name));
-    EXPECT_FALSE(fs::exists(app_ / "drives/c/PDF" / name));
-    EXPECT_NE(r.out.find("Scr  Action.ActionRun  Source  C:\\PDF\\" + name), std::string::npos) << r.out;
+  const auto samples = SampleReports();
+  for (const TSampleReport& sample : samples) {
+    SCOPED_TRACE(sample.file);
+    Drop(sample.file, sample.file);
+    const TCliResult r = Run({"--automatic", "C:\\PDF\\" + sample.file});
+    EXPECT_EQ(r.exitCode, sample.engineFails ? 1 : 0) << r.out << r.err;
+    ASSERT_TRUE(fs::exists(app_ / "drives/c" / sample.target)) << sample.target << "\n" << r.out;
+    EXPECT_EQ(ReadFile(app_ / "drives/c" / sample.target), ReadFile(TestDataFolder() / "engine/reports" / sample.file));
+    EXPECT_FALSE(fs::exists(app_ / "drives/c/PDF" / sample.file));
+    EXPECT_NE(r.out.find("Scr  Action.ActionRun  Source  C:\\PDF\\" + sample.file), std::string::npos) << r.out;
   }
   // Each report exactly once: one file on C for every sample, nothing left in the queue.
-  EXPECT_EQ(FilesOnC().size(), expected["files"].size());
+  EXPECT_EQ(FilesOnC().size(), samples.size());
 }
 
 TEST_F(CliRun, NumbersASecondReportOfTheSameSample) {

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "tests/cli/CliRunner.h"
+#include "tests/cli/SampleReports.h"
 #include "tests/support/TempFolder.h"
 
 extern char** environ;
@@ -95,7 +96,7 @@ class CliWatch : public testing::Test {
     std::ofstream out(Queue() / as, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
     out.flush();
-    std::this_thread::sleep_for(1500ms);
+    std::this_thread::sleep_for(700ms);
     out.write(bytes.data() + bytes.size() / 2, static_cast<std::streamsize>(bytes.size() - bytes.size() / 2));
   }
   TTempFolder app_;
@@ -110,28 +111,35 @@ TEST_F(CliWatch, FilesEveryReportExactlyOnceAndStopsCleanly) {
   EXPECT_EQ(second.exitCode, 1);
   EXPECT_NE(second.err.find(std::to_string(watch.Pid())), std::string::npos) << second.err;
 
-  PrintInto("ms_quant_report.pdf", "job1.pdf");
-  PrintInto("gc_run_report.pdf", "job2.pdf");
-  PrintInto("unknown_instrument_report.pdf", "job3.pdf");
-  PrintInto("ms_quant_report.pdf", "job4.pdf");
-  const fs::path store = app_ / "drives/c/PDFSTORE";
+  // Every sample the engine can read, as a printer writes it; a second copy of one report on top.
+  std::vector<TSampleReport> printed;
+  for (const TSampleReport& sample : SampleReports()) {
+    if (sample.engineFails) continue;  // an engine error stops Automatic mode: see the next test
+    PrintInto(sample.file, sample.file);
+    printed.push_back(sample);
+  }
+  PrintInto("ms_quant_report.pdf", "again.pdf");
+  const fs::path drive = app_ / "drives/c";
   const auto filed = [&] {
-    return fs::exists(store / "WW-2010-1234.PDF") && fs::exists(store / "Soil-Extract 17B.PDF") &&
-           fs::exists(Queue() / "FAILED/job3.pdf") && fs::exists(store / "WW-2010-1234_0000.PDF");
+    return std::all_of(printed.begin(), printed.end(), [&](const auto& s) { return fs::exists(drive / s.target); }) &&
+           fs::exists(drive / "PDFSTORE/WW-2010-1234_0000.PDF");
   };
-  EXPECT_TRUE(WaitFor(filed, 60s)) << watch.Out() << watch.Err();
-  const std::string ms = ReadFile(TestDataFolder() / "engine/reports/ms_quant_report.pdf");
-  EXPECT_EQ(ReadFile(store / "WW-2010-1234.PDF"), ms);
-  EXPECT_EQ(ReadFile(store / "WW-2010-1234_0000.PDF"), ms);
-  EXPECT_EQ(ReadFile(store / "Soil-Extract 17B.PDF"), ReadFile(TestDataFolder() / "engine/reports/gc_run_report.pdf"));
-  int pdfs = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(app_ / "drives/c")) pdfs += entry.is_regular_file();
-  EXPECT_EQ(pdfs, 4);
+  EXPECT_TRUE(WaitFor(filed, 90s)) << watch.Out() << watch.Err();
+  for (const TSampleReport& sample : printed) {
+    EXPECT_EQ(ReadFile(drive / sample.target), ReadFile(TestDataFolder() / "engine/reports" / sample.file)) << sample.file;
+  }
+  EXPECT_EQ(ReadFile(drive / "PDFSTORE/WW-2010-1234_0000.PDF"),
+            ReadFile(TestDataFolder() / "engine/reports/ms_quant_report.pdf"));
+  // Exactly once: nothing else anywhere on the drive, nothing left in the queue.
+  std::size_t files = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(drive)) files += entry.is_regular_file();
+  EXPECT_EQ(files, printed.size() + 1);
 
   EXPECT_EQ(watch.Terminate(), 0) << watch.Err();
   const std::string log = ReadFile(app_ / "Varnholt.LOG");
   EXPECT_NE(log.find("\tWatch\tStop\tSIGTERM"), std::string::npos);
   EXPECT_NE(log.find("\tSampleName\tSoil-Extract 17B"), std::string::npos);
+  EXPECT_NE(log.find("\tPdfCopyMoveTo\tDone\tC:\\PDFSTORE\\WW-2010-1234_0000.PDF"), std::string::npos);
 }
 
 TEST_F(CliWatch, EmergencyStopEndsWithStatus3) {
