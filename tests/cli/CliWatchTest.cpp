@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,8 +15,6 @@
 #include "tests/cli/SampleReports.h"
 #include "tests/support/TempFolder.h"
 
-extern char** environ;
-
 namespace varnholt::test {
 namespace {
 
@@ -26,20 +23,8 @@ using namespace std::chrono_literals;
 
 class TWatchProcess {
  public:
-  explicit TWatchProcess(const fs::path& app) : app_(app) {
-    const std::string program = (fs::path(VARNHOLT_APP_DIR) / "varnholt-cli").string();
-    std::vector<std::string> args{program, "--app-folder", app.string(), "watch"};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, (capture_ / "out").c_str(), O_WRONLY | O_CREAT, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, (capture_ / "err").c_str(), O_WRONLY | O_CREAT, 0644);
-    posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-  }
+  explicit TWatchProcess(const fs::path& app)
+      : pid_(StartCli({"--app-folder", app.string(), "watch"}, capture_ / "out", capture_ / "err")) {}
   ~TWatchProcess() {
     if (pid_ > 0) {
       kill(pid_, SIGKILL);
@@ -68,7 +53,6 @@ class TWatchProcess {
   std::string Err() const { return ReadFile(capture_ / "err"); }
 
  private:
-  fs::path app_;
   TTempFolder capture_;
   pid_t pid_ = 0;
 };
