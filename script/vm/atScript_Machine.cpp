@@ -89,6 +89,8 @@ TatVirtualMachine::TatVirtualMachine(TatPascalScript& script, TatCustomScripter&
 
 TatObjectTable& TatVirtualMachine::Objects() { return scripter_.Objects(); }
 
+TatCallContext& CallContextOf(TatVirtualMachine& machine) { return machine; }
+
 void TatVirtualMachine::Reset() {
   for (auto& slot : stack_) slot = ScriptValue::Null();
   running_ = false;
