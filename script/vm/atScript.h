@@ -147,8 +147,27 @@ class TatVirtualMachine final : public TatCallContext {
   [[noreturn]] void RaiseAtPosition(const std::string& message);
   void RecordException(std::exception_ptr error);
 
-  void Push(const ScriptValue& value);
-  void Push(ScriptValue&& value);
+  // Inline, so that a value made for the push is built in its slot rather than on the C++ stack.
+  void Push(const ScriptValue& value) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)] = value;
+  }
+  void Push(ScriptValue&& value) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)] = std::move(value);
+  }
+  void PushInteger(std::int32_t value) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)].SetInteger(value);
+  }
+  void PushDouble(double value) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)].SetDouble(value);
+  }
+  void PushRef(ScriptValue* target) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)].SetRef(target);
+  }
   void Reserve(int slots);
   [[noreturn]] void StackOverflow();
   ScriptValue& Local(int slot) { return stack_[static_cast<std::size_t>(frameBase_ + slot)]; }

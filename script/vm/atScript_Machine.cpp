@@ -491,16 +491,6 @@ void TatVirtualMachine::Reserve(int slots) {
   sp_ += slots;
 }
 
-void TatVirtualMachine::Push(const ScriptValue& value) {
-  if (sp_ >= kStackSize) StackOverflow();
-  stack_[static_cast<std::size_t>(sp_++)] = value;
-}
-
-void TatVirtualMachine::Push(ScriptValue&& value) {
-  if (sp_ >= kStackSize) StackOverflow();
-  stack_[static_cast<std::size_t>(sp_++)] = std::move(value);
-}
-
 // --- Host accessors --------------------------------------------------------------------------------
 
 const ScriptValue& TatVirtualMachine::ArgValue(int i) const {
