@@ -14,7 +14,7 @@ namespace varnholt {
 
 namespace syslib {
 
-std::int64_t ArgInt64(const TatVirtualMachine& vm, int i) {
+std::int64_t ArgInt64(const TatCallContext& vm, int i) {
   const ScriptValue& v = vm.ArgValue(i);
   double real = 0.0;
   switch (v.Kind()) {
@@ -54,36 +54,36 @@ using syslib::IntegerResult;
 }
 
 const TatRoutineBinding kEngineRoutines[] = {
-    {"Beep", [](TatSystemLibrary& lib, TatVirtualMachine&) { lib.UserInteraction().Beep(); }},
+    {"Beep", [](TatSystemLibrary& lib, TatCallContext&) { lib.UserInteraction().Beep(); }},
     {"ShowMessage", [](TatSystemLibrary& lib,
-                       TatVirtualMachine& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); }},
+                       TatCallContext& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); }},
     {"InputQuery",
-     [](TatSystemLibrary& lib, TatVirtualMachine& vm) {
+     [](TatSystemLibrary& lib, TatCallContext& vm) {
        std::string value = vm.ArgString(2);
        const bool confirmed = lib.UserInteraction().InputQuery(vm.ArgString(0), vm.ArgString(1), value);
        if (confirmed) vm.SetArgRef(2, ScriptValue(value));
        vm.SetResult(ScriptValue(confirmed));
      }},
-    {"Raise", [](TatSystemLibrary&, TatVirtualMachine& vm) { throw EatRuntimeError(vm.ArgString(0)); }},
+    {"Raise", [](TatSystemLibrary&, TatCallContext& vm) { throw EatRuntimeError(vm.ArgString(0)); }},
     // Scripts never run under the debugger in this program, so there is no context to interpret in.
     {"Interpret", [](TatSystemLibrary&,
-                     TatVirtualMachine&) { throw EatInternalError("Script is not running for debug"); }},
+                     TatCallContext&) { throw EatInternalError("Script is not running for debug"); }},
     {"CreateOleObject",
-     [](TatSystemLibrary&, TatVirtualMachine& vm) {
+     [](TatSystemLibrary&, TatCallContext& vm) {
        Fail("CreateOleObject('" + vm.ArgString(0) +
             "'): automation objects are not available on this platform");
      }},
     {"GetActiveOleObject",
-     [](TatSystemLibrary&, TatVirtualMachine& vm) {
+     [](TatSystemLibrary&, TatCallContext& vm) {
        Fail("GetActiveOleObject('" + vm.ArgString(0) +
             "'): automation objects are not available on this platform");
      }},
     {"Machine",
-     [](TatSystemLibrary& lib, TatVirtualMachine& vm) {
+     [](TatSystemLibrary& lib, TatCallContext& vm) {
        vm.SetResult(ScriptValue(vm.Objects().Handle(&vm, lib.MachineClass())));
      }},
     {"Scripter",
-     [](TatSystemLibrary& lib, TatVirtualMachine& vm) {
+     [](TatSystemLibrary& lib, TatCallContext& vm) {
        vm.SetResult(ScriptValue(vm.Objects().Handle(&vm.Scripter(), lib.ScripterClass())));
      }},
 };
@@ -123,17 +123,17 @@ void TatSystemLibrary::DefineRoutines(TatHostRegistry& registry, TatClass& libra
   // A script-made object is a plain host object; Free destroys it through the scripter's object table.
   object.RegisterRoutine(
       "Create", 0, dtObject, nullptr,
-      [](TatVirtualMachine& vm) {
+      BindCall([](TatCallContext& vm) {
         TatClass* cls = vm.CurrentClass();
         if (cls == nullptr) cls = vm.Scripter().Registry().FindClass("TObject");
         vm.SetResult(ScriptValue(vm.Objects().Adopt(std::make_unique<TatHostObject>(), cls)));
-      },
+      }),
       true);
-  object.RegisterRoutine("Free", 0, dtNone, nullptr, [](TatVirtualMachine& vm) {
+  object.RegisterRoutine("Free", 0, dtNone, nullptr, BindCall([](TatCallContext& vm) {
     const ScriptValue& self = vm.CurrentInstanceValue();
     // Objects the host keeps (libraries, default instances) are not the script's to free.
     if (self.IsIntegerKind()) vm.Objects().Free(self.RawInteger());
-  });
+  }));
   fileClass_ = &registry.RegisterHostClass("TFileClass", &object);
   machineClass_ = &registry.RegisterHostClass("TatVirtualMachine", &object);
   scripterClass_ = &registry.RegisterHostClass("TatCustomScripter", &object);
@@ -145,23 +145,23 @@ void TatSystemLibrary::DefineRoutines(TatHostRegistry& registry, TatClass& libra
       TatMethod* method = libraryClass.FindMethod(binding.name);
       if (method == nullptr) continue;  // a binding without signature is caught by the library's tests
       const TatLibraryHandler handler = binding.handler;
-      method->Handler = [this, handler](TatVirtualMachine& vm) { handler(*this, vm); };
+      method->Handler = BindCall([this, handler](TatCallContext& vm) { handler(*this, vm); });
     }
   }
 
   // The machine records the last exception as it passes through a running script.
   libraryClass.RegisterProperty(
       "LastExceptionMessage", dtText,
-      [](TatVirtualMachine& vm) { vm.SetResult(ScriptValue(vm.LastException().Message)); }, {});
+      BindCall([](TatCallContext& vm) { vm.SetResult(ScriptValue(vm.LastException().Message)); }), {});
   libraryClass.RegisterProperty(
       "LastExceptionHelpContext", dtInteger,
-      [](TatVirtualMachine& vm) {
+      BindCall([](TatCallContext& vm) {
         vm.SetResult(ScriptValue(static_cast<std::int32_t>(vm.LastException().HelpContext)));
-      },
+      }),
       {});
   libraryClass.RegisterProperty(
       "LastExceptionClassName", dtText,
-      [](TatVirtualMachine& vm) { vm.SetResult(ScriptValue(vm.LastException().ClassName)); }, {});
+      BindCall([](TatCallContext& vm) { vm.SetResult(ScriptValue(vm.LastException().ClassName)); }), {});
 }
 
 std::unique_ptr<TatScripterLibrary> MakeSystemLibrary() {

@@ -21,7 +21,7 @@
 namespace varnholt {
 
 class TatCustomScripter;
-class TatVirtualMachine;
+class TatCallContext;
 class TatSystemLibrary;
 class TFileClass;
 
@@ -52,8 +52,9 @@ class TatHeadlessInteraction : public TatUserInteraction {
   std::function<void(const std::string&)> onMessage_;
 };
 
-// One routine's handler: the library it belongs to and the machine of the call.
-using TatLibraryHandler = void (*)(TatSystemLibrary& library, TatVirtualMachine& vm);
+// One routine's handler: the library it belongs to and the call, through which it reads its arguments and
+// hands back its result.
+using TatLibraryHandler = void (*)(TatSystemLibrary& library, TatCallContext& vm);
 
 struct TatRoutineBinding {
   const char* name;

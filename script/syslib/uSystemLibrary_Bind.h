@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "script/vm/atScript.h"
+#include "script/vm/atCallContext.h"
 #include "script/syslib/uSystemLibrary.h"
 #include "script/rtl/uSystemLibrary_Errors.h"
 
@@ -13,7 +13,7 @@ namespace varnholt::syslib {
 
 // Argument i as a 64-bit integer: floating kinds rounded half to even while they fit, everything else by
 // the host rule (ArgInteger). IntToStr(3e10) must not print the saturated 32-bit value.
-std::int64_t ArgInt64(const TatVirtualMachine& vm, int i);
+std::int64_t ArgInt64(const TatCallContext& vm, int i);
 
 // A 64-bit result as an Integer when it fits 32 bits, else as a Double holding the same whole number.
 ScriptValue IntegerResult(std::int64_t value);

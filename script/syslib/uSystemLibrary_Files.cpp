@@ -226,7 +226,7 @@ std::int32_t TFileClass::FileSize() {
 namespace {
 
 using TLib = TatSystemLibrary;
-using TVm = TatVirtualMachine;
+using TVm = TatCallContext;
 
 // Argument i as the script's text file. Anything else (a number, a freed handle, another object) is a
 // run-time error; the handle is looked up in the scripter's table, never followed as an address.

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "script/vm/atScript.h"
+#include "script/vm/atCallContext.h"
 
 namespace varnholt {
 

@@ -17,7 +17,7 @@ namespace {
 using syslib::ArgInt64;
 using syslib::IntegerResult;
 using TLib = TatSystemLibrary;
-using TVm = TatVirtualMachine;
+using TVm = TatCallContext;
 
 [[noreturn]] void Fail(const std::string& message) {
   throw rtl::ERtlError(message);

@@ -6,7 +6,8 @@
 // expression being evaluated. Preparation gives every instruction a direct pointer to its handler and
 // resolves jump targets, classes and default instances once, so the run loop is one indirect call per
 // instruction. Host routines are called with the machine, through which they read their arguments and
-// deliver their result (the Arg* and SetResult accessors).
+// deliver their result (the Arg* and SetResult accessors); libraries see only its call-context side
+// (atCallContext.h).
 #pragma once
 
 #include <chrono>
@@ -22,61 +23,15 @@
 #include "script/compiler/atPascal.h"
 #include "script/compiler/atRegistry.h"
 #include "script/compiler/atScript_Errors.h"
+#include "script/vm/atCallContext.h"
 #include "script/vm/atScript_Values.h"
 
 namespace varnholt {
 
 class TatCustomScripter;
 
-// Base of the objects that scripts create and free (TObject.Create, text files, ...).
-class TatHostObject {
- public:
-  virtual ~TatHostObject() = default;
-};
-
-// The objects scripts can hold. A script sees an object as an Integer handle (0 is nil) and a class
-// reference as an Integer too; the table maps both back to the C++ object and its registered class.
-// Handles are not addresses: a 64-bit address does not fit the 32-bit Integer of a script value, and a
-// handle that names no object is caught instead of being followed.
-class TatObjectTable {
- public:
-  struct TEntry {
-    void* object = nullptr;
-    TatClass* cls = nullptr;
-    std::unique_ptr<TatHostObject> owned;  // set when the table owns the object
-  };
-
-  // The handle of an object the host keeps alive (a library, a default instance); the same object
-  // always gets the same handle.
-  std::int32_t Handle(void* object, TatClass* cls);
-  // Takes ownership of a script-created object and gives its handle.
-  std::int32_t Adopt(std::unique_ptr<TatHostObject> object, TatClass* cls);
-  // The entry of a handle, or nullptr when the handle names no live object.
-  const TEntry* Find(std::int32_t handle) const;
-  // Destroys an owned object (Free); false when the handle names none.
-  bool Free(std::int32_t handle);
-  void Clear();
-
-  // Class references: the class number offset into their own range.
-  static std::int32_t ClassValue(const TatClass& cls) { return kClassBase + cls.Index(); }
-  static bool IsClassValue(std::int32_t value) { return value >= kClassBase && value < kClassBase + (1 << 20); }
-  static int ClassNumber(std::int32_t value) { return value - kClassBase; }
-
- private:
-  static constexpr std::int32_t kObjectBase = 0x10000000;
-  static constexpr std::int32_t kClassBase = 0x20000000;
-  std::vector<TEntry> entries_;
-  std::vector<std::int32_t> freeSlots_;
-};
-
-// The last exception the machine saw; the system library reads it.
-struct TatLastException {
-  std::string Message;
-  int HelpContext = 0;
-  std::string ClassName;
-};
-
-class TatVirtualMachine {
+// The machine is final so that its own calls of the call-context accessors are not virtual.
+class TatVirtualMachine final : public TatCallContext {
  public:
   // The slot count is the machine's fixed size; a run that needs more stops with a run-time error.
   static constexpr int kStackSize = limits::kStackSlots;
@@ -110,45 +65,44 @@ class TatVirtualMachine {
   void SetRunTimeLimit(std::chrono::milliseconds limit) { runTimeLimit_ = limit; }
   std::chrono::milliseconds RunTimeLimit() const { return runTimeLimit_; }
 
-  const TatLastException& LastException() const { return lastException_; }
+  const TatLastException& LastException() const override { return lastException_; }
   void ClearLastException() { lastException_ = {}; }
-  TatCustomScripter& Scripter() { return scripter_; }
+  TatCustomScripter& Scripter() override { return scripter_; }
   TatPascalScript& Script() { return script_; }
 
   // --- What a host routine sees during its call --------------------------------------------------
-  int ArgCount() const { return callArgCount_; }
+  int ArgCount() const override { return callArgCount_; }
   // Argument i (from 0), through the reference when it is one.
-  const ScriptValue& ArgValue(int i) const;
-  std::string ArgString(int i) const;
-  std::int32_t ArgInteger(int i) const;
-  bool ArgBoolean(int i) const { return ArgInteger(i) != 0; }
-  double ArgFloat(int i) const;
-  double ArgDateTime(int i) const;
-  std::uint8_t ArgChar(int i) const;
+  const ScriptValue& ArgValue(int i) const override;
+  std::string ArgString(int i) const override;
+  std::int32_t ArgInteger(int i) const override;
+  double ArgFloat(int i) const override;
+  double ArgDateTime(int i) const override;
+  std::uint8_t ArgChar(int i) const override;
   std::uint16_t ArgWideChar(int i) const;
   std::u16string ArgWideString(int i) const;
   // Index value j of an indexed property access.
   int IndexCount() const { return callIndexCount_; }
   const ScriptValue& IndexValue(int j) const;
   // Stores the call's result; a handler that never calls it leaves the slot's previous content.
-  void SetResult(const ScriptValue& value);
+  void SetResult(const ScriptValue& value) override;
   // Writes through argument i, which must be a reference ("Method expects argument %d as variable
   // reference" otherwise).
-  void SetArgRef(int i, const ScriptValue& value);
+  void SetArgRef(int i, const ScriptValue& value) override;
   // Writes through argument i when it is a reference; does nothing otherwise.
-  void TrySetArgRef(int i, const ScriptValue& value);
+  void TrySetArgRef(int i, const ScriptValue& value) override;
   // The object whose member is called (nullptr for class-level calls and routines without object).
   void* CurrentInstance() const { return currentObject_; }
   TatClass* CurrentObjectClass() const { return currentObjectClass_; }
   // The value the object was taken from (Null for calls on a default instance or class).
-  const ScriptValue& CurrentInstanceValue() const { return currentInstanceValue_; }
+  const ScriptValue& CurrentInstanceValue() const override { return currentInstanceValue_; }
   // For class-level calls: the class through which the member was called.
-  TatClass* CurrentClass() const { return currentClass_; }
+  TatClass* CurrentClass() const override { return currentClass_; }
   std::string CalledMethodName() const;
   std::string CalledPropertyName() const;
 
   // The object table of the scripter, for handlers that create or free objects.
-  TatObjectTable& Objects();
+  TatObjectTable& Objects() override;
 
   // The machine's handlers are free functions over its state; they live in atScript_Machine.cpp.
   struct TAccess;
@@ -193,8 +147,27 @@ class TatVirtualMachine {
   [[noreturn]] void RaiseAtPosition(const std::string& message);
   void RecordException(std::exception_ptr error);
 
-  void Push(const ScriptValue& value);
-  void Push(ScriptValue&& value);
+  // Inline, so that a value made for the push is built in its slot rather than on the C++ stack.
+  void Push(const ScriptValue& value) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)] = value;
+  }
+  void Push(ScriptValue&& value) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)] = std::move(value);
+  }
+  void PushInteger(std::int32_t value) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)].SetInteger(value);
+  }
+  void PushDouble(double value) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)].SetDouble(value);
+  }
+  void PushRef(ScriptValue* target) {
+    if (sp_ >= kStackSize) StackOverflow();
+    stack_[static_cast<std::size_t>(sp_++)].SetRef(target);
+  }
   void Reserve(int slots);
   [[noreturn]] void StackOverflow();
   ScriptValue& Local(int slot) { return stack_[static_cast<std::size_t>(frameBase_ + slot)]; }

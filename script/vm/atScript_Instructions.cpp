@@ -60,8 +60,8 @@ void TAccess::Exec_inPrepare(TatVirtualMachine& vm, TSimplifiedCode& c) {
   vm.currentPrepare_ = &c;
 }
 
-void TAccess::Exec_inPushInteger(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.Push(ScriptValue(c.Int1)); }
-void TAccess::Exec_inPushDouble(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.Push(ScriptValue(c.Real)); }
+void TAccess::Exec_inPushInteger(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.PushInteger(c.Int1); }
+void TAccess::Exec_inPushDouble(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.PushDouble(c.Real); }
 void TAccess::Exec_inPushString(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.Push(ScriptValue(c.Text)); }
 void TAccess::Exec_inPushConst(TatVirtualMachine& vm, TSimplifiedCode& c) { vm.Push(Constant(c.Byte1)); }
 
@@ -205,7 +205,7 @@ void TAccess::Exec_inTestIfTrue(TatVirtualMachine& vm, TSimplifiedCode& c) {
 // --- Stores into locals --------------------------------------------------------------------------
 
 void TAccess::Exec_inStoreVar(TatVirtualMachine& vm, TSimplifiedCode& c) {
-  vm.Local(c.Int1) = std::move(vm.Slot(--vm.sp_));
+  vm.Local(c.Int1).TakeFrom(vm.Slot(--vm.sp_));
 }
 
 void TAccess::Exec_inStoreVarRef(TatVirtualMachine& vm, TSimplifiedCode& c) {
@@ -311,7 +311,7 @@ void TAccess::Exec_inPushIdxVar(TatVirtualMachine& vm, TSimplifiedCode& c) {
 }
 
 void TAccess::Exec_inPushVarByRef(TatVirtualMachine& vm, TSimplifiedCode& c) {
-  vm.Push(ScriptValue::Ref(&vm.Local(c.Int1).Deref()));
+  vm.PushRef(&vm.Local(c.Int1));
 }
 
 // --- Tests of a case variable --------------------------------------------------------------------
@@ -618,7 +618,9 @@ TInstructionHandler TAccess::HostCallHandler(THostCallKind kind) {
 // add, jump back to the store into i). Run one dispatch at a time, the dispatch costs more than the
 // work. Each fused handler checks that it may take the short way (plain Integer locals, no overflow,
 // enough steps left under the step limit) and otherwise runs the first instruction's own handler, so
-// every instruction keeps its meaning, its errors and its source position.
+// every instruction keeps its meaning, its errors and its source position. A fused sequence lies in
+// consecutive places of the code array, so its handler finds its instructions by address instead of
+// following Next from one to the next.
 
 namespace {
 
@@ -630,14 +632,14 @@ inline const ScriptValue* IntegerLocal(std::vector<ScriptValue>& stack, int fram
 
 }  // namespace
 
-void TAccess::FusedCompareJump(TatVirtualMachine& vm, TSimplifiedCode& c) {
-  TSimplifiedCode& second = *c.Next;
-  TSimplifiedCode& compare = *second.Next;
-  TSimplifiedCode& jump = *compare.Next;
+bool TAccess::CompareJump(TatVirtualMachine& vm, TSimplifiedCode& c, std::uint64_t extraSteps) {
+  TSimplifiedCode& second = (&c)[1];
+  TSimplifiedCode& compare = (&c)[2];
+  TSimplifiedCode& jump = (&c)[3];
   const ScriptValue* a = IntegerLocal(vm.stack_, vm.frameBase_, c.Int1);
   const ScriptValue* b = IntegerLocal(vm.stack_, vm.frameBase_, second.Int1);
-  if (a == nullptr || b == nullptr || vm.stepsLeft_ <= 3) return Exec_inPushVar(vm, c);
-  vm.stepsLeft_ -= 3;
+  if (a == nullptr || b == nullptr || vm.stepsLeft_ <= 3 + extraSteps) return false;
+  vm.stepsLeft_ -= 3 + extraSteps;
   const std::int32_t x = a->RawInteger();
   const std::int32_t y = b->RawInteger();
   bool holds = false;
@@ -651,11 +653,16 @@ void TAccess::FusedCompareJump(TatVirtualMachine& vm, TSimplifiedCode& c) {
   }
   const bool jumps = jump.Op == TInstruction::inJumpIfFalse ? !holds : holds;
   vm.next_ = jumps ? jump.Target : jump.Next;
+  return true;
+}
+
+void TAccess::FusedCompareJump(TatVirtualMachine& vm, TSimplifiedCode& c) {
+  if (!CompareJump(vm, c, 0)) Exec_inPushVar(vm, c);
 }
 
 void TAccess::FusedAddStore(TatVirtualMachine& vm, TSimplifiedCode& c) {
-  TSimplifiedCode& second = *c.Next;
-  TSimplifiedCode& store = *second.Next->Next;
+  TSimplifiedCode& second = (&c)[1];
+  TSimplifiedCode& store = (&c)[3];
   const ScriptValue& a = vm.Local(c.Int1);
   const ScriptValue& b = vm.Local(second.Int1);
   ScriptValue& target = vm.Local(store.Int1);
@@ -665,7 +672,7 @@ void TAccess::FusedAddStore(TatVirtualMachine& vm, TSimplifiedCode& c) {
   std::int32_t sum = 0;
   if (ka == TValueKind::Integer && kb == TValueKind::Integer &&
       !__builtin_add_overflow(a.RawInteger(), b.RawInteger(), &sum)) {
-    target = ScriptValue(sum);
+    target.SetInteger(sum);
   } else if ((ka == TValueKind::Integer || ka == TValueKind::Double) &&
              (kb == TValueKind::Integer || kb == TValueKind::Double)) {
     // The plain-number rule of AddAssign: a Double, unless the result is not finite (then the error
@@ -674,7 +681,7 @@ void TAccess::FusedAddStore(TatVirtualMachine& vm, TSimplifiedCode& c) {
     const double y = kb == TValueKind::Double ? b.RawDouble() : b.RawInteger();
     const double result = x + y;
     if (!std::isfinite(result)) return Exec_inPushVar(vm, c);
-    target = ScriptValue(result);
+    target.SetDouble(result);
   } else {
     return Exec_inPushVar(vm, c);
   }
@@ -683,8 +690,8 @@ void TAccess::FusedAddStore(TatVirtualMachine& vm, TSimplifiedCode& c) {
 }
 
 void TAccess::FusedIncrementJump(TatVirtualMachine& vm, TSimplifiedCode& c) {
-  TSimplifiedCode& push = *c.Next;
-  TSimplifiedCode& jump = *push.Next->Next;
+  TSimplifiedCode& push = (&c)[1];
+  TSimplifiedCode& jump = (&c)[3];
   TSimplifiedCode& store = *jump.Target;
   const ScriptValue* a = IntegerLocal(vm.stack_, vm.frameBase_, push.Int1);
   std::int32_t sum = 0;
@@ -693,8 +700,11 @@ void TAccess::FusedIncrementJump(TatVirtualMachine& vm, TSimplifiedCode& c) {
     return Exec_inPushInteger(vm, c);
   }
   vm.stepsLeft_ -= 4;
-  vm.Local(store.Int1) = ScriptValue(sum);
+  vm.Local(store.Int1).SetInteger(sum);
   vm.next_ = store.Next;
+  // The step of a for loop is followed by its test: taken in the same dispatch (one more instruction,
+  // the test's first, that the run loop would have counted), a loop round costs one dispatch less.
+  if (store.Next != nullptr && store.Next->Handler == &TAccess::FusedCompareJump) CompareJump(vm, *store.Next, 1);
 }
 
 void TAccess::FuseSequences(std::vector<TSimplifiedCode>& code) {
@@ -711,11 +721,16 @@ void TAccess::FuseSequences(std::vector<TSimplifiedCode>& code) {
   auto plain = [&](const TSimplifiedCode* c, TInstruction op) {
     return c != nullptr && c->Op == op && !entered[static_cast<std::size_t>(c - code.data())];
   };
+  // The fused handlers find a sequence's instructions by address: its four places must be consecutive.
+  auto consecutive = [](const TSimplifiedCode& c) {
+    return c.Next == &c + 1 && c.Next->Next == &c + 2 && (&c + 2)->Next == &c + 3;
+  };
   auto isCompare = [](TInstruction op) {
     return op == TInstruction::inOperLE || op == TInstruction::inOperLess || op == TInstruction::inOperGE ||
            op == TInstruction::inOperGreater || op == TInstruction::inOperEqual || op == TInstruction::inOperNE;
   };
   for (auto& c : code) {
+    if (!consecutive(c)) continue;
     if (c.Op == TInstruction::inPushVar && plain(c.Next, TInstruction::inPushVar)) {
       TSimplifiedCode* third = c.Next->Next;
       TSimplifiedCode* fourth = third != nullptr ? third->Next : nullptr;

@@ -89,6 +89,8 @@ TatVirtualMachine::TatVirtualMachine(TatPascalScript& script, TatCustomScripter&
 
 TatObjectTable& TatVirtualMachine::Objects() { return scripter_.Objects(); }
 
+TatCallContext& CallContextOf(TatVirtualMachine& machine) { return machine; }
+
 void TatVirtualMachine::Reset() {
   for (auto& slot : stack_) slot = ScriptValue::Null();
   running_ = false;
@@ -487,16 +489,6 @@ void TatVirtualMachine::RunTimeLimitReached() {
 void TatVirtualMachine::Reserve(int slots) {
   if (slots < 0 || sp_ + slots > kStackSize) StackOverflow();
   sp_ += slots;
-}
-
-void TatVirtualMachine::Push(const ScriptValue& value) {
-  if (sp_ >= kStackSize) StackOverflow();
-  stack_[static_cast<std::size_t>(sp_++)] = value;
-}
-
-void TatVirtualMachine::Push(ScriptValue&& value) {
-  if (sp_ >= kStackSize) StackOverflow();
-  stack_[static_cast<std::size_t>(sp_++)] = std::move(value);
 }
 
 // --- Host accessors --------------------------------------------------------------------------------

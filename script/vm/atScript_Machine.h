@@ -22,6 +22,9 @@ struct TatVirtualMachine::TAccess {
   // that runs the whole sequence at once when every operand is a plain Integer local, and otherwise does
   // exactly what the first instruction's own handler does. The instructions themselves stay as they are.
   static void FuseSequences(std::vector<TSimplifiedCode>& code);
+  // The loop test's short way: false (and nothing done) when it may not be taken. extraSteps are the
+  // instructions a caller runs in the same dispatch besides the four of the test.
+  static bool CompareJump(TatVirtualMachine& vm, TSimplifiedCode& c, std::uint64_t extraSteps);
   static void FusedCompareJump(TatVirtualMachine& vm, TSimplifiedCode& c);
   static void FusedAddStore(TatVirtualMachine& vm, TSimplifiedCode& c);
   static void FusedIncrementJump(TatVirtualMachine& vm, TSimplifiedCode& c);

@@ -1054,7 +1054,7 @@ void ScriptValue::MulAssign(const ScriptValue& other) {
   const double b = other.ToDouble();
   const double result = a * b;
   CheckFloatResult(result, a, b);
-  *this = ScriptValue(result);
+  SetDouble(result);
 }
 
 void ScriptValue::SlashAssign(const ScriptValue& other) {

@@ -121,6 +121,42 @@ class ScriptValue {
     if (onHeap_) Release();
   }
 
+  // A plain number stored in place. Building a temporary and moving it in makes the compiler assemble the
+  // value on the C++ stack and copy it over, which stalls the hot loop's stores; and a number held before
+  // needs no reference-count work at all.
+  void SetInteger(std::int32_t value) noexcept {
+    if (onHeap_) Release();
+    payload_.integer = value;
+    kind_ = TValueKind::Integer;
+    inlineLength_ = 0;
+  }
+  void SetDouble(double value) noexcept {
+    if (onHeap_) Release();
+    payload_.real = value;
+    kind_ = TValueKind::Double;
+    inlineLength_ = 0;
+  }
+  // A reference to target's final value (as Ref), stored in place.
+  void SetRef(ScriptValue* target) noexcept {
+    ScriptValue* final = &target->Deref();
+    if (onHeap_) Release();
+    payload_.ref = final;
+    kind_ = TValueKind::ByRef;
+    inlineLength_ = 0;
+  }
+  // Moves other's content here. A plain number moves by its eight bytes and its kind: copying the whole
+  // value would read back the number's fresh, narrower stores as one wide load, which stalls.
+  void TakeFrom(ScriptValue& other) noexcept {
+    if (!onHeap_ && this != &other && (other.kind_ == TValueKind::Integer || other.kind_ == TValueKind::Double)) {
+      payload_.currency = other.payload_.currency;
+      kind_ = other.kind_;
+      inlineLength_ = 0;
+      other.kind_ = TValueKind::Empty;
+      return;
+    }
+    *this = std::move(other);
+  }
+
   // --- Inspection ------------------------------------------------------------------------------
   TValueKind Kind() const noexcept { return kind_; }
   bool IsEmpty() const noexcept { return kind_ == TValueKind::Empty; }

@@ -6,7 +6,8 @@ seconds=${2:-300}
 shopt -s nullglob
 for corpusFile in "$build"/fuzz/*.corpus; do
   name=$(basename "$corpusFile" .corpus)
-  IFS=';' read -r -a seeds < "$corpusFile"
+  # The list has no line end, so read reports end of file after filling seeds.
+  IFS=';' read -r -a seeds < "$corpusFile" || true
   work="$build/fuzz/$name.work"
   mkdir -p "$work"
   echo "fuzzing $name for ${seconds}s"

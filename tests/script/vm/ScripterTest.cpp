@@ -363,5 +363,34 @@ TEST(Scripter, FusedLoopSequencesKeepTheInstructionsMeaning) {
   }
 }
 
+// The number of instructions a script runs: the smallest step limit under which it reaches its end.
+std::uint64_t InstructionCount(const std::string& source) {
+  std::uint64_t low = 1, high = 1u << 20;
+  while (low < high) {
+    const std::uint64_t limit = (low + high) / 2;
+    TScriptTestHost host;
+    host.Scripter.Machine().SetStepLimit(limit);
+    host.Scripter.SetSourceText(source);
+    try {
+      host.Scripter.RunScript();
+      high = limit;
+    } catch (const EatScripterRuntime&) {
+      low = limit + 1;
+    }
+  }
+  return low;
+}
+
+// A fused sequence runs several instructions in one dispatch, and a for loop's step runs its test in the
+// same dispatch too; the step limit must still count every instruction of every round.
+TEST(Scripter, TheStepLimitCountsEveryInstructionOfAFusedLoop) {
+  const auto loop = [](int rounds) {
+    return "s := 0\nfor i := 1 to " + std::to_string(rounds) + " do s := s + i\nResult := s";
+  };
+  // A round: the store into i, the test (4), the body (4) and the step (4).
+  EXPECT_EQ(InstructionCount(loop(101)) - InstructionCount(loop(100)), 13u);
+  EXPECT_EQ(InstructionCount(loop(300)) - InstructionCount(loop(100)), 200u * 13u);
+}
+
 }  // namespace
 }  // namespace varnholt::test
