@@ -85,7 +85,7 @@ class TVarnholtCore : public THostContext {
   // Refreshes the bottom bar colour and the notification-area icon from the state.
   void UpdateStatus();
   // Stops Automatic mode after a failure that must not go on unattended; nothing when it is off.
-  void EmergencyStop();
+  void EmergencyStop() override;
   // The Minimize button lost the keyboard focus: the error state is over.
   void btHideExit();
   // Puts the Automatic button up without running its click handler.
