@@ -3,6 +3,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <iostream>
+
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "script/compiler/atPascal.h"
@@ -59,6 +61,15 @@ std::string RecordAsJson(const std::string& line) {
   const char* names[] = {"date", "time", "type", "object", "proc", "text", "data"};
   for (int i = 0; i < 7; ++i) record[names[i]] = platform::Cp1252ToUtf8(f[static_cast<std::size_t>(i)]);
   return record.dump();
+}
+
+std::optional<TServiceSettings> ReadServiceSettings(const std::filesystem::path& applicationFolder) {
+  try {
+    return LoadServiceSettings(applicationFolder);
+  } catch (const std::exception& e) {
+    std::cerr << "Varnholt.xml: " << platform::Cp1252ToUtf8(e.what()) << '\n';
+    return std::nullopt;
+  }
 }
 
 std::vector<std::string> ScriptLines(const std::string& fileBytes) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/uServiceSettings.h"
 #include "platform/DriveMap.h"
 
 namespace varnholt::cli {
@@ -22,6 +23,10 @@ std::optional<std::string> WindowsPathOf(const std::string& argument, const plat
 // text and data; or as one JSON object on a line.
 std::string RecordForPerson(const std::string& line);
 std::string RecordAsJson(const std::string& line);
+
+// The settings of Varnholt.xml for a command without a window; nullopt, with the reason on standard error,
+// when the file cannot be read.
+std::optional<TServiceSettings> ReadServiceSettings(const std::filesystem::path& applicationFolder);
 
 // The lines of a script file, converted from UTF-8 when it is such a file.
 std::vector<std::string> ScriptLines(const std::string& bytes);

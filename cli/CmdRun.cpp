@@ -59,13 +59,8 @@ int Run(const TCliContext& context, const TRunOptions& options) {
   }
   std::vector<std::string> script;
   if (!LoadActionScript(options, appFolder, script)) return 2;
-  TServiceSettings settings;
-  try {
-    settings = LoadServiceSettings(appFolder);
-  } catch (const std::exception& e) {
-    std::cerr << "Varnholt.xml: " << platform::Cp1252ToUtf8(e.what()) << '\n';
-    return 2;
-  }
+  const std::optional<TServiceSettings> settings = ReadServiceSettings(appFolder);
+  if (!settings) return 2;
 
   TProcessLogger processLogger(appFolder);
   TLogger& logger = processLogger.Get();
@@ -84,7 +79,7 @@ int Run(const TCliContext& context, const TRunOptions& options) {
   TVarnholtCore core(appFolder, port, logger);
   TProcessingState& state = core.State();
   state.actionScript = script;
-  ApplyServiceSettings(settings, core);
+  ApplyServiceSettings(*settings, core);
   if (options.automatic) {
     // As a pass of Automatic mode takes it: the queue is C:\PDF, the mode is on, and a report the script
     // leaves behind is printed and moved to FAILED.

@@ -70,12 +70,9 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
   // The host routines run on a core of their own: with --pdf its texts are the PDF's, else empty.
   THeadlessPort port(Logger());
   TVarnholtCore core(appFolder, port, Logger());
-  try {
-    ApplyServiceSettings(LoadServiceSettings(appFolder), core);
-  } catch (const std::exception& e) {
-    std::cerr << "Varnholt.xml: " << platform::Cp1252ToUtf8(e.what()) << '\n';
-    return 1;
-  }
+  const std::optional<TServiceSettings> settings = ReadServiceSettings(appFolder);
+  if (!settings) return 1;
+  ApplyServiceSettings(*settings, core);
   if (pdfPath) {
     core.SetSelectedFile(*pdfPath);
     core.State().currentPdf = *pdfPath;

@@ -78,19 +78,14 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
     std::cerr << platform::Cp1252ToUtf8(ready.Message()) << '\n';
     return 1;
   }
-  TServiceSettings settings;
-  try {
-    settings = LoadServiceSettings(appFolder);
-  } catch (const std::exception& e) {
-    std::cerr << "Varnholt.xml: " << platform::Cp1252ToUtf8(e.what()) << '\n';
-    return 1;
-  }
+  const std::optional<TServiceSettings> settings = ReadServiceSettings(appFolder);
+  if (!settings) return 1;
 
   TSignalDescriptor signals;
   TProcessLogger processLogger(appFolder);
   TLogger& logger = processLogger.Get();
   logger.SetEnabled(true);
-  logger.SetTypes(settings.logTypes);
+  logger.SetTypes(settings->logTypes);
   if (options.verbose) {
     logger.OnRecordAdded = [](TLogger& log) { std::cout << RecordForPerson(log.Line(log.Count() - 1)) << std::endl; };
   }
@@ -100,7 +95,7 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
   TVarnholtCore core(appFolder, port, logger);
   TProcessingState& state = core.State();
   state.actionScript = script;
-  ApplyServiceSettings(settings, core);
+  ApplyServiceSettings(*settings, core);
   core.FillPaperPrinters(platform::InstalledPrinters());
 
   platform::TFolderWatcher watcher;

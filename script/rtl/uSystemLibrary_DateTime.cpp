@@ -10,6 +10,7 @@
 
 #include "platform/CodePage.h"
 #include "script/atLimits.h"
+#include "script/rtl/uSystemLibrary_Text.h"
 
 namespace varnholt::rtl {
 
@@ -108,19 +109,13 @@ class TDateTimeWriter {
 
   // An AM/PM marker anywhere in the picture, before or after the hour, puts the hour on the 12-hour clock.
   static bool HasAmPmMarker(std::string_view picture) {
-    char quote = 0;
-    for (size_t i = 0; i < picture.size(); ++i) {
-      char c = picture[i];
-      if (quote) {
-        if (c == quote) quote = 0;
-      } else if (c == '"' || c == '\'') {
-        quote = c;
-      } else if (StartsWithNoCase(picture, i, "am/pm") || StartsWithNoCase(picture, i, "a/p") ||
-                 StartsWithNoCase(picture, i, "ampm")) {
-        return true;
-      }
-    }
-    return false;
+    bool found = false;
+    ForEachUnquoted(picture, [&](size_t i) {
+      found = StartsWithNoCase(picture, i, "am/pm") || StartsWithNoCase(picture, i, "a/p") ||
+              StartsWithNoCase(picture, i, "ampm");
+      return !found;
+    });
+    return found;
   }
 
   void Write(std::string_view picture, int depth) {

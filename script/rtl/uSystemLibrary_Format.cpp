@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "script/atLimits.h"
+#include "script/rtl/uSystemLibrary_Text.h"
 
 namespace varnholt::rtl {
 
@@ -441,18 +442,13 @@ class TFormatter {
 std::vector<std::string_view> SplitSections(std::string_view picture) {
   std::vector<std::string_view> sections;
   size_t start = 0;
-  char quote = 0;
-  for (size_t i = 0; i < picture.size(); ++i) {
-    char c = picture[i];
-    if (quote) {
-      if (c == quote) quote = 0;
-    } else if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == ';') {
+  ForEachUnquoted(picture, [&](size_t i) {
+    if (picture[i] == ';') {
       sections.push_back(picture.substr(start, i - start));
       start = i + 1;
     }
-  }
+    return true;
+  });
   sections.push_back(picture.substr(start));
   return sections;
 }
@@ -474,16 +470,9 @@ TPictureShape AnalysePicture(std::string_view section) {
   TPictureShape shape;
   bool afterPoint = false;
   bool seenZero = false;
-  char quote = 0;
-  for (size_t i = 0; i < section.size(); ++i) {
-    char c = section[i];
-    if (quote) {
-      if (c == quote) quote = 0;
-      continue;
-    }
-    if (c == '"' || c == '\'') {
-      quote = c;
-    } else if (c == '0' || c == '#') {
+  ForEachUnquoted(section, [&](size_t i) {
+    const char c = section[i];
+    if (c == '0' || c == '#') {
       if (afterPoint) {
         ++shape.decPlaceholders;
         if (c == '0') shape.decMinDigits = shape.decPlaceholders;
@@ -498,9 +487,10 @@ TPictureShape AnalysePicture(std::string_view section) {
       shape.thousands = true;
     } else if (IsExponentAt(section, i)) {
       shape.scientific = true;
-      break;
+      return false;
     }
-  }
+    return true;
+  });
   return shape;
 }
 

@@ -3,6 +3,7 @@
 // Positions count from 1 and every position or count outside the text is clipped, never an error.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,6 +32,24 @@ void Delete(std::string& text, std::int64_t index, std::int64_t count);
 void Insert(std::string_view source, std::string& text, std::int64_t index);
 // 1-based position of the first occurrence, 0 when absent or when either text is empty.
 std::int32_t Pos(std::string_view subText, std::string_view text);
+
+// Calls visit(i) for every position of a FormatFloat or FormatDateTime picture that stands outside quoted
+// literal text ('...' or "..."); the quote characters themselves are not visited. Stops when visit gives
+// false.
+template <class F>
+void ForEachUnquoted(std::string_view picture, F visit) {
+  char quote = 0;
+  for (std::size_t i = 0; i < picture.size(); ++i) {
+    const char c = picture[i];
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (!visit(i)) {
+      return;
+    }
+  }
+}
 
 std::string Chr(std::int64_t code);       // the character of the low 8 bits
 std::int32_t Ord(std::string_view text);  // the code of the first character, 0 for ""
