@@ -58,14 +58,16 @@ std::string ConvertStrftimeFormat(const std::string& format) {
       }
       continue;
     }
-    char spec = format[++i];
+    char conversion = format[++i];
     bool noPad = false;
-    while ((spec == '-' || spec == '_' || spec == '0' || spec == 'E' || spec == 'O') && i + 1 < format.size()) {
-      noPad = noPad || spec == '-';
-      spec = format[++i];
+    while ((conversion == '-' || conversion == '_' || conversion == '0' || conversion == 'E' ||
+            conversion == 'O') &&
+           i + 1 < format.size()) {
+      noPad = noPad || conversion == '-';
+      conversion = format[++i];
     }
     flushLiteral();
-    switch (spec) {
+    switch (conversion) {
       case 'd': out += noPad ? "d" : "dd"; break;
       case 'e': out += "d"; break;
       case 'm': out += noPad ? "m" : "mm"; break;

@@ -814,23 +814,23 @@ void TatPascalCompiler::EmitPendingOp(const TPendingOp& op) {
 
 void TatPascalCompiler::LeaveOperator(TNoTerminalNode& n) {
   const std::string word = NameKey(WordText(n));
-  const TOperatorSpec* spec = nullptr;
+  const TOperatorSpec* entry = nullptr;
   for (const auto& o : kOperators) {
-    if (word == o.word) spec = &o;
+    if (word == o.word) entry = &o;
   }
-  if (!spec) Fail("Syntax error");
+  if (!entry) Fail("Syntax error");
   while (!pendingOps_.empty() && pendingOps_.back().precedence >= 0 &&
-         pendingOps_.back().precedence <= spec->precedence) {
+         pendingOps_.back().precedence <= entry->precedence) {
     const TPendingOp op = pendingOps_.back();
     pendingOps_.pop_back();
     EmitPendingOp(op);
   }
   int number = 0;
-  if (script_.Options.ShortBooleanEval && (spec->op == inOperOr || spec->op == inOperAnd)) {
+  if (script_.Options.ShortBooleanEval && (entry->op == inOperOr || entry->op == inOperAnd)) {
     number = ++operCount_;
-    UseLabel(Emit(spec->op == inOperOr ? inTestIfTrue : inTestIfFalse), "@Oper" + std::to_string(number));
+    UseLabel(Emit(entry->op == inOperOr ? inTestIfTrue : inTestIfFalse), "@Oper" + std::to_string(number));
   }
-  pendingOps_.push_back({spec->op, spec->precedence, number});
+  pendingOps_.push_back({entry->op, entry->precedence, number});
 }
 
 void TatPascalCompiler::LeaveUnary(TNoTerminalNode& n) {

@@ -602,7 +602,7 @@ def main():
         elif outcome == "err":
             ours = escape(our_error(routine, args))
             if ours != text:
-                note = "msg: Free Pascal: " + re.sub(r" spec\w*$", "", text)  # its words, shortened
+                note = "msg: Free Pascal: " + re.sub(r" specifi\w*$", "", text)  # its words, shortened
                 marks["msg"] += 1
             text = ours
         fields = [routine, outcome, text, note] + ["%s:%s" % (k, escape(v)) for k, v in args]
