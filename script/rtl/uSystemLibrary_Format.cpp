@@ -510,6 +510,8 @@ std::string FormatSection(std::string_view section, TDecimal d, bool withSign,
 
   std::string intDigits = d.Exponent > 0 ? IntegerDigits(d) : "";
   intDigits = ZeroPadded(intDigits, shape.intMinDigits);
+  // Zero in scientific form still shows its mantissa: "0E0", not "E0".
+  if (intDigits.empty() && shape.scientific && shape.intPlaceholders > 0) intDigits = "0";
   std::string fracDigits;
   for (int i = 0; i < shape.decPlaceholders; ++i) fracDigits += DigitAt(d, d.Exponent + i);
   while (static_cast<int>(fracDigits.size()) > shape.decMinDigits && fracDigits.back() == '0')

@@ -244,6 +244,15 @@ TEST(RtlFormat, FloatTextsUseTheLocaleSeparators) {
   EXPECT_EQ(FormatFloat("", 1.5, s), "1,5");
 }
 
+TEST(RtlFormat, ZeroInScientificFormKeepsItsMantissa) {
+  const struct {
+    const char* picture;
+    const char* expected;
+  } rows[] = {{"#.###E-0", "0E0"}, {"#E+00", "0E+00"}, {"0.0E+0", "0.0E+0"}, {"##0.##E-0", "0E0"}};
+  for (const auto& row : rows)
+    EXPECT_EQ(FormatFloat(row.picture, 0.0, English()), row.expected) << row.picture;
+}
+
 TEST(RtlDateTime, DocumentedCalendarFacts) {
   EXPECT_EQ(EncodeDate(1899, 12, 30), 0.0);
   EXPECT_EQ(DayOfWeek(0.0), 7);
