@@ -106,7 +106,7 @@ std::int32_t Execute(THostContext& host, std::string_view fileName, std::string_
     return kExecuteStarted;
   }
   // Documents (and folders) open with the desktop's default program; there are no parameters to pass.
-  const platform::TStatus opened = platform::OpenDocument(native->string());
+  const platform::TStatus opened = platform::OpenDocument(*native);
   if (!opened) return fail(kExecuteNoAssociation, opened.Message());
   return kExecuteStarted;
 }

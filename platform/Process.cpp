@@ -164,12 +164,13 @@ TStatus StartDetached(const std::filesystem::path& program, const std::vector<st
   return TStatus::Ok();
 }
 
-TStatus OpenDocument(const std::string& target) {
+TStatus OpenDocument(const std::filesystem::path& target, const std::filesystem::path& opener) {
+  if (!opener.empty()) return StartDetached(opener, {target.string()}, {});
   for (const char* folder : {"/usr/bin/", "/usr/local/bin/", "/bin/"}) {
-    const std::filesystem::path opener = std::string(folder) + "xdg-open";
-    if (FileExists(opener)) return StartDetached(opener, {Cp1252ToUtf8(target)}, {});
+    const std::filesystem::path program = std::string(folder) + "xdg-open";
+    if (FileExists(program)) return StartDetached(program, {target.string()}, {});
   }
-  return TStatus::Fail("Cannot open \"" + target + "\": xdg-open is not installed");
+  return TStatus::Fail("Cannot open \"" + Utf8ToCp1252(target.string()) + "\": xdg-open is not installed");
 }
 
 std::int64_t WorkingSetSize() {

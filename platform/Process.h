@@ -34,8 +34,9 @@ TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std:
 TStatus StartDetached(const std::filesystem::path& program, const std::vector<std::string>& args,
                       const std::filesystem::path& workingFolder, pid_t* pid = nullptr);
 
-// Opens a file, folder or address with the desktop's default program (xdg-open).
-TStatus OpenDocument(const std::string& target);
+// Opens a native file or folder with the desktop's default program (xdg-open, unless opener names
+// another program). The path goes to the opener as it is: it is already in the file system's encoding.
+TStatus OpenDocument(const std::filesystem::path& target, const std::filesystem::path& opener = {});
 
 // The resident memory of this process in bytes; 0 when it cannot be read.
 std::int64_t WorkingSetSize();

@@ -122,6 +122,20 @@ TEST(Process, DetachedProgramsCanBeEnded) {
   EXPECT_TRUE(TerminateProcess(pid).ok());
 }
 
+TEST(Process, ADocumentReachesItsOpenerByteForByte) {
+  test::TTempFolder dir;
+  // The path is already in the file system's encoding; converting it once more garbles "ü".
+  const auto document = dir / "Bericht f\xC3\xBCr M\xC3\xBCller.txt";
+  test::WriteFile(document, "report");
+  const auto opener =
+      MakeScript(dir, "opener", "printf '%s' \"$1\" > \"$1.seen.tmp\" && mv \"$1.seen.tmp\" \"$1.seen\"");
+  ASSERT_TRUE(OpenDocument(document, opener).ok());
+  const auto seen = std::filesystem::path(document.string() + ".seen");
+  for (int i = 0; i < 500 && !std::filesystem::exists(seen); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(test::ReadFile(seen), document.string());
+}
+
 TEST(Process, KnowsItsOwnFacts) {
   EXPECT_GT(WorkingSetSize(), 0);
   EXPECT_TRUE(ProcessCpuSeconds(::getpid()).has_value());
