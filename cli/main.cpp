@@ -11,7 +11,12 @@
 namespace varnholt::cli {
 
 std::filesystem::path TCliContext::ApplicationFolder() const {
-  return appFolder.empty() ? platform::ProgramFolder() : std::filesystem::path(appFolder);
+  if (appFolder.empty()) return platform::ProgramFolder();
+  // The engine and the programs a script starts run in other working folders: a relative folder would
+  // name a different place for them.
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(appFolder, ec);
+  return (ec ? std::filesystem::path(appFolder) : absolute).lexically_normal();
 }
 
 }  // namespace varnholt::cli

@@ -34,6 +34,23 @@ TEST(CliResolve, RefusesUnmappablePathsWithExitCode2) {
   }
 }
 
+TEST(Cli, ARelativeApplicationFolderStillReachesTheEngine) {
+  // The engine runs in the application folder, not in ours: a relative folder must be made absolute.
+  TTempFolder app;
+  for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"})
+    std::filesystem::copy_file(std::filesystem::path(VARNHOLT_APP_DIR) / program, app / program);
+  std::filesystem::create_directories(app / "drives/c/PDF");
+  std::filesystem::copy_file(TestDataFolder() / "engine/reports/ms_quant_report.pdf",
+                             app / "drives/c/PDF/a.pdf");
+  // Run from the folder above it, so that the relative name cannot climb back to the root by chance.
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(app.Path().parent_path());
+  const TCliResult r = RunCli({"--app-folder", app.Path().filename().string(), "extract", "C:\\PDF\\a.pdf"});
+  std::filesystem::current_path(before);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("---------------------------------------- Text2"), std::string::npos) << r.out;
+}
+
 TEST(Cli, HelpAndVersion) {
   const TCliResult help = RunCli({"--help"});
   EXPECT_EQ(help.exitCode, 0);
