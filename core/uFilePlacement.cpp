@@ -42,12 +42,16 @@ void RequireFolderPart(const std::string& folder) {
 }
 
 // The Data of a failure record: what it names, and why the system refused.
-std::string Because(const std::string& path, const platform::TStatus& status) { return path + ": " + status.Message(); }
+std::string Because(const std::string& path, const platform::TStatus& status) {
+  return path + ": " + status.Message();
+}
 
 // The SHA-256 of a file's bytes as hex digits.
 platform::TStatus Sha256Of(const std::filesystem::path& file, std::string& digest) {
   std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
-  if (!in) return platform::TStatus::Fail("Cannot open \"" + file.string() + "\": " + platform::ErrnoText(errno));
+  if (!in)
+    return platform::TStatus::Fail("Cannot open \"" + platform::Utf8ToCp1252(file.string()) +
+                                   "\": " + platform::ErrnoText(errno));
   std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
   if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
     return platform::TStatus::Fail("SHA-256 is not available");
@@ -55,7 +59,8 @@ platform::TStatus Sha256Of(const std::filesystem::path& file, std::string& diges
   char buffer[1 << 16];
   std::size_t n = 0;
   while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) EVP_DigestUpdate(context.get(), buffer, n);
-  if (std::ferror(in.get())) return platform::TStatus::Fail("Cannot read \"" + file.string() + "\"");
+  if (std::ferror(in.get()))
+    return platform::TStatus::Fail("Cannot read \"" + platform::Utf8ToCp1252(file.string()) + "\"");
   unsigned char hash[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
   EVP_DigestFinal_ex(context.get(), hash, &size);
@@ -69,7 +74,9 @@ platform::TStatus Sha256Of(const std::filesystem::path& file, std::string& diges
 }
 
 // Whether the process that wrote a journal still runs (then its move is under way, not interrupted).
-bool Alive(long pid) { return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM); }
+bool Alive(long pid) {
+  return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+}
 
 }  // namespace
 
@@ -266,13 +273,14 @@ bool TVarnholtCore::MoveToFailed(const std::string& file) {
 platform::TStatus TVarnholtCore::MoveReport(const std::string& source, const std::string& destination) {
   const std::filesystem::path journal = state_.applicationFolder / kMoveJournalFile;
   bool journalled = false;
-  const platform::TStatus moved =
-      files_.MoveFileNoOverwrite(source, destination, [&](platform::TPlacementStep step) -> platform::TStatus {
+  const platform::TStatus moved = files_.MoveFileNoOverwrite(
+      source, destination, [&](platform::TPlacementStep step) -> platform::TStatus {
         // Called only across file systems. Once the copy is named the report has two names until the
         // source is deleted; the journal, on disk before the naming, lets the next start remove the spare.
         if (step == platform::TPlacementStep::kCopyFlushed) {
           const platform::TStatus written = platform::WriteTextLines(
-              journal, {"PID=" + std::to_string(::getpid()), "SOURCE=" + source, "DESTINATION=" + destination});
+              journal,
+              {"PID=" + std::to_string(::getpid()), "SOURCE=" + source, "DESTINATION=" + destination});
           if (!written) return written;
           journalled = true;
         }
@@ -301,12 +309,14 @@ void TVarnholtCore::RecoverInterruptedMove() {
   }
   if (!source.empty() && files_.FileExists(source) && files_.FileExists(destination)) {
     std::string sourceDigest, destinationDigest;
-    const auto sourceNative = driveMap_.TryResolve(source), destinationNative = driveMap_.TryResolve(destination);
+    const auto sourceNative = driveMap_.TryResolve(source),
+               destinationNative = driveMap_.TryResolve(destination);
     platform::TStatus hashed = Sha256Of(*sourceNative, sourceDigest);
     if (hashed) hashed = Sha256Of(*destinationNative, destinationDigest);
     if (!hashed) {
       // Kept for the next start: nothing is removed that has not been compared.
-      logger_.WriteEntry(ltErr, kObject, kProc, "Compare Failed", source + " <> " + destination + ": " + hashed.Message());
+      logger_.WriteEntry(ltErr, kObject, kProc, "Compare Failed",
+                         source + " <> " + destination + ": " + hashed.Message());
       return;
     }
     if (sourceDigest != destinationDigest) {

@@ -95,8 +95,10 @@ std::string ResolveDotSegments(std::string_view path) {
   // "X:\" and a leading backslash are roots that ".." cannot climb above; "X:" alone and no prefix at all
   // are relative, so a ".." that reaches their start stays.
   std::size_t prefix = 0;
-  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':') prefix = path.size() >= 3 && path[2] == '\\' ? 3 : 2;
-  else if (!path.empty() && path[0] == '\\') prefix = 1;
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':')
+    prefix = path.size() >= 3 && path[2] == '\\' ? 3 : 2;
+  else if (!path.empty() && path[0] == '\\')
+    prefix = 1;
   const bool rooted = prefix != 2 && prefix != 0;
 
   std::vector<std::string_view> parts;

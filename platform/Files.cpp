@@ -133,7 +133,9 @@ TStatus AlreadyExists(const fs::path& path) {
   return TStatus::Fail("The file already exists: \"" + Describe(path) + "\"");
 }
 
-TStatus NotRegular(const fs::path& path) { return TStatus::Fail("Not a regular file: \"" + Describe(path) + "\""); }
+TStatus NotRegular(const fs::path& path) {
+  return TStatus::Fail("Not a regular file: \"" + Describe(path) + "\"");
+}
 
 // Reads an open file to its end.
 TStatus ReadAll(int fd, const fs::path& path, std::string& bytes) {

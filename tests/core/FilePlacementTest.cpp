@@ -154,8 +154,9 @@ TEST(PdfCopyMoveTo, NameTakenAfterTheCheckSendsThePdfToFailedAndKeepsTheOtherFil
   std::filesystem::create_directories(bed.temp / "drives/c/Archive");
   std::filesystem::create_symlink(bed.temp / "nowhere", bed.temp / "drives/c/Archive/S1.PDF");
   bed.core->PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
-  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|PdfCopyMoveTo|Copy Failed|C:\\Archive\\S1.PDF: The file already exists: \"" +
-                            (bed.temp / "drives/c/Archive/S1.PDF").string() + "\""));
+  EXPECT_TRUE(bed.HasRecord(
+      "Err|Varnholt|PdfCopyMoveTo|Copy Failed|C:\\Archive\\S1.PDF: The file already exists: \"" +
+      (bed.temp / "drives/c/Archive/S1.PDF").string() + "\""));
   EXPECT_EQ(bed.Read("PDF/FAILED/x.pdf"), kReport);
   EXPECT_TRUE(std::filesystem::is_symlink(bed.temp / "drives/c/Archive/S1.PDF"));
 }
@@ -220,7 +221,8 @@ struct TQueueBed : TCoreBed {
   TQueueBed() {
     FakeEngine(
         "f=$(sed -n 's/^PDFFILE=C:.PDF.//p' PDFENV.TXT | tr -d '\\r')\n"
-        "cp \"drives/c/PDF/$f\" PDF1.TXT 2>/dev/null; : > PDF2.TXT; printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT");
+        "cp \"drives/c/PDF/$f\" PDF1.TXT 2>/dev/null; : > PDF2.TXT; printf 'OK\\r\\nDone\\r\\n' > "
+        "PDFRES.TXT");
     core->Clock = [this] { return now; };
     core->State().actionScript = StandardScript();
     core->State().paperPrinter = "[None]";
@@ -286,12 +288,13 @@ INSTANTIATE_TEST_SUITE_P(
                     "Err|Varnholt|PdfCopyMoveTo|Same Destination Folder|C:\\PDF\\loop.PDF", "r.pdf", nullptr},
         TSampleCase{"HiddenInTheQueue", "..\\PDF\\.x",
                     "Err|Varnholt|PdfCopyMoveTo|Same Destination Folder|C:\\PDF\\.x.PDF", "r.pdf", nullptr},
-        TSampleCase{"Hidden", ".x", "Err|Varnholt|PdfCopyMoveTo|Invalid Destination FileName|C:\\PDFSTORE\\.x.PDF",
-                    "r.pdf", nullptr},
-        TSampleCase{"UpToTheRoot", "..\\rootfile", "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\rootfile.PDF", nullptr,
-                    "rootfile.PDF"},
-        TSampleCase{"AboveTheRoot", "..\\..\\..\\deep", "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\deep.PDF", nullptr,
-                    "deep.PDF"}),
+        TSampleCase{"Hidden", ".x",
+                    "Err|Varnholt|PdfCopyMoveTo|Invalid Destination FileName|C:\\PDFSTORE\\.x.PDF", "r.pdf",
+                    nullptr},
+        TSampleCase{"UpToTheRoot", "..\\rootfile", "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\rootfile.PDF",
+                    nullptr, "rootfile.PDF"},
+        TSampleCase{"AboveTheRoot", "..\\..\\..\\deep", "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\deep.PDF",
+                    nullptr, "deep.PDF"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PdfCopyMoveTo, RefusesTheQueueFolderFromAnywhereElse) {
@@ -317,7 +320,8 @@ TEST(PdfCopyMoveTo, RefusesTheQueueFolderFromAnywhereElse) {
 
 TEST(PdfMoveTo, WithinOneFileSystemIsOneRename) {
   TPlacementBed bed;
-  struct stat before {}, after {};
+  struct stat before {};
+  struct stat after {};
   ASSERT_EQ(::stat((bed.temp / "drives/c/PDF/x.pdf").c_str(), &before), 0);
   int steps = 0;
   bed.core->PlacementHook = [&](platform::TPlacementStep) {
@@ -330,8 +334,9 @@ TEST(PdfMoveTo, WithinOneFileSystemIsOneRename) {
   EXPECT_EQ(steps, 0);
   EXPECT_FALSE(bed.Exists("PDF/x.pdf"));
   EXPECT_EQ(bed.core->State().currentPdf, "C:\\Archive\\y.PDF");
-  for (const char* record : {"Msg|Varnholt|PdfCopyMoveTo|Copy|C:\\Archive\\y", "Scr|Action|MoveTo|Destination|C:\\Archive\\y.PDF",
-                             "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\Archive\\y.PDF"}) {
+  for (const char* record :
+       {"Msg|Varnholt|PdfCopyMoveTo|Copy|C:\\Archive\\y", "Scr|Action|MoveTo|Destination|C:\\Archive\\y.PDF",
+        "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\Archive\\y.PDF"}) {
     EXPECT_TRUE(bed.HasRecord(record)) << record;
   }
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFMOVE.TXT"));
@@ -347,7 +352,8 @@ TEST(PlacementFailures, CarryTheSystemsReason) {
   const std::vector<TCase> cases = {
       {"ForceFolder", [](TPlacementBed& b) { b.core->PdfCopyMoveTo("C:\\Store\\sub\\y", true); },
        "Err|Varnholt|PdfCopyMoveTo|Force Folder Failed|C:\\Store\\sub: Cannot create the folder"},
-      {"CopyFileForceFolder", [](TPlacementBed& b) { b.core->CopyFile("C:\\PDF\\x.pdf", "C:\\Store\\sub\\y.PDF"); },
+      {"CopyFileForceFolder",
+       [](TPlacementBed& b) { b.core->CopyFile("C:\\PDF\\x.pdf", "C:\\Store\\sub\\y.PDF"); },
        "Err|Varnholt|CopyFile|Force Folder Failed|C:\\Store\\sub: Cannot create the folder"},
       {"MoveToFailed",
        [](TPlacementBed& b) {
@@ -384,10 +390,12 @@ TEST(PdfAppendTo, BareNameEndsTheRunLikeTheOtherPlacements) {
   bed.Mark();
   bed.core->ActionRun();
   const auto records = bed.Records();
-  EXPECT_FALSE(std::any_of(records.begin(), records.end(),
-                           [](const std::string& r) { return r.find("Force Folder Failed") != std::string::npos; }));
+  EXPECT_FALSE(std::any_of(records.begin(), records.end(), [](const std::string& r) {
+    return r.find("Force Folder Failed") != std::string::npos;
+  }));
   EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const std::string& r) {
-    return r.rfind("Err|Script|Runtime|Unable to create directory", 0) == 0 && r.find("PDFAppendTo") != std::string::npos;
+    return r.rfind("Err|Script|Runtime|Unable to create directory", 0) == 0 &&
+           r.find("PDFAppendTo") != std::string::npos;
   }));
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/r.pdf"), kReport);
 }

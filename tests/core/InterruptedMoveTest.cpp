@@ -27,8 +27,8 @@ struct TAcrossBed : TCoreBed {
   fs::path other;
   std::string report = Report();
   TAcrossBed() {
-    other = fs::path("/dev/shm") / ("varnholt-move-" + std::to_string(::getpid()) + "-" +
-                                    fs::path(temp.Path()).filename().string());
+    other = fs::path("/dev/shm") /
+            ("varnholt-move-" + std::to_string(::getpid()) + "-" + fs::path(temp.Path()).filename().string());
     fs::create_directories(other);
     fs::create_directory_symlink(other, temp / "drives/s");
     WriteFile(temp / "drives/c/PDF/x.pdf", report);
@@ -38,7 +38,8 @@ struct TAcrossBed : TCoreBed {
   }
   ~TAcrossBed() { fs::remove_all(other); }
   bool Across() const {
-    struct stat a {}, b {};
+    struct stat a {};
+    struct stat b {};
     return ::stat(temp.Path().c_str(), &a) == 0 && ::stat(other.c_str(), &b) == 0 && a.st_dev != b.st_dev;
   }
   fs::path Source() const { return temp / "drives/c/PDF/x.pdf"; }
@@ -83,7 +84,8 @@ TEST(InterruptedMove, AfterAKillAtAnyStepTheNextStartLeavesTheReportInExactlyOne
     EXPECT_EQ(ReadFile(atSource ? bed.Source() : bed.Destination()), bed.report);
     EXPECT_FALSE(fs::exists(bed.temp / "PDFMOVE.TXT"));
     if (step == TPlacementStep::kDestinationFlushed) {
-      EXPECT_TRUE(bed.HasRecord("Msg|Varnholt|RecoverInterruptedMove|Queued Copy Removed|C:\\PDF\\x.pdf = S:\\Archive\\y.PDF"));
+      EXPECT_TRUE(bed.HasRecord(
+          "Msg|Varnholt|RecoverInterruptedMove|Queued Copy Removed|C:\\PDF\\x.pdf = S:\\Archive\\y.PDF"));
     }
     bed.Mark();
     bed.core->RecoverInterruptedMove();
@@ -100,7 +102,8 @@ TEST(InterruptedMove, TwoDifferentFilesAreBothKept) {
   bed.core->RecoverInterruptedMove();
   EXPECT_EQ(ReadFile(bed.Source()), bed.report);
   EXPECT_EQ(ReadFile(bed.Destination()), "another program's file");
-  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|RecoverInterruptedMove|Contents Differ|C:\\PDF\\x.pdf <> S:\\Archive\\y.PDF"));
+  EXPECT_TRUE(bed.HasRecord(
+      "Err|Varnholt|RecoverInterruptedMove|Contents Differ|C:\\PDF\\x.pdf <> S:\\Archive\\y.PDF"));
   EXPECT_FALSE(fs::exists(bed.temp / "PDFMOVE.TXT"));
 }
 

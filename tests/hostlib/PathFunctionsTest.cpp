@@ -157,9 +157,10 @@ TEST_F(TextFiles, NamesResolveTheirDotsAndNeverLandInTheQueueOrHidden) {
     const char* text;
     const char* data;
   };
-  for (const TCase& c : {TCase{"C:\\Lists\\..\\pdf\\list.txt", "Destination In Queue Folder", "C:\\pdf\\list.txt"},
-                         TCase{"C:\\Lists\\.hidden", "Invalid Destination FileName", "C:\\Lists\\.hidden"},
-                         TCase{"C:\\Lists\\x\\..", "Invalid Destination FileName", "C:\\Lists"}}) {
+  for (const TCase& c :
+       {TCase{"C:\\Lists\\..\\pdf\\list.txt", "Destination In Queue Folder", "C:\\pdf\\list.txt"},
+        TCase{"C:\\Lists\\.hidden", "Invalid Destination FileName", "C:\\Lists\\.hidden"},
+        TCase{"C:\\Lists\\x\\..", "Invalid Destination FileName", "C:\\Lists"}}) {
     SCOPED_TRACE(c.name);
     for (const bool append : {true, false}) {
       log_.Mark();

@@ -255,7 +255,8 @@ struct TOddNames {
     const std::string socketPath = (dir / "socket").string();
     if (s >= 0 && socketPath.size() < sizeof address.sun_path) {
       std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
-      if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) names.push_back(dir / "socket");
+      if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+        names.push_back(dir / "socket");
     }
     if (s >= 0) ::close(s);
     std::filesystem::create_symlink("/dev/null", dir / "link-to-null");
@@ -267,7 +268,8 @@ struct TOddNames {
   std::vector<std::string> Kinds() const {
     std::vector<std::string> kinds;
     for (const auto& name : names) {
-      struct stat l {}, t {};
+      struct stat l {};
+      struct stat t {};
       ::lstat(name.c_str(), &l);
       ::stat(name.c_str(), &t);
       kinds.push_back(std::to_string(l.st_mode & S_IFMT) + "/" + std::to_string(t.st_mode & S_IFMT) + "/" +
@@ -288,7 +290,8 @@ TEST(Files, WritesNeverReplaceAFifoADeviceASocketOrAFolder) {
       {"lines", [](const auto& p) { return WriteTextLines(p, {"new"}); }},
       {"append", [](const auto& p) { return AppendTextLine(p, "new"); }},
       {"copy", [&](const auto& p) { return CopyFileNoOverwrite(odd.dir / "source.pdf", p); }},
-      {"read", [](const auto& p) {
+      {"read",
+       [](const auto& p) {
          std::vector<std::string> lines;
          return ReadTextLines(p, lines);
        }},
