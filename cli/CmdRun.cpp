@@ -81,6 +81,7 @@ int Run(const TCliContext& context, const TRunOptions& options) {
   state.actionScript = script;
   ApplyServiceSettings(*settings, core);
   if (options.automatic) {
+    core.RecoverInterruptedMove();
     // As a pass of Automatic mode takes it: the queue is C:\PDF, the mode is on, and a report the script
     // leaves behind is printed and moved to FAILED.
     state.automatic = true;

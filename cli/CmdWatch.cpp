@@ -96,6 +96,7 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
   TProcessingState& state = core.State();
   state.actionScript = script;
   ApplyServiceSettings(*settings, core);
+  core.RecoverInterruptedMove();
   core.FillPaperPrinters(platform::InstalledPrinters());
 
   platform::TFolderWatcher watcher;

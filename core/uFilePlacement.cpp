@@ -2,12 +2,22 @@
 // made, a taken name gets a number, and a PDF that cannot be placed goes to FAILED or stops Automatic mode.
 //
 // The copy underneath never overwrites and never leaves a partial file under the destination's name
-// (platform::CopyFileNoOverwrite), and a move deletes its source only after the copy is safe on disk, so a
-// crash at any moment leaves the report in at least one piece, whole.
+// (platform::CopyFileNoOverwrite). A move within a file system is one rename; across file systems the move
+// is journalled, so that a process killed between naming the copy and deleting the source is finished at
+// the next start: a kill at any moment leaves the report in exactly one place, whole. A destination is
+// judged by where it leads once its "." and ".." are resolved, so report text can never steer a file
+// back into the queue.
 #include "core/uVarnholtCore.h"
 
+#include <openssl/evp.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
 
 #include "hostlib/uDestinationNames.h"
 #include "hostlib/uHostErrors.h"
@@ -29,6 +39,43 @@ std::string Counter(int value) {
 // A folder a script named by a bare file name cannot be made; the run stops, as it would on Windows.
 void RequireFolderPart(const std::string& folder) {
   if (folder.empty()) throw EHostError("Unable to create directory");
+}
+
+// The Data of a failure record: what it names, and why the system refused.
+std::string Because(const std::string& path, const platform::TStatus& status) {
+  return path + ": " + status.Message();
+}
+
+// The SHA-256 of a file's bytes as hex digits.
+platform::TStatus Sha256Of(const std::filesystem::path& file, std::string& digest) {
+  std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
+  if (!in)
+    return platform::TStatus::Fail("Cannot open \"" + platform::Utf8ToCp1252(file.string()) +
+                                   "\": " + platform::ErrnoText(errno));
+  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+    return platform::TStatus::Fail("SHA-256 is not available");
+  }
+  char buffer[1 << 16];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) EVP_DigestUpdate(context.get(), buffer, n);
+  if (std::ferror(in.get()))
+    return platform::TStatus::Fail("Cannot read \"" + platform::Utf8ToCp1252(file.string()) + "\"");
+  unsigned char hash[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  EVP_DigestFinal_ex(context.get(), hash, &size);
+  digest.clear();
+  for (unsigned int i = 0; i < size; ++i) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", hash[i]);
+    digest += hex;
+  }
+  return platform::TStatus::Ok();
+}
+
+// Whether the process that wrote a journal still runs (then its move is under way, not interrupted).
+bool Alive(long pid) {
+  return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
 }  // namespace
@@ -83,6 +130,9 @@ void TVarnholtCore::PdfCopyMoveTo(const std::string& destinationArgument, bool m
   destination = TrimBackSlash(logger_, destination);
   if (FixExtension(destination)) msg("Fixed Extension", destination);
   destination = FixFileName(logger_, destination, false);
+  const std::string written = destination;
+  // Report text may hold "." and ".."; every check below is made on where the file really lands.
+  destination = ResolveDotSegments(destination);
 
   const std::string destFolder = FolderOf(destination);
   if (platform::SameText(destFolder, sourceFolder)) {
@@ -90,58 +140,79 @@ void TVarnholtCore::PdfCopyMoveTo(const std::string& destinationArgument, bool m
     MoveToFailed(source);
     return;
   }
-  if (!files_.DirectoryExists(destFolder)) {
-    msg("Force Folder", destFolder);
-    RequireFolderPart(destFolder);
-    if (!files_.ForceDirectories(destFolder)) {
-      err("Force Folder Failed", destFolder);
-      EmergencyStop();
-      return;
-    }
-  }
+  // Refused names are refused before any folder is made for them.
   if (FileNameOf(destination) == ExtensionOf(destination)) {
     err("Empty Destination FileName", destination);
     MoveToFailed(source);
     return;
+  }
+  if (const char* refusal = DestinationRefusal(written, destination)) {
+    err(refusal, destination);
+    MoveToFailed(source);
+    return;
+  }
+  if (!files_.DirectoryExists(destFolder)) {
+    msg("Force Folder", destFolder);
+    RequireFolderPart(destFolder);
+    if (const platform::TStatus made = files_.ForceDirectories(destFolder); !made) {
+      err("Force Folder Failed", Because(destFolder, made));
+      EmergencyStop();
+      return;
+    }
   }
   if (files_.FileExists(destination)) {
     msg("File Exists", destination);
     destination = FileCounter(destination);
     msg("File Counter", destination);
   }
-  if (!CopyFile(source, destination)) {
-    // Another program may have taken the name since the check; the copy never overwrites it.
-    err("Copy Failed", destination);
+  if (move) {
+    if (const platform::TStatus moved = MoveReport(source, destination); !moved) {
+      // Another program may have taken the name since the check; the move never overwrites it, and a
+      // failed move leaves the report where it was.
+      err("Copy Failed", Because(destination, moved));
+      MoveToFailed(source);
+      return;
+    }
+  } else if (std::string reason; !CopyFileBecause(source, destination, reason)) {
+    err("Copy Failed", destination + ": " + reason);
     MoveToFailed(source);
     return;
   }
   logger_.WriteEntry(ltScr, "Action", move ? "MoveTo" : "CopyTo", "Destination", destination);
   msg("Done", destination);
-  if (!move) return;
-  if (DeleteFile(source)) {
-    state_.currentPdf = destination;
-  } else {
-    err("Delete Source Failed", source);
-    EmergencyStop();
-  }
+  if (move) state_.currentPdf = destination;
 }
 
-bool TVarnholtCore::CopyFile(const std::string& source, const std::string& destinationArgument) {
+bool TVarnholtCore::CopyFile(const std::string& source, const std::string& destination) {
+  std::string reason;
+  return CopyFileBecause(source, destination, reason);
+}
+
+bool TVarnholtCore::CopyFileBecause(const std::string& source, const std::string& destinationArgument,
+                                    std::string& reason) {
   logger_.WriteProc(kObject, "CopyFile");
-  const std::string destination = FixFileName(logger_, TrimBackSlash(logger_, destinationArgument), false);
+  const std::string written = FixFileName(logger_, TrimBackSlash(logger_, destinationArgument), false);
+  const std::string destination = ResolveDotSegments(written);
+  if (const char* refusal = DestinationRefusal(written, destination)) {
+    logger_.WriteEntry(ltErr, kObject, "CopyFile", refusal, destination);
+    reason = refusal;
+    return false;
+  }
   const std::string folder = FolderOf(destination);
   if (!files_.DirectoryExists(folder)) {
     logger_.WriteEntry(ltMsg, kObject, "CopyFile", "Force Folder", folder);
     RequireFolderPart(folder);
-    if (!files_.ForceDirectories(folder)) {
-      logger_.WriteEntry(ltErr, kObject, "CopyFile", "Force Folder Failed", folder);
+    if (const platform::TStatus made = files_.ForceDirectories(folder); !made) {
+      logger_.WriteEntry(ltErr, kObject, "CopyFile", "Force Folder Failed", Because(folder, made));
       EmergencyStop();
+      reason = made.Message();
       return false;
     }
   }
   logger_.WriteEntry(ltMsg, kObject, "CopyFile", "Copy", destination);
   if (const platform::TStatus copied = files_.CopyFileNoOverwrite(source, destination); !copied) {
-    logger_.WriteEntry(ltErr, kObject, "CopyFile", "Failed");
+    logger_.WriteEntry(ltErr, kObject, "CopyFile", "Failed", copied.Message());
+    reason = copied.Message();
     return false;
   }
   logger_.WriteEntry(ltMsg, kObject, "CopyFile", "Done");
@@ -154,27 +225,28 @@ bool TVarnholtCore::DeleteFile(const std::string& path) {
     logger_.WriteEntry(ltMsg, kObject, "DeleteFile", "Not existing", path);
     return false;
   }
-  bool deleted = true;
-  if (const platform::TStatus first = files_.DeleteFile(path); !first) {
-    logger_.WriteEntry(ltErr, kObject, "DeleteFile", "Failed by OS", first.Message());
+  platform::TStatus deleted = files_.DeleteFile(path);
+  if (!deleted) {
+    logger_.WriteEntry(ltErr, kObject, "DeleteFile", "Failed by OS", deleted.Message());
     // There is no shell delete on Linux; a second plain attempt stands in for it.
-    deleted = files_.DeleteFile(path).ok() || !files_.FileExists(path);
+    deleted = files_.DeleteFile(path);
+    if (!files_.FileExists(path)) deleted = platform::TStatus::Ok();
   }
   if (deleted) {
     logger_.WriteEntry(ltMsg, kObject, "DeleteFile", "Deleted", path);
     return true;
   }
-  logger_.WriteEntry(ltErr, kObject, "DeleteFile", "Failed by Explorer", path);
+  logger_.WriteEntry(ltErr, kObject, "DeleteFile", "Failed by Explorer", Because(path, deleted));
   return false;
 }
 
 std::string TVarnholtCore::ForceFailedFolder(const std::string& file, const char* proc) {
   const std::string folder = FolderOf(file);
   const std::string failed = JoinPath(folder, "FAILED");
-  if (files_.ForceDirectories(failed)) {
+  if (const platform::TStatus made = files_.ForceDirectories(failed); made) {
     port_.RefreshFolderList();
   } else {
-    logger_.WriteEntry(ltErr, kObject, proc, "Force Folder Failed", folder);
+    logger_.WriteEntry(ltErr, kObject, proc, "Force Folder Failed", Because(folder, made));
   }
   return failed;
 }
@@ -187,14 +259,76 @@ bool TVarnholtCore::MoveToFailed(const std::string& file) {
     target = FileCounter(target);
     logger_.WriteEntry(ltMsg, kObject, "MoveToFailed", "File Counter", target);
   }
-  if (files_.MoveFileNoOverwrite(file, target)) {
+  const platform::TStatus moved = MoveReport(file, target);
+  if (moved) {
     state_.currentPdf = target;
     logger_.WriteEntry(ltMsg, kObject, "MoveToFailed", "Done", target);
     return true;
   }
-  logger_.WriteEntry(ltErr, kObject, "MoveToFailed", "Failed", target);
+  logger_.WriteEntry(ltErr, kObject, "MoveToFailed", "Failed", Because(target, moved));
   EmergencyStop();
   return false;
+}
+
+platform::TStatus TVarnholtCore::MoveReport(const std::string& source, const std::string& destination) {
+  const std::filesystem::path journal = state_.applicationFolder / kMoveJournalFile;
+  bool journalled = false;
+  const platform::TStatus moved = files_.MoveFileNoOverwrite(
+      source, destination, [&](platform::TPlacementStep step) -> platform::TStatus {
+        // Called only across file systems. Once the copy is named the report has two names until the
+        // source is deleted; the journal, on disk before the naming, lets the next start remove the spare.
+        if (step == platform::TPlacementStep::kCopyFlushed) {
+          const platform::TStatus written = platform::WriteTextLines(
+              journal,
+              {"PID=" + std::to_string(::getpid()), "SOURCE=" + source, "DESTINATION=" + destination});
+          if (!written) return written;
+          journalled = true;
+        }
+        return PlacementHook ? PlacementHook(step) : platform::TStatus::Ok();
+      });
+  if (journalled) (void)platform::DeleteFile(journal);
+  return moved;
+}
+
+void TVarnholtCore::RecoverInterruptedMove() {
+  const std::filesystem::path journal = state_.applicationFolder / kMoveJournalFile;
+  std::vector<std::string> lines;
+  if (!platform::FileExists(journal) || !platform::ReadTextLines(journal, lines)) return;
+  logger_.WriteProc(kObject, "RecoverInterruptedMove");
+  constexpr const char* kProc = "RecoverInterruptedMove";
+  long writer = 0;
+  std::string source, destination;
+  for (const std::string& line : lines) {
+    if (line.rfind("PID=", 0) == 0) writer = std::atol(line.c_str() + 4);
+    if (line.rfind("SOURCE=", 0) == 0) source = line.substr(7);
+    if (line.rfind("DESTINATION=", 0) == 0) destination = line.substr(12);
+  }
+  if (writer == ::getpid() || Alive(writer)) {
+    logger_.WriteEntry(ltMsg, kObject, kProc, "Move Under Way", source + " -> " + destination);
+    return;
+  }
+  if (!source.empty() && files_.FileExists(source) && files_.FileExists(destination)) {
+    std::string sourceDigest, destinationDigest;
+    const auto sourceNative = driveMap_.TryResolve(source),
+               destinationNative = driveMap_.TryResolve(destination);
+    platform::TStatus hashed = Sha256Of(*sourceNative, sourceDigest);
+    if (hashed) hashed = Sha256Of(*destinationNative, destinationDigest);
+    if (!hashed) {
+      // Kept for the next start: nothing is removed that has not been compared.
+      logger_.WriteEntry(ltErr, kObject, kProc, "Compare Failed",
+                         source + " <> " + destination + ": " + hashed.Message());
+      return;
+    }
+    if (sourceDigest != destinationDigest) {
+      logger_.WriteEntry(ltErr, kObject, kProc, "Contents Differ", source + " <> " + destination);
+    } else if (const platform::TStatus deleted = files_.DeleteFile(source); deleted) {
+      logger_.WriteEntry(ltMsg, kObject, kProc, "Queued Copy Removed", source + " = " + destination);
+    } else {
+      logger_.WriteEntry(ltErr, kObject, kProc, "Delete Failed", Because(source, deleted));
+      return;
+    }
+  }
+  (void)platform::DeleteFile(journal);
 }
 
 std::string TVarnholtCore::LastPDFFile(const std::string& fileName) {

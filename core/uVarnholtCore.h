@@ -29,6 +29,9 @@ class TatPascalScripter;
 class TatUserInteraction;
 
 inline constexpr const char* kEngineProgram = "PDF.EXE";
+// The move journal in the application folder: the process id, source and destination of a move across
+// file systems, written before the copy is named and removed once the source is deleted.
+inline constexpr const char* kMoveJournalFile = "PDFMOVE.TXT";
 // The lock file in the application folder that gives engine requests their turns.
 inline constexpr const char* kEngineLockFile = "PDFENV.LCK";
 // An engine run may take minutes (a long print job, a large PDF), and a request may have to wait for
@@ -106,6 +109,13 @@ class TVarnholtCore : public THostContext {
   std::string LastPDFFile(const std::string& fileName) override;
   // A free numbered variant of path (Report.PDF -> Report_0000.PDF); path itself when it is free.
   std::string FileCounter(const std::string& path);
+  // At start, before the first pass: a move across file systems that was killed between naming its copy
+  // and deleting its source left the report in both places (see kMoveJournalFile). When both are the same
+  // bytes (SHA-256) the source is removed, with a Msg record naming both; when they differ both stay and
+  // an Err record names them. Nothing happens while the process that wrote the journal still runs.
+  void RecoverInterruptedMove();
+  // Test seam: called between the steps of a move across file systems (see platform::TPlacementHook).
+  platform::TPlacementHook PlacementHook;
 
   // --- Printing ----------------------------------------------------------------------------------
   bool PrintTo(const std::string& file, const std::string& printer, bool stopOnError) override;
@@ -180,6 +190,11 @@ class TVarnholtCore : public THostContext {
   void RunEngineProgram(const std::string& action);
   // Creates FAILED below a file's folder (an Err record under proc when it cannot) and gives its path.
   std::string ForceFailedFolder(const std::string& file, const char* proc);
+  // CopyFile, giving the reason of a failure (empty when the failure was reported otherwise).
+  bool CopyFileBecause(const std::string& source, const std::string& destination, std::string& reason);
+  // A move that never overwrites: one rename within a file system; across file systems a copy, journalled
+  // in kMoveJournalFile from before the copy is named until the source is deleted.
+  platform::TStatus MoveReport(const std::string& source, const std::string& destination);
   std::chrono::system_clock::time_point Now() const;
   // The shared body of Re-Queue and Delete Failed: the question, then every PDF of FAILED moved into the
   // queue or deleted; the number of files that stayed.

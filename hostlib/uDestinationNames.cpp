@@ -1,6 +1,8 @@
 // uDestinationNames.cpp — tidying and taking apart the destinations that scripts write.
 #include "hostlib/uDestinationNames.h"
 
+#include <vector>
+
 #include "platform/CodePage.h"
 
 namespace varnholt {
@@ -87,6 +89,54 @@ std::string ExtensionOf(std::string_view path) {
   const std::string name = FileNameOf(path);
   const std::size_t dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string ResolveDotSegments(std::string_view path) {
+  // "X:\" and a leading backslash are roots that ".." cannot climb above; "X:" alone and no prefix at all
+  // are relative, so a ".." that reaches their start stays.
+  std::size_t prefix = 0;
+  if (path.size() >= 2 && IsAsciiLetter(path[0]) && path[1] == ':')
+    prefix = path.size() >= 3 && path[2] == '\\' ? 3 : 2;
+  else if (!path.empty() && path[0] == '\\')
+    prefix = 1;
+  const bool rooted = prefix != 2 && prefix != 0;
+
+  std::vector<std::string_view> parts;
+  bool dotted = false;
+  for (std::size_t start = prefix; start <= path.size();) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    const std::string_view part = path.substr(start, end - start);
+    if (part == ".") {
+      dotted = true;
+    } else if (part == "..") {
+      dotted = true;
+      if (!parts.empty() && parts.back() != "..") {
+        parts.pop_back();
+      } else if (!rooted) {
+        parts.push_back(part);
+      }
+    } else if (!part.empty()) {
+      parts.push_back(part);
+    }
+    start = end + 1;
+  }
+  if (!dotted) return std::string(path);
+  std::string result(path.substr(0, prefix));
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) result += '\\';
+    result += parts[i];
+  }
+  return result;
+}
+
+const char* DestinationRefusal(std::string_view written, std::string_view resolved) {
+  const std::string name = FileNameOf(written);
+  if (name.empty() || name == "." || name == "..") return "Invalid Destination FileName";
+  if (platform::SameText(FolderOf(resolved), kQueueFolderPath)) return "Destination In Queue Folder";
+  const std::string resolvedName = FileNameOf(resolved);
+  if (resolvedName.empty() || resolvedName[0] == '.') return "Invalid Destination FileName";
+  return nullptr;
 }
 
 }  // namespace varnholt

@@ -31,4 +31,18 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // The file name's part from its last dot on, dot included; empty without a dot.
 std::string ExtensionOf(std::string_view path);
 
+// The queue folder of Automatic mode: a file placed in it would be taken as a new report.
+inline constexpr const char* kQueueFolderPath = "C:\\PDF";
+
+// "." and ".." resolved by the text alone, as Windows resolves them before it opens a path:
+// C:\PDFSTORE\..\PDF\x.PDF is C:\PDF\x.PDF, and ".." at a drive's root stays at the root. A path
+// without either comes back unchanged. Destinations are built from report text, so only the resolved
+// path says where a file lands.
+std::string ResolveDotSegments(std::string_view path);
+// Why a destination may not be written, or nullptr when it may: "Invalid Destination FileName" when its
+// name as written is empty, "." or ".." (a folder, not a file) or its resolved name starts with a dot
+// (hidden from the queue listing and from operators); "Destination In Queue Folder" when it resolves
+// into the queue folder itself (a folder below it, as FAILED, is fine). Letter case is ignored.
+const char* DestinationRefusal(std::string_view written, std::string_view resolved);
+
 }  // namespace varnholt

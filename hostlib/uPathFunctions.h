@@ -21,13 +21,14 @@ std::string SubDirs(TLogger& log, std::string_view filePath, std::int32_t count)
 // FixFileName in path mode, then TrimBackSlash.
 std::string FixFilePath(TLogger& log, std::string_view filePath);
 
-// Adds the trimmed text as the last line of the file (created with its folder when missing); the file is
-// rewritten with CR LF line ends through an atomic replace, so a crash never leaves half of it. Throws
-// EHostError when the file cannot be read or written, or the name has no folder part.
+// Adds the trimmed text and CR LF at the end of the file (created with its folder when missing), in place
+// and under a lock, so concurrent appends all arrive; the lines already there stay as they are. The name's
+// "." and ".." are resolved first. Throws EHostError when the file cannot be written, is not a regular
+// file, the name has no folder part, or it leads into the queue folder or to a hidden or empty name.
 void AppendToTextFile(TLogger& log, const platform::TFileSystem& files, std::string_view fileName,
                       std::string_view text);
 // The file's lines, each followed by CR LF; the empty text for a missing file. Throws EHostError when the
-// file exists but cannot be read.
+// file exists but cannot be read or is not a regular file, and for the names AppendToTextFile refuses.
 std::string ReadFromTextFile(TLogger& log, const platform::TFileSystem& files, std::string_view fileName);
 
 }  // namespace varnholt

@@ -8,6 +8,7 @@
 #include "hostlib/uDestinationNames.h"
 #include "hostlib/uHostErrors.h"
 #include "hostlib/uTextFunctions.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 
 namespace varnholt {
@@ -90,20 +91,33 @@ void AppendTo(THostContext& host, std::string_view source, std::string_view dest
   std::string dest = TrimBackSlash(log, to);
   if (FixExtension(dest)) log.WriteEntry(ltMsg, kObject, "AppendTo", "Fixed Extension", dest);
   dest = FixFileName(log, dest, false);
+  const std::string written = dest;
+  // Report text may hold "." and ".."; every check below is made on where the file really lands.
+  dest = ResolveDotSegments(dest);
 
-  const std::string folder = FolderOf(dest);
-  if (!host.Files().DirectoryExists(folder)) {
-    log.WriteEntry(ltMsg, kObject, "AppendTo", "Force Folder", folder);
-    if (!host.Files().ForceDirectories(folder)) {
-      log.WriteEntry(ltErr, kObject, "AppendTo", "Force Folder Failed", folder);
-      host.EmergencyStop();
-      return;
-    }
-  }
   if (FileNameOf(dest) == ExtensionOf(dest)) {
     log.WriteEntry(ltErr, kObject, "AppendTo", "Empty Destination FileName", dest);
     host.MoveToFailed(from);
     return;
+  }
+  // The report being handled may grow where it is (AppendToPDF); no other file in the queue may be made.
+  if (!platform::SameText(dest, ResolveDotSegments(host.CurrentPdf()))) {
+    if (const char* refusal = DestinationRefusal(written, dest)) {
+      log.WriteEntry(ltErr, kObject, "AppendTo", refusal, dest);
+      host.MoveToFailed(from);
+      return;
+    }
+  }
+  const std::string folder = FolderOf(dest);
+  if (!host.Files().DirectoryExists(folder)) {
+    log.WriteEntry(ltMsg, kObject, "AppendTo", "Force Folder", folder);
+    // A bare name has no folder to make; the run stops, as for the other placements.
+    if (folder.empty()) throw EHostError("Unable to create directory");
+    if (const platform::TStatus made = host.Files().ForceDirectories(folder); !made) {
+      log.WriteEntry(ltErr, kObject, "AppendTo", "Force Folder Failed", folder + ": " + made.Message());
+      host.EmergencyStop();
+      return;
+    }
   }
   if (!host.Files().FileExists(dest)) {
     // The first PDF of a series becomes the series file.

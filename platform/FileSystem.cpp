@@ -71,4 +71,16 @@ TStatus TFileSystem::WriteTextLines(std::string_view path, const std::vector<std
   return platform::WriteTextLines(*native, lines);
 }
 
+TStatus TFileSystem::AppendTextLine(std::string_view path, std::string_view line) const {
+  std::string error;
+  const auto native = map_.TryResolve(path, &error);
+  if (!native) return TStatus::Fail(error);
+  return platform::AppendTextLine(*native, line);
+}
+
+TStatus TFileSystem::RequireRegularFile(std::string_view path) const {
+  const auto native = map_.TryResolve(path);
+  return native ? platform::RequireRegularFile(*native) : TStatus::Ok();
+}
+
 }  // namespace varnholt::platform

@@ -35,6 +35,11 @@ class TFileSystem {
   TStatus ForceDirectories(std::string_view path) const;
   TStatus ReadTextLines(std::string_view path, std::vector<std::string>& lines) const;
   TStatus WriteTextLines(std::string_view path, const std::vector<std::string>& lines) const;
+  // Adds one line at the end of a text file in place, under a lock (see platform::AppendTextLine).
+  TStatus AppendTextLine(std::string_view path, std::string_view line) const;
+  // Fine when nothing or a regular file is there; "Not a regular file: ..." for a FIFO, device, socket
+  // or folder. A path the map cannot resolve names nothing, which is fine too.
+  TStatus RequireRegularFile(std::string_view path) const;
 
  private:
   const TDriveMap& map_;

@@ -133,6 +133,24 @@ TStatus AlreadyExists(const fs::path& path) {
   return TStatus::Fail("The file already exists: \"" + Describe(path) + "\"");
 }
 
+TStatus NotRegular(const fs::path& path) {
+  return TStatus::Fail("Not a regular file: \"" + Describe(path) + "\"");
+}
+
+// Reads an open file to its end.
+TStatus ReadAll(int fd, const fs::path& path, std::string& bytes) {
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return Fail("Cannot read", path, errno);
+    }
+    if (n == 0) return TStatus::Ok();
+    bytes.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
 // ".<name>.<process id>.<random>.part" in the destination's folder: hidden, so that folder listings (the
 // queue above all) never show a copy in progress, and traceable to the process that left it after a crash.
 std::string PlacementTemporaryName(const fs::path& target) {
@@ -269,11 +287,14 @@ std::vector<TFoundFile> FindFiles(const fs::path& folder, std::string_view mask)
 }
 
 TStatus CopyFileNoOverwrite(const fs::path& source, const fs::path& destination, const TPlacementHook& hook) {
-  TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (TStatus regular = RequireRegularFile(source); !regular) return regular;
+  // O_NONBLOCK: a FIFO in the source's place since the check is refused by fstat, not waited on.
+  TFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (!in.Valid()) return Fail("Cannot open", source, errno);
   struct stat st {};
   if (::fstat(in.Get(), &st) != 0) return Fail("Cannot read", source, errno);
-  if (!S_ISREG(st.st_mode)) return TStatus::Fail("Not a file: \"" + Describe(source) + "\"");
+  if (!S_ISREG(st.st_mode)) return NotRegular(source);
+  if (TStatus regular = RequireRegularFile(destination); !regular) return regular;
   // Checked first only to spare copying a large file in vain; the naming below is what guarantees it.
   struct stat existing {};
   if (::lstat(destination.c_str(), &existing) == 0) return AlreadyExists(destination);
@@ -342,6 +363,8 @@ TStatus MoveFileByCopy(const fs::path& source, const fs::path& destination, cons
   if (!copied.ok()) return copied;
   if (::unlink(source.c_str()) != 0) {
     const int unlinkError = errno;
+    // Already gone, removed by someone else meanwhile: the copy is all that is left and stays.
+    if (unlinkError == ENOENT) return TStatus::Ok();
     // Keep exactly one copy: the original stays where it was.
     ::unlink(destination.c_str());
     FlushFolder(FolderOf(destination));
@@ -364,7 +387,12 @@ TStatus MoveFileNoOverwrite(const fs::path& source, const fs::path& destination,
   if (error == EINVAL || error == ENOSYS) {
     // A file system without RENAME_NOREPLACE: a hard link fails on an existing name, atomically.
     if (::link(source.c_str(), destination.c_str()) == 0) {
-      ::unlink(source.c_str());
+      if (::unlink(source.c_str()) != 0 && errno != ENOENT) {
+        // The report must not keep two names: the new one goes again.
+        const int unlinkError = errno;
+        ::unlink(destination.c_str());
+        return Fail("Cannot move", source, unlinkError);
+      }
       FlushFolder(FolderOf(destination));
       return TStatus::Ok();
     }
@@ -422,17 +450,7 @@ TStatus ReadFileBytes(const fs::path& path, std::string& bytes) {
   bytes.clear();
   TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!fd.Valid()) return Fail("Cannot open", path, errno);
-  char buffer[1 << 16];
-  for (;;) {
-    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return Fail("Cannot read", path, errno);
-    }
-    if (n == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(n));
-  }
-  return TStatus::Ok();
+  return ReadAll(fd.Get(), path, bytes);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -461,14 +479,56 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines) {
 }
 
 TStatus ReadTextLines(const fs::path& path, std::vector<std::string>& lines) {
+  lines.clear();
+  if (TStatus regular = RequireRegularFile(path); !regular) return regular;
+  // O_NONBLOCK: a FIFO in the file's place since the check is refused by fstat, not waited on.
+  TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!fd.Valid()) return Fail("Cannot open", path, errno);
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return Fail("Cannot read", path, errno);
+  if (!S_ISREG(st.st_mode)) return NotRegular(path);
   std::string bytes;
-  TStatus read = ReadFileBytes(path, bytes);
-  lines = read.ok() ? SplitLines(bytes) : std::vector<std::string>{};
+  TStatus read = ReadAll(fd.Get(), path, bytes);
+  if (read.ok()) lines = SplitLines(bytes);
   return read;
 }
 
 TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines) {
   return ReplaceFileAtomically(path, JoinLinesCrLf(lines));
+}
+
+TStatus AppendTextLine(const fs::path& path, std::string_view line) {
+  if (TStatus regular = RequireRegularFile(path); !regular) return regular;
+  // O_NONBLOCK: a FIFO put in the file's place since the check must not hold the run; fstat refuses it.
+  TFd fd(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666));
+  if (!fd.Valid()) return errno == ENXIO ? NotRegular(path) : Fail("Cannot write", path, errno);
+  struct stat st {};
+  if (::fstat(fd.Get(), &st) != 0) return Fail("Cannot write", path, errno);
+  if (!S_ISREG(st.st_mode)) return NotRegular(path);
+  while (::flock(fd.Get(), LOCK_EX) != 0) {
+    if (errno != EINTR) return Fail("Cannot lock", path, errno);
+  }
+  // Under the lock the end of the file is final: a last line without its break gets one first.
+  if (::fstat(fd.Get(), &st) != 0) return Fail("Cannot write", path, errno);
+  std::string bytes;
+  if (st.st_size > 0) {
+    char last = '\n';
+    if (::pread(fd.Get(), &last, 1, st.st_size - 1) != 1) return Fail("Cannot read", path, errno);
+    if (last != '\n' && last != '\r') bytes = "\r\n";
+  }
+  bytes += line;
+  bytes += "\r\n";
+  if (!WriteAll(fd.Get(), bytes.data(), bytes.size()) || ::fsync(fd.Get()) != 0) {
+    return Fail("Cannot write", path, errno);
+  }
+  return TStatus::Ok();
+}
+
+TStatus RequireRegularFile(const fs::path& path) {
+  struct stat st {};
+  // Nothing there (or a link to nothing): a write creates a regular file, a read finds none.
+  if (::stat(path.c_str(), &st) != 0) return TStatus::Ok();
+  return S_ISREG(st.st_mode) ? TStatus::Ok() : NotRegular(path);
 }
 
 namespace {
@@ -530,6 +590,7 @@ TStatus ReplaceFileAtomically(const fs::path& link, std::string_view bytes,
   // Through a symbolic link the link's final target gets the new content and the link stays a link.
   fs::path path;
   if (TStatus followed = FinalTarget(link, path); !followed) return followed;
+  if (TStatus regular = RequireRegularFile(path); !regular) return regular;
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
   RemoveStaleTemporaries(folder, path);
   fs::path temporary = folder / TemporaryName(path);
@@ -539,10 +600,7 @@ TStatus ReplaceFileAtomically(const fs::path& link, std::string_view bytes,
     return mask;
   }();
   struct stat st {};
-  if (::stat(path.c_str(), &st) == 0) {
-    if (S_ISDIR(st.st_mode)) return TStatus::Fail("Cannot write \"" + Describe(path) + "\": it is a folder");
-    mode = st.st_mode & 07777;
-  }
+  if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
   // A crash may have left a temporary file behind, and a forked process shares the name generator's
   // state: a name that is taken is simply replaced by the next one.
   TFd out;

@@ -47,7 +47,8 @@ enum class TPlacementStep {
 // kSourceRemoved the move is complete and the hook's answer is ignored (it can still crash the process).
 using TPlacementHook = std::function<TStatus(TPlacementStep step)>;
 
-// Copies a file; fails when the destination exists ("The file already exists: ..."), also when another
+// Copies a regular file; fails when the destination exists ("The file already exists: ..."; "Not a
+// regular file: ..." when it is a FIFO, a device, a socket or a folder), also when another
 // program creates it while the copy runs. The bytes go to a hidden temporary file in the destination
 // folder, which is flushed and then given the final name without overwriting (a link, or a rename that
 // refuses to replace); the folder is flushed last. The copy keeps the source's last-write time and
@@ -60,7 +61,8 @@ TStatus CopyFileNoOverwrite(const fs::path& source, const fs::path& destination,
 TStatus MoveFileNoOverwrite(const fs::path& source, const fs::path& destination, const TPlacementHook& hook = {});
 
 // The move across file systems: CopyFileNoOverwrite, then the source is deleted and its folder flushed.
-// When the source cannot be deleted the copy is removed again, so exactly one file remains.
+// When the source cannot be deleted the copy is removed again, so exactly one file remains; a source that
+// is already gone (removed by someone else meanwhile) leaves the copy as the one file.
 TStatus MoveFileByCopy(const fs::path& source, const fs::path& destination, const TPlacementHook& hook = {});
 
 TStatus DeleteFile(const fs::path& path);
@@ -88,16 +90,26 @@ std::vector<std::string> SplitLines(std::string_view text);
 // Joins lines, each followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 
-// Reads a text file as lines (8-bit, unchanged bytes).
+// Reads a text file as lines (8-bit, unchanged bytes); only a regular file is read.
 TStatus ReadTextLines(const fs::path& path, std::vector<std::string>& lines);
 // Writes lines, each ended by CR LF, through the atomic replace.
 TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines);
+// Adds one line and its CR LF at the end of a text file, in place: the file is opened for appending and
+// locked (flock) for the write, so lines that several processes append at once all arrive, each whole.
+// A last line without its line break gets one first. The file is created when missing (not its folder).
+TStatus AppendTextLine(const fs::path& path, std::string_view line);
+
+// Succeeds when nothing is at the path or a regular file is (through links); otherwise (a FIFO, a
+// device, a socket, a folder) fails with "Not a regular file: ...". Every write and every text-file read
+// checks this first and touches nothing else: a FIFO is never waited on, a device never replaced.
+TStatus RequireRegularFile(const fs::path& path);
 
 // Test seam: called after the temporary file has been written, before it is renamed over the target.
 using TBeforeRenameHook = std::function<void(const fs::path& temporaryFile)>;
 
 // Replaces a file's content atomically: the bytes go to a temporary file in the same folder, which is
 // flushed and renamed over the target. A failure or a crash at any point leaves the old file intact.
+// A target that is not a regular file is refused (RequireRegularFile).
 // An existing file keeps its permissions. A symbolic link is written through: its final target gets the
 // new content and the link stays. Temporary files that killed writers left for the same file (their
 // names carry the writer's process id) are removed on the way.

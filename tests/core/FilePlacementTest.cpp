@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+
+#include "core/uStandardScript.h"
 #include "hostlib/uHostErrors.h"
 #include "tests/core/RecordingPort.h"
 
@@ -149,7 +154,9 @@ TEST(PdfCopyMoveTo, NameTakenAfterTheCheckSendsThePdfToFailedAndKeepsTheOtherFil
   std::filesystem::create_directories(bed.temp / "drives/c/Archive");
   std::filesystem::create_symlink(bed.temp / "nowhere", bed.temp / "drives/c/Archive/S1.PDF");
   bed.core->PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
-  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|PdfCopyMoveTo|Copy Failed|C:\\Archive\\S1.PDF"));
+  EXPECT_TRUE(bed.HasRecord(
+      "Err|Varnholt|PdfCopyMoveTo|Copy Failed|C:\\Archive\\S1.PDF: The file already exists: \"" +
+      (bed.temp / "drives/c/Archive/S1.PDF").string() + "\""));
   EXPECT_EQ(bed.Read("PDF/FAILED/x.pdf"), kReport);
   EXPECT_TRUE(std::filesystem::is_symlink(bed.temp / "drives/c/Archive/S1.PDF"));
 }
@@ -189,7 +196,8 @@ TEST(CopyAndDeleteFile, ReportByResultAndRecords) {
   WriteFile(bed.temp / "drives/c/Archive/t.PDF", "keep");
   EXPECT_FALSE(bed.core->CopyFile("C:\\PDF\\x.pdf", "C:\\Archive\\t.PDF"));
   EXPECT_EQ(bed.Read("Archive/t.PDF"), "keep");
-  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Failed|"));
+  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Failed|The file already exists: \"" +
+                            (bed.temp / "drives/c/Archive/t.PDF").string() + "\""));
 
   EXPECT_FALSE(bed.core->DeleteFile("C:\\PDF\\none.pdf"));
   EXPECT_TRUE(bed.HasRecord("Msg|Varnholt|DeleteFile|Not existing|C:\\PDF\\none.pdf"));
@@ -205,6 +213,204 @@ TEST(MoveToFailed, NumbersAFileOfTheSameNameInsteadOfReplacingIt) {
   EXPECT_EQ(bed.Read("PDF/FAILED/x.pdf"), "earlier");
   EXPECT_EQ(bed.Read("PDF/FAILED/x_0000.pdf"), kReport);
   EXPECT_EQ(bed.core->State().currentPdf, "C:\\PDF\\FAILED\\x_0000.pdf");
+}
+
+// The queue with the standard script and an engine whose text of a report is the report itself.
+struct TQueueBed : TCoreBed {
+  std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
+  TQueueBed() {
+    FakeEngine(
+        "f=$(sed -n 's/^PDFFILE=C:.PDF.//p' PDFENV.TXT | tr -d '\\r')\n"
+        "cp \"drives/c/PDF/$f\" PDF1.TXT 2>/dev/null; : > PDF2.TXT; printf 'OK\\r\\nDone\\r\\n' > "
+        "PDFRES.TXT");
+    core->Clock = [this] { return now; };
+    core->State().actionScript = StandardScript();
+    core->State().paperPrinter = "[None]";
+    core->sbAutomaticClick(true);
+    Mark();
+  }
+  void Pass() {
+    now += std::chrono::seconds(6);
+    core->TimerAutomaticTimer();
+  }
+  std::vector<std::string> Files(const char* relative) const {
+    std::vector<std::string> names;
+    const auto folder = temp / "drives/c" / relative;
+    if (!std::filesystem::is_directory(folder)) return names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+      if (!e.is_directory()) names.push_back(e.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  bool HasRecord(const std::string& record) const {
+    const auto records = Records();
+    return std::find(records.begin(), records.end(), record) != records.end();
+  }
+};
+
+struct TSampleCase {
+  const char* name;
+  const char* sample;      // the sample name the report carries
+  const char* record;      // a record the pass must write
+  const char* failedFile;  // the report's name in C:\PDF\FAILED afterwards, or nullptr when it was filed
+  const char* filedAt;     // where it was filed (relative to drive C), when it was
+};
+
+class SampleNameSteering : public testing::TestWithParam<TSampleCase> {};
+
+// A sample name is report text: whatever it holds, the report is filed once or lands in FAILED once,
+// and never goes back into the queue.
+TEST_P(SampleNameSteering, NeverLeadsTheReportBackIntoTheQueue) {
+  const TSampleCase& c = GetParam();
+  TQueueBed bed;
+  const std::string report = std::string("Quantitation Report\r\nSample      : ") + c.sample + "\r\n";
+  WriteFile(bed.temp / "drives/c/PDF/r.pdf", report);
+  bed.Pass();
+  EXPECT_TRUE(bed.HasRecord(c.record)) << c.record;
+  EXPECT_EQ(bed.Files("PDF"), std::vector<std::string>{}) << "nothing may be left in the queue";
+  if (c.failedFile != nullptr) {
+    EXPECT_EQ(bed.Files("PDF/FAILED"), std::vector<std::string>{c.failedFile});
+    EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED" / c.failedFile), report);
+  } else {
+    EXPECT_EQ(bed.Files("PDF/FAILED"), std::vector<std::string>{});
+    EXPECT_EQ(ReadFile(bed.temp / "drives/c" / c.filedAt), report);
+  }
+  EXPECT_TRUE(bed.core->State().automatic) << "a refused destination is no reason to stop the service";
+  bed.Pass();
+  EXPECT_EQ(bed.Files("PDF"), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, SampleNameSteering,
+    testing::Values(
+        TSampleCase{"BackIntoTheQueue", "..\\PDF\\loop",
+                    "Err|Varnholt|PdfCopyMoveTo|Same Destination Folder|C:\\PDF\\loop.PDF", "r.pdf", nullptr},
+        TSampleCase{"HiddenInTheQueue", "..\\PDF\\.x",
+                    "Err|Varnholt|PdfCopyMoveTo|Same Destination Folder|C:\\PDF\\.x.PDF", "r.pdf", nullptr},
+        TSampleCase{"Hidden", ".x",
+                    "Err|Varnholt|PdfCopyMoveTo|Invalid Destination FileName|C:\\PDFSTORE\\.x.PDF", "r.pdf",
+                    nullptr},
+        TSampleCase{"UpToTheRoot", "..\\rootfile", "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\rootfile.PDF",
+                    nullptr, "rootfile.PDF"},
+        TSampleCase{"AboveTheRoot", "..\\..\\..\\deep", "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\deep.PDF",
+                    nullptr, "deep.PDF"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PdfCopyMoveTo, RefusesTheQueueFolderFromAnywhereElse) {
+  TPlacementBed bed;
+  WriteFile(bed.temp / "drives/c/Store/a.pdf", kReport);
+  bed.core->State().currentPdf = "C:\\Store\\a.pdf";
+  bed.core->PdfCopyMoveTo("C:\\Store\\..\\pdf\\b", false);
+  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|PdfCopyMoveTo|Destination In Queue Folder|C:\\pdf\\b.PDF"));
+  EXPECT_EQ(bed.Read("Store/FAILED/a.pdf"), kReport);
+  EXPECT_FALSE(bed.Exists("PDF/b.PDF"));
+  // CopyFile refuses it as well, and a subfolder of the queue is no queue.
+  EXPECT_FALSE(bed.core->CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\.\\..\\PDF\\c.PDF"));
+  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Destination In Queue Folder|C:\\PDF\\c.PDF"));
+  EXPECT_FALSE(bed.core->CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\.hidden.PDF"));
+  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Invalid Destination FileName|C:\\Store\\.hidden.PDF"));
+  EXPECT_FALSE(bed.core->CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\sub\\.."));
+  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Invalid Destination FileName|C:\\Store"));
+  EXPECT_TRUE(bed.core->CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\..\\PDF\\FAILED\\d.PDF"));
+  EXPECT_EQ(bed.Read("PDF/FAILED/d.PDF"), kReport);
+  EXPECT_FALSE(bed.Exists("PDF/c.PDF"));
+  EXPECT_TRUE(bed.core->State().automatic);
+}
+
+TEST(PdfMoveTo, WithinOneFileSystemIsOneRename) {
+  TPlacementBed bed;
+  struct stat before {};
+  struct stat after {};
+  ASSERT_EQ(::stat((bed.temp / "drives/c/PDF/x.pdf").c_str(), &before), 0);
+  int steps = 0;
+  bed.core->PlacementHook = [&](platform::TPlacementStep) {
+    ++steps;
+    return platform::TStatus::Ok();
+  };
+  bed.core->PdfCopyMoveTo("C:\\Archive\\y", true);
+  ASSERT_EQ(::stat((bed.temp / "drives/c/Archive/y.PDF").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino) << "the report itself was renamed, not copied";
+  EXPECT_EQ(steps, 0);
+  EXPECT_FALSE(bed.Exists("PDF/x.pdf"));
+  EXPECT_EQ(bed.core->State().currentPdf, "C:\\Archive\\y.PDF");
+  for (const char* record :
+       {"Msg|Varnholt|PdfCopyMoveTo|Copy|C:\\Archive\\y", "Scr|Action|MoveTo|Destination|C:\\Archive\\y.PDF",
+        "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\Archive\\y.PDF"}) {
+    EXPECT_TRUE(bed.HasRecord(record)) << record;
+  }
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFMOVE.TXT"));
+}
+
+// A failure record says why, after the path it names (or alone where the record names no path).
+TEST(PlacementFailures, CarryTheSystemsReason) {
+  struct TCase {
+    const char* name;
+    std::function<void(TPlacementBed&)> act;
+    std::string prefix;  // the record up to the reason
+  };
+  const std::vector<TCase> cases = {
+      {"ForceFolder", [](TPlacementBed& b) { b.core->PdfCopyMoveTo("C:\\Store\\sub\\y", true); },
+       "Err|Varnholt|PdfCopyMoveTo|Force Folder Failed|C:\\Store\\sub: Cannot create the folder"},
+      {"CopyFileForceFolder",
+       [](TPlacementBed& b) { b.core->CopyFile("C:\\PDF\\x.pdf", "C:\\Store\\sub\\y.PDF"); },
+       "Err|Varnholt|CopyFile|Force Folder Failed|C:\\Store\\sub: Cannot create the folder"},
+      {"MoveToFailed",
+       [](TPlacementBed& b) {
+         WriteFile(b.temp / "drives/c/PDF/FAILED", "a file where the folder should be");
+         b.core->MoveToFailed("C:\\PDF\\x.pdf");
+       },
+       "Err|Varnholt|MoveToFailed|Failed|C:\\PDF\\FAILED\\x.pdf: Cannot move"},
+      {"FailedFolder",
+       [](TPlacementBed& b) {
+         WriteFile(b.temp / "drives/c/PDF/FAILED", "a file where the folder should be");
+         b.core->MoveToFailed("C:\\PDF\\x.pdf");
+       },
+       "Err|Varnholt|MoveToFailed|Force Folder Failed|C:\\PDF: Cannot create the folder"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TPlacementBed bed;
+    WriteFile(bed.temp / "drives/c/Store", "a file where the folder should be");
+    c.act(bed);
+    const auto records = bed.Records();
+    EXPECT_TRUE(std::any_of(records.begin(), records.end(), [&](const std::string& r) {
+      return r.rfind(c.prefix, 0) == 0 && r.size() > c.prefix.size() + 10;
+    })) << c.prefix;
+    EXPECT_EQ(bed.Read("PDF/x.pdf"), kReport);
+  }
+}
+
+TEST(PdfAppendTo, BareNameEndsTheRunLikeTheOtherPlacements) {
+  TQueueBed bed;
+  bed.core->State().automatic = false;
+  WriteFile(bed.temp / "drives/c/PDF/r.pdf", kReport);
+  bed.core->State().actionScript = {"PDFAppendTo('Series')"};
+  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
+  bed.Mark();
+  bed.core->ActionRun();
+  const auto records = bed.Records();
+  EXPECT_FALSE(std::any_of(records.begin(), records.end(), [](const std::string& r) {
+    return r.find("Force Folder Failed") != std::string::npos;
+  }));
+  EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const std::string& r) {
+    return r.rfind("Err|Script|Runtime|Unable to create directory", 0) == 0 &&
+           r.find("PDFAppendTo") != std::string::npos;
+  }));
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/r.pdf"), kReport);
+}
+
+TEST(PdfAppendTo, RefusesASeriesFileInTheQueue) {
+  TQueueBed bed;
+  bed.core->State().automatic = false;
+  WriteFile(bed.temp / "drives/c/PDF/r.pdf", kReport);
+  bed.core->State().actionScript = {"PDFAppendTo('C:\\Series\\..\\PDF\\s')"};
+  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
+  bed.Mark();
+  bed.core->ActionRun();
+  EXPECT_TRUE(bed.HasRecord("Err|Varnholt|AppendTo|Destination In Queue Folder|C:\\PDF\\s.PDF"));
+  EXPECT_EQ(bed.Files("PDF"), std::vector<std::string>{});
+  EXPECT_EQ(bed.Files("PDF/FAILED"), std::vector<std::string>{"r.pdf"});
 }
 
 }  // namespace

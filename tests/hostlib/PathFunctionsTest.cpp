@@ -3,9 +3,13 @@
 #include "hostlib/uPathFunctions.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <climits>
 #include <functional>
+#include <set>
 
 #include "hostlib/uHostErrors.h"
 #include "tests/hostlib/HostLog.h"
@@ -97,13 +101,113 @@ TEST_F(TextFiles, AppendCreatesTheFolderAndTrimsTheLine) {
   EXPECT_EQ(done.data, "C:\\Lists\\New\\done_.txt");
 }
 
-TEST_F(TextFiles, AppendRewritesLineEndsAndKeepsALineWithBreaksAsOneEntry) {
-  test::WriteFile(Native("list.txt"), "a\nb\rc\r\n");
+TEST_F(TextFiles, AppendAddsToTheEndAndKeepsALineWithBreaksAsOneEntry) {
+  // The lines already there stay as they are; a last line without its break gets one first.
+  test::WriteFile(Native("list.txt"), "a\nb\rc");
   AppendToTextFile(*log_, files_, "C:\\LIST.TXT", "x\ny");
-  EXPECT_EQ(test::ReadFile(Native("list.txt")), "a\r\nb\r\nc\r\nx\ny\r\n");
-  // Read back, the entry's own break splits it like any other.
+  EXPECT_EQ(test::ReadFile(Native("list.txt")), "a\nb\rc\r\nx\ny\r\n");
   AppendToTextFile(*log_, files_, "C:\\list.txt", "");
-  EXPECT_EQ(test::ReadFile(Native("list.txt")), "a\r\nb\r\nc\r\nx\r\ny\r\n\r\n");
+  EXPECT_EQ(test::ReadFile(Native("list.txt")), "a\nb\rc\r\nx\ny\r\n\r\n");
+}
+
+TEST_F(TextFiles, ConcurrentAppendsKeepEveryLine) {
+  // Three processes append at once, as the window, the service and an operator's run-script may.
+  int start[2];
+  ASSERT_EQ(::pipe(start), 0);
+  std::vector<pid_t> children;
+  for (int c = 0; c < 3; ++c) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+      ::close(start[1]);
+      char go;
+      (void)!::read(start[0], &go, 1);  // all three begin together
+      try {
+        for (int i = 0; i < 200; ++i) {
+          AppendToTextFile(*log_, files_, "C:\\Lists\\all.txt", std::to_string(c) + "-" + std::to_string(i));
+        }
+      } catch (...) {
+        _exit(1);
+      }
+      _exit(0);
+    }
+    children.push_back(child);
+  }
+  ::close(start[0]);
+  ::close(start[1]);  // end of file: go
+  for (const pid_t child : children) {
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  const auto lines = platform::SplitLines(test::ReadFile(Native("Lists/all.txt")));
+  EXPECT_EQ(lines.size(), 600u);
+  EXPECT_EQ(std::set<std::string>(lines.begin(), lines.end()).size(), 600u);
+}
+
+TEST_F(TextFiles, NamesResolveTheirDotsAndNeverLandInTheQueueOrHidden) {
+  // ".." at the root stays at the root, as on Windows: the file is written inside the drive.
+  AppendToTextFile(*log_, files_, "C:\\..\\..\\up.txt", "x");
+  EXPECT_EQ(test::ReadFile(Native("up.txt")), "x\r\n");
+  EXPECT_EQ(log_.Records().back().data, "C:\\up.txt");
+  AppendToTextFile(*log_, files_, "C:\\PDF\\sub\\.\\list.txt", "x");
+  EXPECT_EQ(test::ReadFile(Native("PDF/sub/list.txt")), "x\r\n") << "a folder below the queue is no queue";
+
+  struct TCase {
+    const char* name;
+    const char* text;
+    const char* data;
+  };
+  for (const TCase& c :
+       {TCase{"C:\\Lists\\..\\pdf\\list.txt", "Destination In Queue Folder", "C:\\pdf\\list.txt"},
+        TCase{"C:\\Lists\\.hidden", "Invalid Destination FileName", "C:\\Lists\\.hidden"},
+        TCase{"C:\\Lists\\x\\..", "Invalid Destination FileName", "C:\\Lists"}}) {
+    SCOPED_TRACE(c.name);
+    for (const bool append : {true, false}) {
+      log_.Mark();
+      try {
+        if (append) {
+          AppendToTextFile(*log_, files_, c.name, "x");
+        } else {
+          ReadFromTextFile(*log_, files_, c.name);
+        }
+        ADD_FAILURE() << "refused names end the run";
+      } catch (const EHostError& e) {
+        EXPECT_EQ(std::string(e.what()), std::string(c.text) + ": " + c.data);
+      }
+      const auto errors = log_.OfType("Err");
+      ASSERT_EQ(errors.size(), 1u);
+      EXPECT_EQ(errors[0].proc, append ? "AppendToTextFile" : "ReadFromTextFile");
+      EXPECT_EQ(errors[0].text, c.text);
+      EXPECT_EQ(errors[0].data, c.data);
+    }
+  }
+  EXPECT_FALSE(fs::exists(Native("PDF/list.txt")));
+  EXPECT_FALSE(fs::exists(Native("Lists")));
+}
+
+TEST_F(TextFiles, AFifoIsNeitherReadNorReplaced) {
+  fs::create_directories(Native("Lists"));
+  ASSERT_EQ(::mkfifo(Native("Lists/pipe.txt").c_str(), 0644), 0);
+  fs::create_symlink(Native("Lists/pipe.txt"), Native("Lists/link.txt"));
+  for (const char* name : {"C:\\Lists\\pipe.txt", "C:\\Lists\\link.txt"}) {
+    SCOPED_TRACE(name);
+    try {
+      AppendToTextFile(*log_, files_, name, "x");
+      ADD_FAILURE() << "appended to a FIFO";
+    } catch (const EHostError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Not a regular file: ", 0), 0u) << e.what();
+    }
+    try {
+      ReadFromTextFile(*log_, files_, name);
+      ADD_FAILURE() << "read a FIFO";
+    } catch (const EHostError& e) {
+      EXPECT_EQ(std::string(e.what()).rfind("Not a regular file: ", 0), 0u) << e.what();
+    }
+  }
+  struct stat st {};
+  ASSERT_EQ(::lstat(Native("Lists/pipe.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_TRUE(fs::is_symlink(Native("Lists/link.txt")));
 }
 
 TEST_F(TextFiles, AppendFailuresEndTheRunAndLoseNothing) {
@@ -114,11 +218,10 @@ TEST_F(TextFiles, AppendFailuresEndTheRunAndLoseNothing) {
   } catch (const EHostError& e) {
     EXPECT_STREQ(e.what(), "Unable to create directory");
   }
-  // A name that is a folder, and a name that would leave the drive, cannot be written.
+  // A name that is a folder cannot be written.
   fs::create_directories(Native("Lists/taken.txt"));
   test::WriteFile(Native("Lists/taken.txt/keep.txt"), "keep");
   EXPECT_THROW(AppendToTextFile(*log_, files_, "C:\\Lists\\taken.txt", "x"), EHostError);
-  EXPECT_THROW(AppendToTextFile(*log_, files_, "C:\\..\\..\\escape.txt", "x"), EHostError);
   EXPECT_THROW(AppendToTextFile(*log_, files_, "Q:\\list.txt", "x"), EHostError)
       << "a drive that is not mapped";
   EXPECT_EQ(AllFiles(), (std::vector<fs::path>{Native("Lists/taken.txt/keep.txt")}));

@@ -5,9 +5,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -218,6 +222,90 @@ TEST(Files, AFailureBetweenStepsLeavesOnlyTheSource) {
       EXPECT_TRUE(archive.hidden.empty()) << archive.hidden.front();
     }
   }
+}
+
+TEST(Files, AMoveWhoseSourceVanishesBeforeItsDeletionKeepsTheCopy) {
+  // Someone else (a recovery after a crash, an operator) removed the source meanwhile: the copy is all
+  // that is left of the report and must stay.
+  test::TTempFolder dir;
+  const auto source = dir / "PDF/report.pdf";
+  const auto destination = dir / "Archive/S1.PDF";
+  WriteFile(source, "%PDF ours");
+  std::filesystem::create_directories(dir / "Archive");
+  const TStatus moved = MoveFileByCopy(source, destination, [&](TPlacementStep at) {
+    if (at == TPlacementStep::kDestinationFlushed) std::filesystem::remove(source);
+    return TStatus::Ok();
+  });
+  EXPECT_TRUE(moved.ok()) << moved.Message();
+  EXPECT_EQ(ReadFile(destination), "%PDF ours");
+}
+
+// Names that are not regular files, each reached directly or through a link.
+struct TOddNames {
+  test::TTempFolder dir;
+  std::vector<std::filesystem::path> names;
+  TOddNames() {
+    EXPECT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    std::filesystem::create_symlink(dir / "fifo", dir / "link-to-fifo");
+    std::filesystem::create_directories(dir / "folder");
+    std::filesystem::create_symlink(dir / "folder", dir / "link-to-folder");
+    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string socketPath = (dir / "socket").string();
+    if (s >= 0 && socketPath.size() < sizeof address.sun_path) {
+      std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+      if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0)
+        names.push_back(dir / "socket");
+    }
+    if (s >= 0) ::close(s);
+    std::filesystem::create_symlink("/dev/null", dir / "link-to-null");
+    for (const char* name : {"fifo", "link-to-fifo", "folder", "link-to-folder", "link-to-null"}) {
+      names.push_back(dir / name);
+    }
+  }
+  // What each name is now, so that a test can tell nothing was touched.
+  std::vector<std::string> Kinds() const {
+    std::vector<std::string> kinds;
+    for (const auto& name : names) {
+      struct stat l {};
+      struct stat t {};
+      ::lstat(name.c_str(), &l);
+      ::stat(name.c_str(), &t);
+      kinds.push_back(std::to_string(l.st_mode & S_IFMT) + "/" + std::to_string(t.st_mode & S_IFMT) + "/" +
+                      std::to_string(t.st_ino));
+    }
+    return kinds;
+  }
+};
+
+TEST(Files, WritesNeverReplaceAFifoADeviceASocketOrAFolder) {
+  ::alarm(60);  // a FIFO opened the wrong way would block: end the test rather than hang it
+  TOddNames odd;
+  const auto before = odd.Kinds();
+  WriteFile(odd.dir / "source.pdf", "%PDF");
+  using TWrite = std::function<TStatus(const std::filesystem::path&)>;
+  const std::vector<std::pair<const char*, TWrite>> writes = {
+      {"replace", [](const auto& p) { return ReplaceFileAtomically(p, "new"); }},
+      {"lines", [](const auto& p) { return WriteTextLines(p, {"new"}); }},
+      {"append", [](const auto& p) { return AppendTextLine(p, "new"); }},
+      {"copy", [&](const auto& p) { return CopyFileNoOverwrite(odd.dir / "source.pdf", p); }},
+      {"read",
+       [](const auto& p) {
+         std::vector<std::string> lines;
+         return ReadTextLines(p, lines);
+       }},
+  };
+  for (const auto& [what, write] : writes) {
+    for (const auto& name : odd.names) {
+      SCOPED_TRACE(std::string(what) + " " + name.filename().string());
+      const TStatus status = write(name);
+      EXPECT_FALSE(status.ok());
+      EXPECT_EQ(status.Message().rfind("Not a regular file: ", 0), 0u) << status.Message();
+    }
+  }
+  EXPECT_EQ(odd.Kinds(), before);
+  ::alarm(0);
 }
 
 TEST(Files, ADestinationThatAppearsDuringTheCopyIsNeverOverwritten) {
