@@ -189,6 +189,7 @@ bool TVarnholtCore::MoveToFailed(const std::string& file) {
   }
   if (files_.MoveFileNoOverwrite(file, target)) {
     state_.currentPdf = target;
+    ++movesToFailed_;
     logger_.WriteEntry(ltMsg, kObject, "MoveToFailed", "Done", target);
     return true;
   }
