@@ -124,7 +124,8 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
   auto lastSave = std::chrono::steady_clock::now();
   while (stopSignal == 0) {
     const auto wait = passAtOnce ? std::chrono::milliseconds(0)
-                                 : std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - std::chrono::steady_clock::now());
+                                 : std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       nextTick - std::chrono::steady_clock::now());
     pollfd fds[2] = {{signals.Fd(), POLLIN, 0}, {watcher.Fd(), POLLIN, 0}};
     const int ready = poll(fds, watcher.Fd() >= 0 ? 2 : 1, static_cast<int>(std::max<long long>(0, wait.count())));
     if (ready > 0 && (fds[0].revents & POLLIN) != 0) stopSignal = signals.Take();

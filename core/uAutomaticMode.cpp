@@ -83,7 +83,9 @@ void TVarnholtCore::ChangedFolderChangeNotify() {
   state_.nextPassReference = std::min(state_.nextPassReference, Now() - std::chrono::seconds(4));
 }
 
-void TVarnholtCore::PassAtNextTick() { state_.nextPassReference = Now() - kPassInterval; }
+void TVarnholtCore::PassAtNextTick() {
+  state_.nextPassReference = Now() - kPassInterval;
+}
 
 void TVarnholtCore::TimerAutomaticTimer() {
   moreWaiting_ = false;
@@ -232,7 +234,8 @@ void TVarnholtCore::FailedCommand(bool deleteThem) {
   const std::string failed = JoinPath(queue, "FAILED");
   const std::string count = std::to_string(state_.failedCount);
   if (state_.failedCount > 0) {
-    if (!port_.Confirm((deleteThem ? "Delete " : "Re-Queue ") + count + " failed files in\n" + failed)) return;
+    if (!port_.Confirm((deleteThem ? "Delete " : "Re-Queue ") + count + " failed files in\n" + failed))
+      return;
   } else {
     port_.ShowMessage((deleteThem ? "No Failed files to Delete in\n" : "No Failed files to Re-Queue in\n") + failed);
     // The count is only as fresh as the last tick; a re-queue looks all the same, a delete does not.
@@ -244,7 +247,8 @@ void TVarnholtCore::FailedCommand(bool deleteThem) {
     bool done = false;
     if (IsSafeQueueName(name)) {
       const std::string path = JoinPath(failed, file.name);
-      done = deleteThem ? DeleteFile(path) : files_.MoveFileNoOverwrite(path, JoinPath(queue, file.name)).ok();
+      done =
+          deleteThem ? DeleteFile(path) : files_.MoveFileNoOverwrite(path, JoinPath(queue, file.name)).ok();
     } else if (deleteThem) {
       // Deleted by its native name: the Windows path of such a name could lead to another file.
       done = platform::DeleteFile(file.path).ok();

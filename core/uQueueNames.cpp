@@ -49,11 +49,16 @@ TQueueNameFault QueueNameFault(std::string_view nativeName) {
 
 const char* QueueNameFaultText(TQueueNameFault fault) {
   switch (fault) {
-    case TQueueNameFault::kNone: return "Name Taken";
-    case TQueueNameFault::kNotUtf8: return "Name Not UTF-8";
-    case TQueueNameFault::kNotCp1252: return "Name Outside Code Page";
-    case TQueueNameFault::kControl: return "Name With Control Character";
-    case TQueueNameFault::kPathCharacter: return "Name With Path Character";
+    case TQueueNameFault::kNone:
+      return "Name Taken";
+    case TQueueNameFault::kNotUtf8:
+      return "Name Not UTF-8";
+    case TQueueNameFault::kNotCp1252:
+      return "Name Outside Code Page";
+    case TQueueNameFault::kControl:
+      return "Name With Control Character";
+    case TQueueNameFault::kPathCharacter:
+      return "Name With Path Character";
   }
   return "Name Not Taken";
 }

@@ -24,7 +24,9 @@ enum class TQueueNameFault {
 
 // What is wrong with a queue entry's name, given as its bytes on disk; kNone for a name the queue takes.
 TQueueNameFault QueueNameFault(std::string_view nativeName);
-inline bool IsSafeQueueName(std::string_view nativeName) { return QueueNameFault(nativeName) == TQueueNameFault::kNone; }
+inline bool IsSafeQueueName(std::string_view nativeName) {
+  return QueueNameFault(nativeName) == TQueueNameFault::kNone;
+}
 
 // The Text of the Err record for a fault ("Name With Control Character", ...).
 const char* QueueNameFaultText(TQueueNameFault fault);

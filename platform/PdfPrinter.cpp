@@ -150,8 +150,9 @@ TStatus EnsureSharedFolder(const fs::path& folder, fs::perms mode, std::vector<s
     fs::permissions(folder, mode, fs::perm_options::add, ec);
     if (ec)
       return TStatus::Fail("Cannot open the folder " + Utf8ToCp1252(folder.string()) + " to every user");
-    changes.push_back("Let every user write into " + Utf8ToCp1252(folder.string()) +
-                      ((mode & fs::perms::sticky_bit) != fs::perms::none ? ", each only their own files" : ""));
+    changes.push_back(
+        "Let every user write into " + Utf8ToCp1252(folder.string()) +
+        ((mode & fs::perms::sticky_bit) != fs::perms::none ? ", each only their own files" : ""));
   }
   return TStatus::Ok();
 }
@@ -159,9 +160,11 @@ TStatus EnsureSharedFolder(const fs::path& folder, fs::perms mode, std::vector<s
 // Gives a folder to the owner of the application folder, the user the service runs as: in a sticky folder
 // only its owner may move other users' files, and the service moves every report out of the queue.
 TStatus GiveToOwnerOf(const fs::path& owned, const fs::path& folder, std::vector<std::string>& changes) {
-  struct stat owner {}, current {};
+  struct stat owner {
+  }, current{};
   if (::stat(owned.c_str(), &owner) != 0 || ::stat(folder.c_str(), &current) != 0) {
-    return TStatus::Fail("Cannot read the owner of " + Utf8ToCp1252(folder.string()) + ": " + ErrnoText(errno));
+    return TStatus::Fail("Cannot read the owner of " + Utf8ToCp1252(folder.string()) + ": " +
+                         ErrnoText(errno));
   }
   if (current.st_uid == owner.st_uid && current.st_gid == owner.st_gid) return TStatus::Ok();
   if (::chown(folder.c_str(), owner.st_uid, owner.st_gid) != 0) {
@@ -321,7 +324,8 @@ TStatus SetUpPdfPrinter(const TDriveMap& driveMap, std::vector<std::string>& cha
   for (const fs::path& folder : made) {
     if (TStatus s = GiveToOwnerOf(driveMap.ApplicationFolder(), folder, changes); !s) return s;
   }
-  if (TStatus s = EnsureSharedFolder(queueFolder, fs::perms::all | fs::perms::sticky_bit, changes); !s) return s;
+  if (TStatus s = EnsureSharedFolder(queueFolder, fs::perms::all | fs::perms::sticky_bit, changes); !s)
+    return s;
   if (TStatus s = GiveToOwnerOf(driveMap.ApplicationFolder(), queueFolder, changes); !s) return s;
   if (TStatus s = EnsureSharedFolder(staging, fs::perms::all | fs::perms::sticky_bit, changes); !s) return s;
 

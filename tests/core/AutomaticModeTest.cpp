@@ -180,17 +180,21 @@ TEST(AutomaticPass, AQueueEntryIsANameNeverAPath) {
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED" / odd), "odd");
   EXPECT_TRUE(NamesIn(bed.temp / "drives/c/PDF").empty());
   EXPECT_TRUE(bed.Taken().empty());  // the script never ran on it
-  EXPECT_TRUE(bed.Has("Err|Varnholt|Automatic|Name With Path Character|C:\\PDF\\x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
-  EXPECT_TRUE(bed.Has("Msg|Varnholt|Automatic|Moved|C:\\PDF\\FAILED\\x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
+  EXPECT_TRUE(bed.Has(
+      "Err|Varnholt|Automatic|Name With Path Character|C:\\PDF\\x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
+  EXPECT_TRUE(
+      bed.Has("Msg|Varnholt|Automatic|Moved|C:\\PDF\\FAILED\\x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
   EXPECT_TRUE(bed.core->State().automatic);
 }
 
 TEST(AutomaticPass, NamesThatAreNoCodePageTextGoToFailedUnderTheirOwnBytes) {
   TAutoBed bed;
   // The engine writes down every request it is given.
-  bed.FakeEngine("cat PDFENV.TXT >> requests.log; printf 'text\\r\\n' > PDF1.TXT; : > PDF2.TXT; "
-                 "printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT");
-  const std::vector<std::string> odd = {"cr\rname.pdf", "latin1-\xE9.pdf", "lf\nname.pdf", "\xE6\x97\xA5.pdf"};
+  bed.FakeEngine(
+      "cat PDFENV.TXT >> requests.log; printf 'text\\r\\n' > PDF1.TXT; : > PDF2.TXT; "
+      "printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT");
+  const std::vector<std::string> odd = {"cr\rname.pdf", "latin1-\xE9.pdf", "lf\nname.pdf",
+                                        "\xE6\x97\xA5.pdf"};
   for (const std::string& name : odd) bed.Drop(name, At(10, 0, 0), name);
   WriteFile(bed.temp / "drives/c/PDF/FAILED/latin1-\xE9.pdf", "an earlier one");
   bed.Drop("good.pdf", At(10, 0, 2));
@@ -198,7 +202,8 @@ TEST(AutomaticPass, NamesThatAreNoCodePageTextGoToFailedUnderTheirOwnBytes) {
   bed.Pass();
   EXPECT_EQ(bed.Taken(), std::vector<std::string>{"good.pdf"});
   for (const std::string& name : odd) {
-    EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED" / name), name == "latin1-\xE9.pdf" ? "an earlier one" : name);
+    EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED" / name),
+              name == "latin1-\xE9.pdf" ? "an earlier one" : name);
   }
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/latin1-\xE9_0000.pdf"), "latin1-\xE9.pdf");
   EXPECT_EQ(NamesIn(bed.temp / "drives/c/PDF"), std::vector<std::string>{});
@@ -285,7 +290,8 @@ TEST(FailedCommands, NamesTheQueueDoesNotTakeStayInFailedAndAreDeletedByTheirOwn
   bed.core->btReQueueClick();
   EXPECT_EQ(NamesIn(bed.temp / "drives/c/PDF/FAILED"), (std::vector<std::string>{"lf\nname.pdf", odd}));
   EXPECT_TRUE(NamesIn(bed.temp / "drives/c/PDF").empty());
-  EXPECT_TRUE(bed.Has("Err|Varnholt|ReQueueClick|Name With Control Character|C:\\PDF\\FAILED\\lf\\x0Aname.pdf"));
+  EXPECT_TRUE(
+      bed.Has("Err|Varnholt|ReQueueClick|Name With Control Character|C:\\PDF\\FAILED\\lf\\x0Aname.pdf"));
   EXPECT_EQ(bed.core->LastFailedCommand().done, 0);
   EXPECT_EQ(bed.core->LastFailedCommand().stayed, 2);
 
@@ -294,7 +300,9 @@ TEST(FailedCommands, NamesTheQueueDoesNotTakeStayInFailedAndAreDeletedByTheirOwn
   EXPECT_TRUE(NamesIn(bed.temp / "drives/c/PDF/FAILED").empty());
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDFSTORE/a.PDF"), "archived");
   EXPECT_EQ(bed.core->LastFailedCommand().done, 2);
-  EXPECT_TRUE(bed.Has("Msg|Varnholt|btDeleteFailedClick|Deleted|C:\\PDF\\FAILED\\x\\x5C..\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
+  EXPECT_TRUE(
+      bed.Has("Msg|Varnholt|btDeleteFailedClick|Deleted|C:\\PDF\\FAILED\\x\\x5C..\\x5C..\\x5C.."
+              "\\x5CPDFSTORE\\x5Ca.PDF"));
 }
 
 TEST(FailedCommands, DeleteAsksFirstAndDeletesNothingWhenCancelled) {

@@ -16,8 +16,10 @@ TEST(QueueNames, TakesWindowsNamesOfTheCodePageOnly) {
   const TNameCase cases[] = {
       {"20261209143005_0001.pdf", TQueueNameFault::kNone, "20261209143005_0001.pdf"},
       {"Sample 17 (b) #2.PDF", TQueueNameFault::kNone, "Sample 17 (b) #2.PDF"},
-      {"M\xC3\xBCller \xE2\x82\xAC.pdf", TQueueNameFault::kNone, "M\xFCller \x80.pdf"},  // ü and € are in 1252
-      {"x\\..\\..\\PDFSTORE\\a.PDF", TQueueNameFault::kPathCharacter, "x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"},
+      {"M\xC3\xBCller \xE2\x82\xAC.pdf", TQueueNameFault::kNone,
+       "M\xFCller \x80.pdf"},  // ü and € are in 1252
+      {"x\\..\\..\\PDFSTORE\\a.PDF", TQueueNameFault::kPathCharacter,
+       "x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"},
       {"a:b.pdf", TQueueNameFault::kPathCharacter, "a:b.pdf"},
       {"what?.pdf", TQueueNameFault::kPathCharacter, "what?.pdf"},
       {"a|b.pdf", TQueueNameFault::kPathCharacter, "a|b.pdf"},
