@@ -45,7 +45,13 @@ int Failed(const TCliContext& context, TFailedAction action, bool yes) {
       break;
   }
   if (action != TFailedAction::Count) {
-    std::cout << "Queue " << core.State().queueCount << ", Failed " << core.State().failedCount << '\n';
+    // Counted afresh: the command's own counter ticks ran before it acted.
+    core.SetRefreshBar(29);
+    core.FileCountTimer();
+    const TVarnholtCore::TFailedOutcome& outcome = core.LastFailedCommand();
+    std::cout << (action == TFailedAction::Requeue ? "Moved " : "Deleted ") << outcome.done << ", stayed "
+              << outcome.stayed << "; now Queue " << core.State().queueCount << ", Failed "
+              << core.State().failedCount << '\n';
   }
   return 0;
 }

@@ -98,15 +98,23 @@ int Run(const TCliContext& context, const TRunOptions& options) {
   std::cout.flush();
   if (scriptError) return 3;
   if (engineError) return 1;
+  // Filed nowhere: the report waits in FAILED for an operator (moved there by the core, or by the script),
+  // which a caller must be able to tell.
+  if (core.MovesToFailed() > 0 ||
+      platform::SameText(FolderOf(state.currentPdf), JoinPath(core.QueueFolder(), "FAILED"))) {
+    return 4;
+  }
   return 0;
 }
 
 }  // namespace
 
 void AddRunCommand(CLI::App& app, TCliContext& context) {
-  auto* cmd = app.add_subcommand("run",
-                                 "Run the action script on one PDF as the Execute button does, and print "
-                                 "the log records of the run (exit 0 done, 1 engine error, 3 script error)");
+  auto* cmd = app.add_subcommand(
+      "run",
+      "Run the action script on one PDF as the Execute button does, and print "
+      "the log records of the run (exit 0 done, 1 engine error, 2 bad arguments, 3 script error, "
+      "4 the report went to FAILED)");
   auto options = std::make_shared<TRunOptions>();
   cmd->add_option("--script", options->script,
                   "Action script file (default: Varnholt.PS of the application folder, else the standard "

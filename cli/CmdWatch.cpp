@@ -3,6 +3,8 @@
 //
 // The loop is the window's two one-second timers and its folder watcher, fed from poll(): a tick runs the
 // automatic pass and the counter timer, a change in the queue folder makes the next tick pass at once.
+// The first pass comes at start, and while a backlog waits the next pass follows the last one at once
+// (the counter timer keeps its one-second rhythm).
 // SIGTERM and SIGINT end it after the file at hand; an emergency stop ends it with status 3, so that a
 // supervisor restarts it only after somebody has looked.
 #include <poll.h>
@@ -108,6 +110,8 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
   core.sbAutomaticClick(true);
   core.SetRefreshBar(27);  // the counters appear a few seconds after the start
   core.WatchFolder(state.browserFolder);
+  // Reports queued while the service was down are complete by now: the first pass comes at once.
+  core.PassAtNextTick();
 
   std::cout << "Varnholt is filing the reports that arrive in " << core.DriveMap().Resolve("C:\\PDF").string()
             << " (C:\\PDF); the log is " << (appFolder / kLogFileName).string() << ". Stop with Ctrl+C."
@@ -116,10 +120,13 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
   int exitCode = 0;
   int stopSignal = 0;
   bool notifiedSinceTick = false;
+  bool passAtOnce = true;
   auto nextTick = std::chrono::steady_clock::now() + kTick;
   auto lastSave = std::chrono::steady_clock::now();
   while (stopSignal == 0) {
-    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextTick - std::chrono::steady_clock::now());
+    const auto wait = passAtOnce ? std::chrono::milliseconds(0)
+                                 : std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       nextTick - std::chrono::steady_clock::now());
     pollfd fds[2] = {{signals.Fd(), POLLIN, 0}, {watcher.Fd(), POLLIN, 0}};
     const int ready = poll(fds, watcher.Fd() >= 0 ? 2 : 1, static_cast<int>(std::max<long long>(0, wait.count())));
     if (ready > 0 && (fds[0].revents & POLLIN) != 0) stopSignal = signals.Take();
@@ -132,15 +139,20 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
       nextTick = std::chrono::steady_clock::now() + kTick;
       notifiedSinceTick = true;
     }
-    if (std::chrono::steady_clock::now() < nextTick) continue;
-    notifiedSinceTick = false;
-    nextTick += kTick;
-    // A slow pass (an engine run) must not make the timer catch up with a burst of ticks.
-    if (nextTick < std::chrono::steady_clock::now()) nextTick = std::chrono::steady_clock::now() + kTick;
+    if (stopSignal != 0) break;
+    const bool tick = std::chrono::steady_clock::now() >= nextTick;
+    if (!tick && !passAtOnce) continue;
+    if (tick) {
+      notifiedSinceTick = false;
+      nextTick += kTick;
+      // A slow pass (an engine run) must not make the timer catch up with a burst of ticks.
+      if (nextTick < std::chrono::steady_clock::now()) nextTick = std::chrono::steady_clock::now() + kTick;
+    }
 
     const int before = logger.Count();
     core.TimerAutomaticTimer();
-    core.FileCountTimer();
+    passAtOnce = core.MoreWaiting();
+    if (tick) core.FileCountTimer();
     if (!state.automatic) {
       logger.WriteEntry(ltSys, "Varnholt", "Watch", "Emergency stop",
                         "Automatic mode was stopped after an error; see the Err records above, then restart");

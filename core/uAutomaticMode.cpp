@@ -4,14 +4,20 @@
 //
 // The core owns no timer: the window's timers and the service's event loop call TimerAutomaticTimer and
 // FileCountTimer once a second and ChangedFolderChangeNotify when their watcher saw a change. A pass takes
-// the oldest report that nobody is still writing; while the engine is used it handles one file per pass,
-// and the move of that file out of the queue is itself a change, so a backlog drains one file a tick.
+// the oldest report that nobody is still writing; while the engine is used it handles one file per pass.
+// A pass that took a report while others wait lets the next tick pass at once, and the service ticks again
+// at once then, so a backlog drains as fast as the engine and the script go. An entry whose name is no
+// Windows name of this system (uQueueNames.h) never becomes a Windows path: it goes to FAILED as it is.
 #include "core/uVarnholtCore.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 
+#include <sys/stat.h>
+
+#include "core/uQueueNames.h"
 #include "hostlib/uDestinationNames.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
@@ -22,6 +28,8 @@ namespace {
 
 constexpr const char* kObject = "Varnholt";
 constexpr int kRefreshBarMax = 30;
+// A tick makes a pass once this long has gone by since the next-pass reference time.
+constexpr auto kPassInterval = std::chrono::seconds(5);
 
 // "yyyymmddhhnnss" of a last-write time in local time, in the two-second steps that FAT-era file times
 // have; the queue was always ordered by that key, so files written in one step go by name.
@@ -71,17 +79,22 @@ void TVarnholtCore::sbAutomaticClick(bool down) {
 
 void TVarnholtCore::ChangedFolderChangeNotify() {
   logger_.WriteProc(kObject, "FolderChangeNotify");
-  // The next tick, at least a second from now, makes a pass.
-  state_.nextPassReference = Now() - std::chrono::seconds(4);
+  // The next tick, at least a second from now, makes a pass; a pass that is due already stays due.
+  state_.nextPassReference = std::min(state_.nextPassReference, Now() - std::chrono::seconds(4));
+}
+
+void TVarnholtCore::PassAtNextTick() {
+  state_.nextPassReference = Now() - kPassInterval;
 }
 
 void TVarnholtCore::TimerAutomaticTimer() {
+  moreWaiting_ = false;
   if (state_.executeBusy || state_.passBusy) return;
   state_.passBusy = true;
   TFlagGuard clear{state_.passBusy};
 
   if (WatchFolder) WatchFolder(state_.browserFolder);
-  if (Now() - state_.nextPassReference < std::chrono::seconds(5)) return;
+  if (Now() - state_.nextPassReference < kPassInterval) return;
 
   const std::string folder = state_.browserFolder;
   std::vector<platform::TFoundFile> found = files_.FindFiles(folder, "*.pdf");
@@ -94,8 +107,8 @@ void TVarnholtCore::TimerAutomaticTimer() {
 
   logger_.WriteProc(kObject, "Automatic");
   logger_.WriteEntry(ltMsg, kObject, "Automatic", "Files", std::to_string(found.size()));
-  std::vector<std::pair<std::string, std::string>> order;  // key, name
-  for (const auto& file : found) order.emplace_back(OrderKey(file.lastWrite) + file.name, file.name);
+  std::vector<std::pair<std::string, const platform::TFoundFile*>> order;  // key, file
+  for (const auto& file : found) order.emplace_back(OrderKey(file.lastWrite) + file.name, &file);
   std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
     return platform::UpperCase(a.first) < platform::UpperCase(b.first);
   });
@@ -103,12 +116,19 @@ void TVarnholtCore::TimerAutomaticTimer() {
   state_.engineRan = false;
   bool taken = false, stopped = false;
   std::string lastLooked;
-  for (const auto& [key, name] : order) {
+  for (auto next = order.begin(); next != order.end(); ++next) {
+    const platform::TFoundFile& file = *next->second;
     if (!state_.automatic) {
       stopped = true;
       break;
     }
-    const std::string path = JoinPath(folder, name);
+    if (!IsSafeQueueName(file.path.filename().string())) {
+      lastLooked = JoinPath(folder, EscapedQueueName(file.path.filename().string()));
+      // Still being written, it waits like any report; it never reaches the engine or the script.
+      if (!platform::IsFileInUse(file.path) && FailUnsafeName(folder, file)) taken = true;
+      continue;
+    }
+    const std::string path = JoinPath(folder, file.name);
     lastLooked = path;
     // A report the printer is still writing stays for a later pass.
     if (!files_.FileExists(path) || files_.IsFileInUse(path)) continue;
@@ -116,11 +136,15 @@ void TVarnholtCore::TimerAutomaticTimer() {
     ActionRun();
     if (files_.FileExists(path)) PostAction(path);
     taken = true;
-    if (state_.engineRan) break;
+    if (state_.engineRan) {
+      moreWaiting_ = next + 1 != order.end();
+      break;
+    }
   }
   if (!stopped) {
     if (refreshBar_ < 27) SetRefreshBar(27);
     state_.nextPassReference = Now() + std::chrono::seconds(1);
+    if (moreWaiting_ && state_.automatic) PassAtNextTick();
     if (!taken) logger_.WriteEntry(ltMsg, kObject, "Automatic", "InUse", lastLooked);
   }
   if (!state_.currentPdf.empty() && !files_.FileExists(state_.currentPdf)) {
@@ -141,11 +165,49 @@ void TVarnholtCore::PostAction(const std::string& path) {
     logger_.WriteEntry(ltMsg, kObject, "Post Action", "File Counter", target);
   }
   if (files_.MoveFileNoOverwrite(path, target)) {
+    ++movesToFailed_;
     logger_.WriteEntry(ltMsg, kObject, "Post Action", "Moved", target);
   } else {
     logger_.WriteEntry(ltErr, kObject, "Post Action", "Delete Failed", target);
     EmergencyStop();
   }
+}
+
+bool TVarnholtCore::FailUnsafeName(const std::string& folder, const platform::TFoundFile& file) {
+  const std::string name = file.path.filename().string();
+  logger_.WriteEntry(ltErr, kObject, "Automatic", QueueNameFaultText(QueueNameFault(name)),
+                     JoinPath(folder, EscapedQueueName(name)));
+  // FAILED is a native folder like the queue, so the same bytes are a name there as well. The engine
+  // cannot be given the name, so the report is not printed.
+  const std::string failed = JoinPath(folder, "FAILED");
+  std::string error;
+  std::optional<std::filesystem::path> failedFolder;
+  if (files_.ForceDirectories(failed)) {
+    port_.RefreshFolderList();
+    failedFolder = driveMap_.TryResolve(failed, &error);
+  } else {
+    logger_.WriteEntry(ltErr, kObject, "Automatic", "Force Folder Failed", folder);
+  }
+  const std::size_t dot = name.rfind('.');
+  const std::string stem = name.substr(0, dot), extension = dot == std::string::npos ? "" : name.substr(dot);
+  std::string target = name;
+  for (int counter = 0; failedFolder && counter <= 9999; ++counter) {
+    struct stat taken {};
+    if (::lstat((*failedFolder / target).c_str(), &taken) != 0) {
+      if (platform::MoveFileNoOverwrite(file.path, *failedFolder / target)) {
+        ++movesToFailed_;
+        logger_.WriteEntry(ltMsg, kObject, "Automatic", "Moved", JoinPath(failed, EscapedQueueName(target)));
+        return true;
+      }
+      if (::lstat((*failedFolder / target).c_str(), &taken) != 0) break;  // not a name taken meanwhile
+    }
+    char number[8];
+    std::snprintf(number, sizeof number, "_%04d", counter);
+    target = stem + number + extension;
+  }
+  logger_.WriteEntry(ltErr, kObject, "Automatic", "Move Failed", JoinPath(failed, EscapedQueueName(target)));
+  EmergencyStop();
+  return false;
 }
 
 void TVarnholtCore::FileCountTimer() {
@@ -161,7 +223,8 @@ void TVarnholtCore::FileCountTimer() {
   UpdateStatus();
 }
 
-int TVarnholtCore::FailedCommand(bool deleteThem) {
+void TVarnholtCore::FailedCommand(bool deleteThem) {
+  lastFailed_ = {};
   FileCountTimer();
   struct TTick {
     TVarnholtCore& core;
@@ -171,29 +234,44 @@ int TVarnholtCore::FailedCommand(bool deleteThem) {
   const std::string failed = JoinPath(queue, "FAILED");
   const std::string count = std::to_string(state_.failedCount);
   if (state_.failedCount > 0) {
-    if (!port_.Confirm((deleteThem ? "Delete " : "Re-Queue ") + count + " failed files in\n" + failed)) return 0;
+    if (!port_.Confirm((deleteThem ? "Delete " : "Re-Queue ") + count + " failed files in\n" + failed))
+      return;
   } else {
     port_.ShowMessage((deleteThem ? "No Failed files to Delete in\n" : "No Failed files to Re-Queue in\n") + failed);
     // The count is only as fresh as the last tick; a re-queue looks all the same, a delete does not.
-    if (deleteThem) return 0;
+    if (deleteThem) return;
   }
-  int stayed = 0;
+  const char* proc = deleteThem ? "btDeleteFailedClick" : "ReQueueClick";
   for (const auto& file : files_.FindFiles(failed, "*.pdf")) {
-    const std::string path = JoinPath(failed, file.name);
-    const bool done = deleteThem ? DeleteFile(path) : files_.MoveFileNoOverwrite(path, JoinPath(queue, file.name)).ok();
-    if (!done) ++stayed;
+    const std::string name = file.path.filename().string();
+    bool done = false;
+    if (IsSafeQueueName(name)) {
+      const std::string path = JoinPath(failed, file.name);
+      done =
+          deleteThem ? DeleteFile(path) : files_.MoveFileNoOverwrite(path, JoinPath(queue, file.name)).ok();
+    } else if (deleteThem) {
+      // Deleted by its native name: the Windows path of such a name could lead to another file.
+      done = platform::DeleteFile(file.path).ok();
+      logger_.WriteEntry(done ? ltMsg : ltErr, kObject, proc, done ? "Deleted" : "Delete Failed",
+                         JoinPath(failed, EscapedQueueName(name)));
+    } else {
+      // The queue would only send it back; the operator renames it first.
+      logger_.WriteEntry(ltErr, kObject, proc, QueueNameFaultText(QueueNameFault(name)),
+                         JoinPath(failed, EscapedQueueName(name)));
+    }
+    ++(done ? lastFailed_.done : lastFailed_.stayed);
   }
   state_.nextPassReference = Now() + std::chrono::seconds(1);
   if (!files_.FileExists(state_.currentPdf)) {
     SetSelectedFile("");
     state_.loadedFile.clear();
   }
-  return stayed;
 }
 
 void TVarnholtCore::btReQueueClick() {
   logger_.WriteProc(kObject, "ReQueueClick");
-  if (const int stayed = FailedCommand(false); stayed > 0) {
+  FailedCommand(false);
+  if (const int stayed = lastFailed_.stayed; stayed > 0) {
     port_.ShowMessage("Can not re-Queue " + std::to_string(stayed) + " files.\n" +
                       "Will not overwrite files with the same name.");
   }
@@ -201,7 +279,8 @@ void TVarnholtCore::btReQueueClick() {
 
 void TVarnholtCore::btDeleteFailedClick() {
   logger_.WriteProc(kObject, "btDeleteFailedClick");
-  if (const int stayed = FailedCommand(true); stayed > 0) {
+  FailedCommand(true);
+  if (const int stayed = lastFailed_.stayed; stayed > 0) {
     port_.ShowMessage("Can not Delete " + std::to_string(stayed) + " files.");
   }
 }

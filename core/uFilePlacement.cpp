@@ -262,6 +262,7 @@ bool TVarnholtCore::MoveToFailed(const std::string& file) {
   const platform::TStatus moved = MoveReport(file, target);
   if (moved) {
     state_.currentPdf = target;
+    ++movesToFailed_;
     logger_.WriteEntry(ltMsg, kObject, "MoveToFailed", "Done", target);
     return true;
   }

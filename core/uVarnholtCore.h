@@ -137,9 +137,24 @@ class TVarnholtCore : public THostContext {
   void FileCountTimer();
   // A report the action left in the queue: printed on the paper printer and moved to FAILED.
   void PostAction(const std::string& path);
+  // How many reports this core has moved to FAILED (the post action and MoveToFailed), so that a caller
+  // can tell from what the core did whether a report ended there.
+  int MovesToFailed() const { return movesToFailed_; }
+  // Lets the next tick make a pass whatever the reference time says (the service's start: a backlog
+  // waiting since before it is taken at once).
+  void PassAtNextTick();
+  // The last pass took a report and left others in the queue that it did not look at; its next tick
+  // may come at once. The reference time already lets it pass.
+  bool MoreWaiting() const { return moreWaiting_; }
   // The operator commands on the FAILED folder.
   void btReQueueClick();
   void btDeleteFailedClick();
+  // What the last Re-Queue or Delete Failed did: files moved (or deleted) and files that stayed.
+  struct TFailedOutcome {
+    int done = 0;
+    int stayed = 0;
+  };
+  const TFailedOutcome& LastFailedCommand() const { return lastFailed_; }
   // The names the last pass listed in the browser's folder.
   const std::vector<std::string>& FileList() const { return fileList_; }
   int RefreshBar() const { return refreshBar_; }
@@ -197,8 +212,11 @@ class TVarnholtCore : public THostContext {
   platform::TStatus MoveReport(const std::string& source, const std::string& destination);
   std::chrono::system_clock::time_point Now() const;
   // The shared body of Re-Queue and Delete Failed: the question, then every PDF of FAILED moved into the
-  // queue or deleted; the number of files that stayed.
-  int FailedCommand(bool deleteThem);
+  // queue or deleted; the outcome is kept in lastFailed_.
+  void FailedCommand(bool deleteThem);
+  // A queue entry whose name the queue does not take (uQueueNames.h): moved to FAILED by its native
+  // name; true when it left the queue.
+  bool FailUnsafeName(const std::string& folder, const platform::TFoundFile& file);
 
   TProcessingState state_;
   TUiPort& port_;
@@ -208,6 +226,9 @@ class TVarnholtCore : public THostContext {
   std::chrono::milliseconds scriptTimeLimit_ = kDefaultScriptTimeLimit;
   std::vector<std::string> fileList_;
   int refreshBar_ = 0;
+  bool moreWaiting_ = false;
+  int movesToFailed_ = 0;
+  TFailedOutcome lastFailed_;
   std::unique_ptr<TatUserInteraction> interaction_;
   std::unique_ptr<TatPascalScripter> scripter_;
   std::chrono::milliseconds engineWait_ = kDefaultEngineWait;

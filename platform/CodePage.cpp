@@ -142,6 +142,10 @@ bool IsCp1252Representable(std::string_view utf8) {
   return true;
 }
 
+std::size_t DecodeUtf8Char(std::string_view text, std::size_t i, std::uint32_t& codePoint) {
+  return i < text.size() ? DecodeUtf8(text, i, codePoint) : 0;
+}
+
 bool IsValidUtf8(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     std::uint32_t cp = 0;

@@ -24,6 +24,10 @@ char CodePointToCp1252(std::uint32_t codePoint);
 // True when the conversion of the UTF-8 text to 1252 is exact (every character has a 1252 code).
 bool IsCp1252Representable(std::string_view utf8);
 
+// Decodes the UTF-8 character that starts at text[i]: its length in bytes and its code point, or 0 when
+// the bytes there are not a well-formed character.
+std::size_t DecodeUtf8Char(std::string_view text, std::size_t i, std::uint32_t& codePoint);
+
 // True when the bytes are well-formed UTF-8 (pure ASCII counts).
 bool IsValidUtf8(std::string_view text);
 

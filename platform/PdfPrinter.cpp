@@ -2,8 +2,13 @@
 // printed report into the queue folder.
 #include "platform/PdfPrinter.h"
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <sstream>
 
 #include "platform/CodePage.h"
@@ -130,7 +135,8 @@ TStatus WriteIfChanged(const fs::path& path, const std::string& content, fs::per
   return TStatus::Ok();
 }
 
-// A folder that every user who prints can write into, since cups-pdf writes as the printing user.
+// A folder that every user who prints can write into, since cups-pdf writes as the printing user. With the
+// sticky bit each of them can rename or delete only their own files there.
 TStatus EnsureSharedFolder(const fs::path& folder, fs::perms mode, std::vector<std::string>& changes) {
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
@@ -144,8 +150,31 @@ TStatus EnsureSharedFolder(const fs::path& folder, fs::perms mode, std::vector<s
     fs::permissions(folder, mode, fs::perm_options::add, ec);
     if (ec)
       return TStatus::Fail("Cannot open the folder " + Utf8ToCp1252(folder.string()) + " to every user");
-    changes.push_back("Let every user write into " + Utf8ToCp1252(folder.string()));
+    changes.push_back(
+        "Let every user write into " + Utf8ToCp1252(folder.string()) +
+        ((mode & fs::perms::sticky_bit) != fs::perms::none ? ", each only their own files" : ""));
   }
+  return TStatus::Ok();
+}
+
+// Gives a folder to the owner of the application folder, the user the service runs as: in a sticky folder
+// only its owner may move other users' files, and the service moves every report out of the queue.
+TStatus GiveToOwnerOf(const fs::path& owned, const fs::path& folder, std::vector<std::string>& changes) {
+  struct stat owner {
+  }, current{};
+  if (::stat(owned.c_str(), &owner) != 0 || ::stat(folder.c_str(), &current) != 0) {
+    return TStatus::Fail("Cannot read the owner of " + Utf8ToCp1252(folder.string()) + ": " +
+                         ErrnoText(errno));
+  }
+  if (current.st_uid == owner.st_uid && current.st_gid == owner.st_gid) return TStatus::Ok();
+  if (::chown(folder.c_str(), owner.st_uid, owner.st_gid) != 0) {
+    return TStatus::Fail("Cannot give the folder " + Utf8ToCp1252(folder.string()) +
+                         " to the owner of the application folder: " + ErrnoText(errno));
+  }
+  const passwd* user = ::getpwuid(owner.st_uid);
+  changes.push_back("Gave the folder " + Utf8ToCp1252(folder.string()) + " to " +
+                    (user != nullptr ? std::string(user->pw_name) : "user " + std::to_string(owner.st_uid)) +
+                    ", the owner of the application folder");
   return TStatus::Ok();
 }
 
@@ -268,7 +297,13 @@ TStatus SetUpPdfPrinter(const TDriveMap& driveMap, std::vector<std::string>& cha
                          Utf8ToCp1252(paths.ppdFile.string()) + "); reinstall printer-driver-cups-pdf");
   }
 
-  if (TStatus made = driveMap.EnsureDrive('C'); !made) return made;
+  // The folders this setup makes on the way to the queue folder belong to the service's user, as if the
+  // service had made them at its first start.
+  std::vector<fs::path> made;
+  for (const fs::path& folder : {driveMap.DrivesFolder(), driveMap.DriveFolder('C')}) {
+    if (!fs::exists(folder, ec)) made.push_back(folder);
+  }
+  if (TStatus madeDrive = driveMap.EnsureDrive('C'); !madeDrive) return madeDrive;
   std::string error;
   const auto resolved = driveMap.TryResolve(kPdfPrinterQueueFolder, &error);
   if (!resolved) return TStatus::Fail("Cannot find the queue folder C:\\PDF: " + error);
@@ -282,10 +317,16 @@ TStatus SetUpPdfPrinter(const TDriveMap& driveMap, std::vector<std::string>& cha
                          "digits and / . _ - + work); link drive C: from a plainer path");
   }
 
-  // The queue folder is shared by every printing user and the Varnholt service, so it is writable by all
-  // without the sticky bit (Varnholt moves files it does not own); the staging folder keeps the sticky
-  // bit, since only the user who printed a job moves it on.
-  if (TStatus s = EnsureSharedFolder(queueFolder, fs::perms::all, changes); !s) return s;
+  // The queue folder and the staging folder are shared by every printing user, so both are writable by
+  // all and sticky: nobody renames or deletes another user's report. The service moves every report out
+  // of the queue as the owner of the queue folder; only the user who printed a job moves it on from the
+  // staging folder.
+  for (const fs::path& folder : made) {
+    if (TStatus s = GiveToOwnerOf(driveMap.ApplicationFolder(), folder, changes); !s) return s;
+  }
+  if (TStatus s = EnsureSharedFolder(queueFolder, fs::perms::all | fs::perms::sticky_bit, changes); !s)
+    return s;
+  if (TStatus s = GiveToOwnerOf(driveMap.ApplicationFolder(), queueFolder, changes); !s) return s;
   if (TStatus s = EnsureSharedFolder(staging, fs::perms::all | fs::perms::sticky_bit, changes); !s) return s;
 
   const fs::path program = paths.configFolder / ("cups-pdf-" + queueName + ".sh");

@@ -126,6 +126,29 @@ TEST_F(CliWatch, FilesEveryReportExactlyOnceAndStopsCleanly) {
   EXPECT_NE(log.find("\tPdfCopyMoveTo\tDone\tC:\\PDFSTORE\\WW-2010-1234_0000.PDF"), std::string::npos);
 }
 
+TEST_F(CliWatch, ANameWithALineBreakGoesToFailedAndTheServiceGoesOn) {
+  TWatchProcess watch(app_.Path());
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(app_ / "Varnholt.PS"); }, 20s)) << watch.Err();
+  const std::string odd = "odd\nname.pdf";
+  fs::copy_file(TestDataFolder() / "engine/reports/ms_quant_report.pdf", Queue() / odd);
+  PrintInto("gc_run_report.pdf", "good.pdf");
+  const fs::path drive = app_ / "drives/c";
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return fs::exists(drive / "PDFSTORE/Soil-Extract 17B.PDF") && fs::exists(Queue() / "FAILED" / odd);
+      },
+      60s))
+      << watch.Out() << watch.Err();
+  std::this_thread::sleep_for(2s);  // a few more passes over the queue
+  EXPECT_EQ(watch.WaitForExit(0s), -1) << "the service ended: " << watch.Err();
+  EXPECT_EQ(watch.Terminate(), 0) << watch.Err();
+  const std::string log = ReadFile(app_ / "Varnholt.LOG");
+  EXPECT_NE(log.find("\tAutomatic\tName With Control Character\tC:\\PDF\\odd\\x0Aname.pdf"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("\tEmergencyStop\t"), std::string::npos) << log;
+}
+
 TEST_F(CliWatch, EmergencyStopEndsWithStatus3) {
   fs::create_directories(Queue());
   WriteFile(Queue() / "FAILED", "a file where the FAILED folder belongs");

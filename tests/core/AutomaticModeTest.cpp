@@ -161,6 +161,96 @@ TEST(AutomaticPass, AScriptThatMovesTheFileNeedsNoPostAction) {
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/Done/b.pdf"));
 }
 
+// The names of a folder's regular files, as their bytes on disk.
+std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
+  std::vector<std::string> names;
+  if (!std::filesystem::is_directory(folder)) return names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.is_regular_file()) names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST(AutomaticPass, AQueueEntryIsANameNeverAPath) {
+  TAutoBed bed;
+  WriteFile(bed.temp / "drives/c/PDFSTORE/a.PDF", "archived");
+  const std::string odd = "x\\..\\..\\PDFSTORE\\a.PDF";  // one name on Linux
+  bed.Drop(odd, At(10, 0, 0), "odd");
+  bed.Pass();
+  bed.Pass();
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDFSTORE/a.PDF"), "archived");
+  EXPECT_EQ(NamesIn(bed.temp / "drives/c/PDF/FAILED"), std::vector<std::string>{odd});
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED" / odd), "odd");
+  EXPECT_TRUE(NamesIn(bed.temp / "drives/c/PDF").empty());
+  EXPECT_TRUE(bed.Taken().empty());  // the script never ran on it
+  EXPECT_TRUE(bed.Has(
+      "Err|Varnholt|Automatic|Name With Path Character|C:\\PDF\\x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
+  EXPECT_TRUE(
+      bed.Has("Msg|Varnholt|Automatic|Moved|C:\\PDF\\FAILED\\x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
+  EXPECT_TRUE(bed.core->State().automatic);
+}
+
+TEST(AutomaticPass, NamesThatAreNoCodePageTextGoToFailedUnderTheirOwnBytes) {
+  TAutoBed bed;
+  // The engine writes down every request it is given.
+  bed.FakeEngine(
+      "cat PDFENV.TXT >> requests.log; printf 'text\\r\\n' > PDF1.TXT; : > PDF2.TXT; "
+      "printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT");
+  const std::vector<std::string> odd = {"cr\rname.pdf", "latin1-\xE9.pdf", "lf\nname.pdf",
+                                        "\xE6\x97\xA5.pdf"};
+  for (const std::string& name : odd) bed.Drop(name, At(10, 0, 0), name);
+  WriteFile(bed.temp / "drives/c/PDF/FAILED/latin1-\xE9.pdf", "an earlier one");
+  bed.Drop("good.pdf", At(10, 0, 2));
+  bed.Pass();
+  bed.Pass();
+  EXPECT_EQ(bed.Taken(), std::vector<std::string>{"good.pdf"});
+  for (const std::string& name : odd) {
+    EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED" / name),
+              name == "latin1-\xE9.pdf" ? "an earlier one" : name);
+  }
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/latin1-\xE9_0000.pdf"), "latin1-\xE9.pdf");
+  EXPECT_EQ(NamesIn(bed.temp / "drives/c/PDF"), std::vector<std::string>{});
+  EXPECT_TRUE(bed.Has("Err|Varnholt|Automatic|Name With Control Character|C:\\PDF\\lf\\x0Aname.pdf"));
+  EXPECT_TRUE(bed.Has("Err|Varnholt|Automatic|Name With Control Character|C:\\PDF\\cr\\x0Dname.pdf"));
+  EXPECT_TRUE(bed.Has("Err|Varnholt|Automatic|Name Not UTF-8|C:\\PDF\\latin1-\\xE9.pdf"));
+  EXPECT_TRUE(bed.Has("Msg|Varnholt|Automatic|Moved|C:\\PDF\\FAILED\\latin1-\\xE9_0000.pdf"));
+  EXPECT_TRUE(bed.Has("Err|Varnholt|Automatic|Name Outside Code Page|C:\\PDF\\\\xE6\\x97\\xA5.pdf"));
+  EXPECT_FALSE(bed.Has("Msg|Varnholt|Automatic|InUse|C:\\PDF\\?.pdf"));
+  const std::string requests = ReadFile(bed.temp / "requests.log");
+  EXPECT_NE(requests.find("PDFFILE=C:\\PDF\\good.pdf\r\n"), std::string::npos) << requests;
+  EXPECT_EQ(requests.find("name.pdf"), std::string::npos) << requests;
+  EXPECT_TRUE(bed.core->State().automatic);
+}
+
+TEST(AutomaticPass, TheServiceStartPassesAtTheFirstTick) {
+  TAutoBed bed;
+  bed.Drop("a.pdf", At(10, 0, 0));
+  bed.core->PassAtNextTick();
+  bed.core->TimerAutomaticTimer();
+  EXPECT_EQ(bed.Taken(), std::vector<std::string>{"a.pdf"});
+}
+
+TEST(AutomaticPass, ABacklogIsTakenTickAfterTickWithoutWaiting) {
+  TAutoBed bed;
+  bed.Drop("a.pdf", At(10, 0, 0));
+  bed.Drop("b.pdf", At(10, 0, 2));
+  bed.Drop("c.pdf", At(10, 0, 4));
+  bed.Pass();
+  EXPECT_TRUE(bed.core->MoreWaiting());
+  // The move out of the queue is a change the watcher reports; it must not hold the next pass back.
+  bed.core->ChangedFolderChangeNotify();
+  bed.core->TimerAutomaticTimer();
+  EXPECT_TRUE(bed.core->MoreWaiting());
+  bed.core->TimerAutomaticTimer();
+  EXPECT_EQ(bed.Taken(), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"}));
+  EXPECT_FALSE(bed.core->MoreWaiting());
+  // An empty queue goes back to the normal rhythm.
+  bed.Drop("d.pdf", At(10, 0, 6));
+  bed.core->TimerAutomaticTimer();
+  EXPECT_EQ(bed.Taken().size(), 3u);
+}
+
 TEST(AutomaticMode, SwitchingOnJumpsToTheQueueAndIsRefusedInEditMode) {
   TAutoBed bed;
   bed.core->State().browserFolder = "C:\\Other";
@@ -191,6 +281,32 @@ TEST(FailedCommands, ReQueueKeepsNameConflictsInFailed) {
   EXPECT_EQ(ReadFile(bed.Queue("b.pdf")), "failed b");
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/a.pdf"), "failed a");
   EXPECT_EQ(bed.port.calls.back(), "Message Can not re-Queue 1 files.\nWill not overwrite files with the same name.");
+}
+
+TEST(FailedCommands, NamesTheQueueDoesNotTakeStayInFailedAndAreDeletedByTheirOwnName) {
+  TAutoBed bed;
+  bed.core->sbAutomaticClick(false);
+  WriteFile(bed.temp / "drives/c/PDFSTORE/a.PDF", "archived");
+  const std::string odd = "x\\..\\..\\..\\PDFSTORE\\a.PDF";  // from FAILED, leads to C:\PDFSTORE\a.PDF
+  WriteFile(bed.temp / "drives/c/PDF/FAILED" / odd, "odd");
+  WriteFile(bed.temp / "drives/c/PDF/FAILED/lf\nname.pdf", "lf");
+  bed.core->SetRefreshBar(29);
+  bed.core->btReQueueClick();
+  EXPECT_EQ(NamesIn(bed.temp / "drives/c/PDF/FAILED"), (std::vector<std::string>{"lf\nname.pdf", odd}));
+  EXPECT_TRUE(NamesIn(bed.temp / "drives/c/PDF").empty());
+  EXPECT_TRUE(
+      bed.Has("Err|Varnholt|ReQueueClick|Name With Control Character|C:\\PDF\\FAILED\\lf\\x0Aname.pdf"));
+  EXPECT_EQ(bed.core->LastFailedCommand().done, 0);
+  EXPECT_EQ(bed.core->LastFailedCommand().stayed, 2);
+
+  bed.core->SetRefreshBar(29);
+  bed.core->btDeleteFailedClick();
+  EXPECT_TRUE(NamesIn(bed.temp / "drives/c/PDF/FAILED").empty());
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDFSTORE/a.PDF"), "archived");
+  EXPECT_EQ(bed.core->LastFailedCommand().done, 2);
+  EXPECT_TRUE(
+      bed.Has("Msg|Varnholt|btDeleteFailedClick|Deleted|C:\\PDF\\FAILED\\x\\x5C..\\x5C..\\x5C.."
+              "\\x5CPDFSTORE\\x5Ca.PDF"));
 }
 
 TEST(FailedCommands, DeleteAsksFirstAndDeletesNothingWhenCancelled) {

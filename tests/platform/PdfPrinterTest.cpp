@@ -3,6 +3,8 @@
 #include "platform/PdfPrinter.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <memory>
@@ -136,6 +138,34 @@ TEST_F(PdfPrinter, SetupCreatesTheQueueThenFindsNothingToChange) {
   std::vector<std::string> again;
   ASSERT_TRUE(SetUpPdfPrinter(map, again, paths_));
   EXPECT_TRUE(again.empty()) << again.front();
+}
+
+TEST_F(PdfPrinter, SetupMakesTheSharedFoldersStickyAndGivesTheQueueToTheServicesUser) {
+  Start();
+  if (IsSkipped()) return;
+  // The service runs as the owner of the application folder; setup runs as root.
+  constexpr uid_t kServiceUser = 65534;
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(app_.Path().c_str(), kServiceUser, kServiceUser), 0);
+  }
+  std::vector<std::string> changes;
+  const TStatus done = SetUpPdfPrinter(TDriveMap(app_.Path()), changes, paths_);
+  ASSERT_TRUE(done) << done.Message();
+  for (const fs::path& folder : {QueueFolder(), QueueFolder() / ".printing"}) {
+    SCOPED_TRACE(folder.string());
+    const fs::perms mode = fs::status(folder).permissions();
+    EXPECT_EQ(mode & fs::perms::all, fs::perms::all);
+    EXPECT_NE(mode & fs::perms::sticky_bit, fs::perms::none);  // nobody moves another user's report
+  }
+  if (!root) {
+    GTEST_SKIP() << "giving folders to another user needs root";
+  }
+  struct stat queue {};
+  ASSERT_EQ(::stat(QueueFolder().c_str(), &queue), 0);
+  EXPECT_EQ(queue.st_uid, kServiceUser);  // so the service may move every report out of the sticky queue
+  ASSERT_EQ(::stat((app_ / "drives/c").c_str(), &queue), 0);
+  EXPECT_EQ(queue.st_uid, kServiceUser);
 }
 
 TEST_F(PdfPrinter, SetupAdjustsItsOwnQueueAndLeavesAnotherPdfPrinterAlone) {
