@@ -204,6 +204,23 @@ TEST(ExchangeFiles, AnEngineKilledBySignalIsAskedOnceMore) {
   EXPECT_FALSE(state.automatic);
 }
 
+TEST(ExchangeFiles, AnEngineThatIgnoresTheTextLimitIsHeldToItWhenReading) {
+  TCoreBed bed;
+  // Answers OK with a text far beyond the limit it was sent.
+  bed.FakeEngine(
+      "grep -q '^PDFTEXTBYTES=1024' PDFENV.TXT && touch limit-sent.txt\n"
+      "head -c 5000 /dev/zero | tr '\\0' x > PDF1.TXT; : > PDF2.TXT; printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT");
+  bed.core->SetTextLimit(1024);
+  WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
+  bed.core->State().automatic = true;
+  bed.core->SetSelectedFile("C:\\PDF\\a.pdf");
+  EXPECT_TRUE(fs::exists(bed.temp / "limit-sent.txt"));
+  EXPECT_EQ(bed.core->State().text1, "");
+  EXPECT_EQ(bed.core->State().textLoad, TTextLoad::kUnreadable);
+  EXPECT_NE(bed.core->State().textLoadError.find("/Limits/TextBytes"), std::string::npos);
+  EXPECT_TRUE(bed.core->State().automatic);
+}
+
 // A pass of Automatic mode over the queue with a fake clock.
 struct TPassBed : TCoreBed {
   std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
