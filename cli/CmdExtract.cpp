@@ -1,5 +1,6 @@
 // CmdExtract.cpp — `varnholt-cli extract FILE`: the two texts an action script would read for a PDF,
-// loaded exactly as the window loads them (LoadContent through PDF.EXE in the application folder).
+// loaded exactly as the window loads them (LoadContent through PDF.EXE in the application folder), with
+// the passwords and limits of Varnholt.xml.
 #include <unistd.h>
 
 #include <filesystem>
@@ -28,6 +29,13 @@ void RunExtract(TCliContext& context, const std::string& file) {
     return;
   }
 
+  // The same passwords and limits as `run` and `watch`, or an encrypted report would not open here.
+  const std::optional<TServiceSettings> settings = ReadServiceSettings(appFolder);
+  if (!settings) {
+    context.exitCode = 2;
+    return;
+  }
+
   // The records go to a private log file that is removed afterwards; errors are shown on stderr.
   const auto logFile =
       std::filesystem::temp_directory_path() / ("varnholt-cli-" + std::to_string(getpid()) + ".LOG");
@@ -44,6 +52,7 @@ void RunExtract(TCliContext& context, const std::string& file) {
     };
     THeadlessPort port(logger);
     TVarnholtCore core(appFolder, port, logger);
+    ApplyServiceSettings(*settings, core);
     core.State().selectedFile = *windowsPath;
     core.LoadContent();
     std::cout << ForTerminal(core.State().text1) << "---------------------------------------- Text2\n"

@@ -87,8 +87,10 @@ int Run(const TCliContext& context, const TRunOptions& options) {
     state.automatic = true;
     state.browserFolder = "C:\\PDF";
     core.SetSelectedFile(*windowsPath);
-    core.ActionRun();
-    if (core.Files().FileExists(*windowsPath)) core.PostAction(*windowsPath);
+    if (!core.SettleFailedLoad(*windowsPath)) {
+      core.ActionRun();
+      if (core.Files().FileExists(*windowsPath)) core.PostAction(*windowsPath);
+    }
   } else {
     state.browserFolder = FolderOf(*windowsPath);
     core.SetSelectedFile(*windowsPath);

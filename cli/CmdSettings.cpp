@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/CliCommands.h"
+#include "core/uServiceSettings.h"
 #include "platform/CodePage.h"
 #include "settings/rsXmlData.h"
 #include "settings/uVarnholtSettings.h"
@@ -183,6 +184,13 @@ void AddSettingsCommand(CLI::App& app, TCliContext& context) {
       std::cerr << "Not saved: the value holds characters the settings file cannot hold (it is written in "
                    "code page Windows-1252): "
                 << outside << '\n';
+      context.exitCode = 2;
+      return;
+    }
+    // A line break in a password would end its line of the engine's request, and a limit out of its range
+    // would be replaced by the default at the next start: both are refused here, where they enter.
+    if (const std::string refused = CheckSettingValue(path, platform::Utf8ToCp1252(*setValue)); !refused.empty()) {
+      std::cerr << platform::Cp1252ToUtf8(refused) << '\n';
       context.exitCode = 2;
       return;
     }

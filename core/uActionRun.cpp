@@ -77,6 +77,13 @@ std::string TVarnholtCore::QueueFolder() const {
 }
 
 void TVarnholtCore::ActionRun() {
+  if (state_.textLoad == TTextLoad::kUnreadable || state_.textLoad == TTextLoad::kFailed) {
+    // Run on no text, a script would file the report by chance or as unrecognised; the reason is the load.
+    logger_.WriteEntry(ltErr, kObject, "ActionRun", "Texts Not Loaded", state_.selectedFile);
+    port_.ShowMessage("The script was not run: the texts of " + state_.selectedFile + " could not be loaded\n" +
+                      state_.textLoadError);
+    return;
+  }
   state_.actionIsProcessing = true;
   state_.activeText = state_.text1;
   state_.currentPdf = state_.selectedFile;

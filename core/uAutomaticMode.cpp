@@ -133,8 +133,10 @@ void TVarnholtCore::TimerAutomaticTimer() {
     // A report the printer is still writing stays for a later pass.
     if (!files_.FileExists(path) || files_.IsFileInUse(path)) continue;
     SetSelectedFile(path);
-    ActionRun();
-    if (files_.FileExists(path)) PostAction(path);
+    if (!SettleFailedLoad(path)) {
+      ActionRun();
+      if (files_.FileExists(path)) PostAction(path);
+    }
     taken = true;
     if (state_.engineRan) {
       moreWaiting_ = next + 1 != order.end();

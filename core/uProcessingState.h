@@ -9,11 +9,21 @@
 
 namespace varnholt {
 
+// How the last load of the selected file's texts ended.
+enum class TTextLoad {
+  kNone,        // no load since the selection changed
+  kLoaded,      // the engine answered OK and both texts were read
+  kUnreadable,  // the engine named the file as unreadable (damaged, not a PDF, encrypted, beyond a limit)
+  kFailed,      // the engine or the system failed; Automatic mode has been stopped
+};
+
 struct TProcessingState {
   std::string selectedFile;  // Windows path in the box "Selected PDF File"; changing it loads the texts
   std::string loadedFile;    // the file whose texts are in text1 and text2; empty when none
   std::string currentPdf;    // the file the action runs on
   std::string text1, text2;  // the two texts of the loaded file (CR LF lines)
+  TTextLoad textLoad = TTextLoad::kNone;  // no script runs on texts whose load failed
+  std::string textLoadError;              // why they could not be loaded
   std::string activeText;    // the text the PDF text routines read
   bool automatic = false;    // the Automatic button is down
   bool actionIsProcessing = false;

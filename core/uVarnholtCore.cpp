@@ -16,11 +16,22 @@ namespace {
 constexpr const char* kObject = "Varnholt";
 
 // Reads an exchange text file as the window shows it: lines joined with CR LF, the last one included.
-// A missing file is an empty text.
-std::string ReadExchangeText(const std::filesystem::path& path) {
+// A text longer than the limit is refused before it is read; a file that cannot be read is an error.
+platform::TStatus ReadExchangeText(const std::filesystem::path& path, std::int64_t limit, std::string& text,
+                                   bool& tooLong) {
+  text.clear();
+  tooLong = false;
+  std::error_code ec;
+  const auto size = std::filesystem::file_size(path, ec);
+  if (ec) return platform::TStatus::Fail("Cannot read " + path.filename().string() + ": " + ec.message());
+  if (static_cast<std::uintmax_t>(limit) < size) {
+    tooLong = true;
+    return platform::TStatus::Ok();
+  }
   std::vector<std::string> lines;
-  if (!platform::FileExists(path) || !platform::ReadTextLines(path, lines)) return {};
-  return platform::JoinLinesCrLf(lines);
+  if (const platform::TStatus read = platform::ReadTextLines(path, lines); !read) return read;
+  text = platform::JoinLinesCrLf(lines);
+  return platform::TStatus::Ok();
 }
 
 }  // namespace
@@ -60,6 +71,8 @@ void TVarnholtCore::ShowTexts() {
 void TVarnholtCore::edPdfFileChange() {
   state_.text1.clear();
   state_.text2.clear();
+  state_.textLoad = TTextLoad::kNone;
+  state_.textLoadError.clear();
   ShowTexts();
   if (files_.FileExists(state_.selectedFile)) LoadContent();
 }
@@ -72,7 +85,13 @@ void TVarnholtCore::LoadContent() {
   TBusyCursor busy(port_);
   state_.text1.clear();
   state_.text2.clear();
+  state_.textLoad = TTextLoad::kNone;
+  state_.textLoadError.clear();
   ShowTexts();
+  const auto failLoad = [this](TTextLoad how, const std::string& why) {
+    state_.textLoad = how;
+    state_.textLoadError = why;
+  };
   if (!files_.FileExists(state_.selectedFile)) {
     logger_.WriteEntry(ltErr, kObject, "LoadContent", "Missing File", state_.selectedFile);
     // The texts are gone, so no file's texts are loaded any more.
@@ -83,17 +102,76 @@ void TVarnholtCore::LoadContent() {
   const TEngineTurn turn(*this, "EXTRACT");
   if (!turn) {
     state_.loadedFile.clear();
+    failLoad(TTextLoad::kFailed, "The PDF engine's turn did not come");
     return;
   }
+  // Whatever the engine does, the texts of the report before must not be taken for this one's.
+  for (const char* name : {"PDF1.TXT", "PDF2.TXT"}) {
+    const auto path = state_.applicationFolder / name;
+    platform::DeleteFile(path);
+    if (platform::FileExists(path)) {
+      const std::string why = std::string("Cannot delete the old ") + name + " before the extraction";
+      logger_.WriteEntry(ltErr, kObject, "LoadContent", why, state_.selectedFile);
+      failLoad(TTextLoad::kFailed, why);
+      EmergencyStop();
+      return;
+    }
+  }
+  state_.loadedFile = state_.selectedFile;
   state_.requestList.push_back("PDFFILE=" + state_.selectedFile);
-  ExecPDF("EXTRACT");
+  state_.requestList.push_back("PDFTEXTBYTES=" + std::to_string(textLimit_));
+  if (engineTimeLimit_.count() > 0) {
+    const auto seconds = std::chrono::ceil<std::chrono::seconds>(engineTimeLimit_).count();
+    state_.requestList.push_back("PDFSECONDS=" + std::to_string(seconds));
+  }
+  const TEngineAnswer answer = ExecPDF("EXTRACT");
+  if (answer.outcome != TEngineOutcome::kOk) {
+    failLoad(answer.outcome == TEngineOutcome::kUnreadable ? TTextLoad::kUnreadable : TTextLoad::kFailed,
+             answer.message);
+    return;
+  }
   for (auto [name, text] : {std::pair{"PDF1.TXT", &state_.text1}, std::pair{"PDF2.TXT", &state_.text2}}) {
-    const std::string read = ReadExchangeText(state_.applicationFolder / name);
+    const auto path = state_.applicationFolder / name;
+    std::string read;
+    bool tooLong = false;
+    // An engine may leave a file out for an empty text.
+    if (platform::FileExists(path)) {
+      if (const platform::TStatus status = ReadExchangeText(path, textLimit_, read, tooLong); !status) {
+        logger_.WriteEntry(ltErr, kObject, "LoadContent", status.Message(), state_.selectedFile);
+        failLoad(TTextLoad::kFailed, status.Message());
+        EmergencyStop();
+        break;
+      }
+    }
+    if (tooLong) {
+      // An engine that does not know the limit is held to it here.
+      failLoad(TTextLoad::kUnreadable, std::string("The text in ") + name + " is longer than the limit of " +
+                                           std::to_string(textLimit_) + " bytes (/Limits/TextBytes)");
+      logger_.WriteEntry(ltErr, kObject, "LoadContent", "Text Too Long", state_.textLoadError);
+      break;
+    }
     logger_.WriteEntry(ltMsg, kObject, "LoadContent", "Text Length", std::to_string(read.size()));
     *text = read;
   }
-  state_.loadedFile = state_.selectedFile;
+  if (state_.textLoad != TTextLoad::kNone) {
+    state_.text1.clear();
+    state_.text2.clear();
+    return;
+  }
+  state_.textLoad = TTextLoad::kLoaded;
   ShowTexts();
+}
+
+bool TVarnholtCore::SettleFailedLoad(const std::string& path) {
+  if (state_.textLoad == TTextLoad::kUnreadable) {
+    logger_.WriteEntry(ltErr, kObject, "Automatic", "Unreadable", path + ": " + state_.textLoadError);
+    MoveToFailed(path);
+    // The report is in FAILED now; a new report of the same name must be loaded afresh.
+    SetSelectedFile("");
+    state_.loadedFile.clear();
+    return true;
+  }
+  return state_.textLoad == TTextLoad::kFailed;
 }
 
 void TVarnholtCore::UpdateStatus() {

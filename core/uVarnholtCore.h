@@ -48,6 +48,24 @@ inline constexpr TStatusColor kStatusIdle{255, 255, 0};
 // ends must not hold the queue for good.
 inline constexpr std::chrono::milliseconds kDefaultScriptTimeLimit = std::chrono::minutes(10);
 
+// The most bytes either text of a report may have: a text bomb of thousands of pages must not hold the
+// queue or fill the disk. Far above any real report (the longest of our samples has a few kilobytes).
+inline constexpr std::int64_t kDefaultTextLimit = 16LL * 1024 * 1024;
+
+// An EXTRACT answered "Error" with a message that begins with this names the file as unreadable.
+inline constexpr const char* kUnreadablePrefix = "Unreadable: ";
+
+// How one engine request ended.
+enum class TEngineOutcome {
+  kOk,          // any status but "Error"
+  kUnreadable,  // EXTRACT answered "Error" with the message prefix "Unreadable: "
+  kFailed,      // not sent, no answer, or "Error": the emergency stop has been made
+};
+struct TEngineAnswer {
+  TEngineOutcome outcome = TEngineOutcome::kFailed;
+  std::string message;  // the answer's message (the reason for an unreadable file, without the prefix)
+};
+
 class TVarnholtCore : public THostContext {
  public:
   // The application folder holds PDF.EXE, the exchange files and the drive folders.
@@ -83,8 +101,14 @@ class TVarnholtCore : public THostContext {
   void SetSelectedFile(const std::string& path);
   // The selected file changed: empties the texts and loads the new file's texts when it exists.
   void edPdfFileChange();
-  // Extracts the texts of the selected file through the engine and shows them.
+  // Extracts the texts of the selected file through the engine and shows them. The texts are taken only
+  // from an OK answer (PDF1.TXT and PDF2.TXT are deleted before the request); otherwise both stay empty
+  // and the state's textLoad says why.
   void LoadContent();
+  // After the load of a report in the queue: one the engine could not read goes to FAILED with the reason
+  // (Err record), one whose load failed otherwise stays in the queue (the emergency stop was made). True
+  // when the texts were not loaded, so that no script runs on the report.
+  bool SettleFailedLoad(const std::string& path);
   // Refreshes the bottom bar colour and the notification-area icon from the state.
   void UpdateStatus();
   // Stops Automatic mode after a failure that must not go on unattended; nothing when it is off.
@@ -96,8 +120,11 @@ class TVarnholtCore : public THostContext {
 
   // Runs one engine request: the request list plus the action and the passwords go to PDFENV.TXT,
   // PDF.EXE runs hidden in the application folder, and PDFRES.TXT is read and reported.
-  // Waits for the engine's turn first (see TEngineTurn).
-  void ExecPDF(const std::string& action);
+  // Waits for the engine's turn first (see TEngineTurn). A value with CR, LF or NUL would end its line
+  // and smuggle in keys of its own: such a request is refused (Err record, nothing written, emergency
+  // stop). An engine that died by a signal without answering is asked once more. After an error the
+  // request stays in PDFENV.TXT for diagnosis, its passwords written as "(hidden)".
+  TEngineAnswer ExecPDF(const std::string& action);
 
   // --- File placement ----------------------------------------------------------------------------
   // Copies (move false) or moves the current PDF to a cleaned destination; never overwrites, numbers a
@@ -178,8 +205,12 @@ class TVarnholtCore : public THostContext {
   // How long a request waits for its turn at the engine of this application folder.
   std::chrono::milliseconds EngineWait() const { return engineWait_; }
   void SetEngineWait(std::chrono::milliseconds wait) { engineWait_ = wait; }
-  // An engine run still going after this long is ended and counts as an engine error.
+  // An engine run still going after this long is ended and counts as an engine error. EXTRACT tells the
+  // engine the limit (PDFSECONDS), so that a file that takes longer is answered as unreadable; the run is
+  // ended only a grace after it (a tenth, at most 5 seconds).
   void SetEngineTimeLimit(std::chrono::milliseconds limit) { engineTimeLimit_ = limit; }
+  // The most bytes either text may have (PDFTEXTBYTES for the engine, and checked when reading).
+  void SetTextLimit(std::int64_t bytes) { textLimit_ = bytes; }
 
   // The engine's turn in this application folder: one request at a time, across processes (the window,
   // the headless service and an operator's varnholt-cli share the exchange files). ExecPDF takes it for
@@ -202,7 +233,7 @@ class TVarnholtCore : public THostContext {
 
  private:
   void ShowTexts();
-  void RunEngineProgram(const std::string& action);
+  TEngineAnswer RunEngineProgram(const std::string& action);
   // Creates FAILED below a file's folder (an Err record under proc when it cannot) and gives its path.
   std::string ForceFailedFolder(const std::string& file, const char* proc);
   // CopyFile, giving the reason of a failure (empty when the failure was reported otherwise).
@@ -233,6 +264,7 @@ class TVarnholtCore : public THostContext {
   std::unique_ptr<TatPascalScripter> scripter_;
   std::chrono::milliseconds engineWait_ = kDefaultEngineWait;
   std::chrono::milliseconds engineTimeLimit_ = std::chrono::minutes(10);
+  std::int64_t textLimit_ = kDefaultTextLimit;
   platform::TFileLock engineLock_;
   int engineTurns_ = 0;  // nested turns of this core share one lock
 };

@@ -1,5 +1,8 @@
 // uVarnholtCore_Engine.cpp — ExecPDF, the bridge to the PDF engine program: one request through the
 // exchange files PDFENV.TXT and PDFRES.TXT in the application folder, one request at a time.
+#include <algorithm>
+#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "core/uVarnholtCore.h"
@@ -12,6 +15,7 @@ namespace varnholt {
 namespace {
 constexpr const char* kObject = "PdfReader";
 constexpr const char* kProc = "ExecPDF";
+constexpr std::string_view kLineBreakOrNul("\r\n\0", 3);
 
 // "15 minutes", "90 seconds", "250 ms": the wait as the operator would say it.
 std::string WaitText(std::chrono::milliseconds wait) {
@@ -62,42 +66,78 @@ void TVarnholtCore::RunEngineRequest(const std::vector<std::string>& keys, const
   ExecPDF(action);
 }
 
-void TVarnholtCore::ExecPDF(const std::string& action) {
+TEngineAnswer TVarnholtCore::ExecPDF(const std::string& action) {
   // Another request in this folder would overwrite our request or take our answer.
   const TEngineTurn turn(*this, action);
-  if (turn) RunEngineProgram(action);
+  if (!turn) return {TEngineOutcome::kFailed, "The PDF engine's turn did not come"};
+  return RunEngineProgram(action);
 }
 
-void TVarnholtCore::RunEngineProgram(const std::string& action) {
+TEngineAnswer TVarnholtCore::RunEngineProgram(const std::string& action) {
   const auto& folder = state_.applicationFolder;
   const auto requestFile = folder / "PDFENV.TXT";
   const auto resultFile = folder / "PDFRES.TXT";
 
-  state_.requestList.push_back("PDFACTION=" + action);
-  state_.requestList.push_back("PDFOWNER=" + state_.ownerPassword);
-  state_.requestList.push_back("PDFUSER=" + state_.userPassword);
-  const auto written = platform::WriteTextLines(requestFile, state_.requestList);
-  state_.requestList.clear();
+  std::vector<std::string> request;
+  request.swap(state_.requestList);
+  request.push_back("PDFACTION=" + action);
+  request.push_back("PDFOWNER=" + state_.ownerPassword);
+  request.push_back("PDFUSER=" + state_.userPassword);
+  for (const std::string& line : request) {
+    if (line.find_first_of(kLineBreakOrNul) == std::string::npos) continue;
+    // The value would end its line, and the engine would read the rest as keys of their own. The value is
+    // not shown: it may be a password.
+    logger_.WriteEntry(ltErr, kObject, kProc, action,
+                       "The value of " + line.substr(0, line.find('=')) +
+                           "= holds a line break or NUL; the request was not sent");
+    EmergencyStop();
+    return {TEngineOutcome::kFailed, "A value of the request holds a line break or NUL"};
+  }
+  const auto written = platform::WriteTextLines(requestFile, request, platform::TFileAccess::kOwnerOnly);
   if (!written) {
     // The engine would carry out whatever request is still in the file; better none at all.
     logger_.WriteEntry(ltErr, kObject, kProc, action, written.Message());
     EmergencyStop();
-    return;
+    return {TEngineOutcome::kFailed, written.Message()};
   }
-  platform::DeleteFile(resultFile);
-
-  const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, engineTimeLimit_);
-  if (run.started) {
-    state_.engineRan = true;
-  } else {
-    logger_.WriteEntry(ltErr, kObject, kProc, action, run.error);
-  }
-  if (run.timedOut) {
-    // A hung engine must not hold Automatic mode for good: it was ended, and its request counts as failed.
-    platform::DeleteFile(resultFile);
-    logger_.WriteEntry(ltErr, kObject, kProc, action, run.error);
+  // A request kept for diagnosis must not keep the passwords in clear.
+  const auto keepForDiagnosis = [&] {
+    for (std::string& line : request) {
+      for (const char* key : {"PDFOWNER=", "PDFUSER="}) {
+        if (line.starts_with(key) && line.size() > std::string_view(key).size()) line = std::string(key) + "(hidden)";
+      }
+    }
+    platform::WriteTextLines(requestFile, request, platform::TFileAccess::kOwnerOnly);
+  };
+  const auto failed = [&](const std::string& message) {
+    logger_.WriteEntry(ltErr, kObject, kProc, action, message);
+    keepForDiagnosis();
     EmergencyStop();
-    return;
+    return TEngineAnswer{TEngineOutcome::kFailed, message};
+  };
+
+  // The engine gets the limit and a grace to answer after it; only then is it ended from here.
+  const auto grace = std::min<std::chrono::milliseconds>(engineTimeLimit_ / 10, std::chrono::seconds(5));
+  const auto timeLimit = engineTimeLimit_.count() > 0 ? engineTimeLimit_ + grace : engineTimeLimit_;
+  for (int attempt = 1;; ++attempt) {
+    platform::DeleteFile(resultFile);
+    const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit);
+    if (run.started) {
+      state_.engineRan = true;
+    } else {
+      logger_.WriteEntry(ltErr, kObject, kProc, action, run.error);
+    }
+    if (run.timedOut) {
+      // A hung engine must not hold Automatic mode for good: it was ended, and its request counts as failed.
+      platform::DeleteFile(resultFile);
+      return failed(run.error);
+    }
+    if (!run.started || run.signal == 0 || platform::FileExists(resultFile)) break;
+    // Killed from outside (the memory killer, an operator) rather than failing on the file: one more try.
+    const std::string death = std::string("PDF.EXE ended by signal ") + std::to_string(run.signal) + " (" +
+                              strsignal(run.signal) + ")";
+    if (attempt == 2) return failed(death + " twice; the request got no answer");
+    logger_.WriteEntry(ltMsg, kObject, kProc, action, death + "; the request is sent once more");
   }
 
   std::vector<std::string> answer;
@@ -111,13 +151,20 @@ void TVarnholtCore::RunEngineProgram(const std::string& action) {
   const std::string& status = answer[0];
   const std::string& message = answer[1];
 
-  if (platform::SameText(status, "Error")) {
-    logger_.WriteEntry(ltErr, kObject, kProc, action, message);
-    EmergencyStop();  // PDFENV.TXT stays, so the failed request can be looked at
-  } else {
+  if (!platform::SameText(status, "Error")) {
     logger_.WriteEntry(ltMsg, kObject, kProc, action, message);
     platform::DeleteFile(requestFile);
+    return {TEngineOutcome::kOk, message};
   }
+  const std::string_view prefix = kUnreadablePrefix;
+  if (action == "EXTRACT" && message.size() > prefix.size() &&
+      platform::SameText(message.substr(0, prefix.size()), prefix)) {
+    // The file's own fault: the caller files it as unreadable, and Automatic mode goes on.
+    logger_.WriteEntry(ltErr, kObject, kProc, action, message);
+    keepForDiagnosis();
+    return {TEngineOutcome::kUnreadable, message.substr(prefix.size())};
+  }
+  return failed(message);  // PDFENV.TXT stays, so the failed request can be looked at
 }
 
 }  // namespace varnholt

@@ -4,6 +4,7 @@
 // EXTRACT, the request made for every PDF that arrives, is answered here with poppler alone. Every other
 // action is handed on (exec, same process) to PDFEDIT.EXE beside this program, which also links qpdf:
 // loading qpdf and its TLS library on each start would make every extraction a third slower.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -27,12 +28,20 @@ int main() {
   std::error_code ec;
   const std::filesystem::path workFolder = std::filesystem::current_path(ec);
   if (ec) return 2;
+  // The texts and answers are the laboratory's data and may hold passwords: for the owner only. The
+  // second program inherits this.
+  umask(077);
   InstallEngineGuards(workFolder);
 
   TEngineResult result;
   try {
     const TEngineRequest request = ReadRequestFile(workFolder);
     if (request.Action() == "EXTRACT") {
+      // The caller's time limit for reading one file; a file that takes longer is answered unreadable.
+      const std::string seconds = request.Find(kSecondsKey).value_or("");
+      if (!seconds.empty() && seconds.size() <= 6 && seconds.find_first_not_of("0123456789") == std::string::npos) {
+        SetWatchdog(std::chrono::seconds(std::stol(seconds)));
+      }
       result = ExecuteExtract(request, workFolder);
     } else {
       const std::string edit = (varnholt::platform::ProgramFolder() / kEditProgram).string();

@@ -13,6 +13,10 @@ inline constexpr std::chrono::seconds kDefaultWatchdog{300};
 
 // Installs the watchdog (the request ends with an "Error" answer after `watchdog`) and the crash handlers
 // (a crash ends it with an "Error" answer) for requests answered in workFolder.
+// A watchdog that ends during EXTRACT answers with kUnreadablePrefix: the file took too long to read.
 void InstallEngineGuards(const std::filesystem::path& workFolder, std::chrono::seconds watchdog = kDefaultWatchdog);
+
+// Restarts the watchdog with another time, counted from now: the caller's limit from the request.
+void SetWatchdog(std::chrono::seconds watchdog);
 
 }  // namespace varnholt::engine

@@ -1,9 +1,9 @@
 // uEngineRequest.cpp — reading the request keys and writing the engine's answer.
 #include "engine/uEngineRequest.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
-
-#include <fstream>
 
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -59,6 +59,7 @@ std::vector<std::string> ResultLines(const TEngineResult& result) {
   for (char& c : message) {
     if (c == '\r' || c == '\n') c = ' ';
   }
+  if (result.unreadable) message = kUnreadablePrefix + message;
   return {result.ok ? "OK" : "Error", message};
 }
 
@@ -68,10 +69,15 @@ platform::TStatus WriteExchangeFile(const std::filesystem::path& path,
   temporary += ".tmp" + std::to_string(getpid());
   const std::string bytes = platform::JoinLinesCrLf(lines);
   {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    bool written = fd >= 0 && ::fchmod(fd, 0600) == 0;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+      const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+      written = n > 0;
+      if (written) done += static_cast<std::size_t>(n);
+    }
+    if (fd >= 0 && ::close(fd) != 0) written = false;
+    if (!written) {
       std::error_code ec;
       std::filesystem::remove(temporary, ec);
       return platform::TStatus::Fail("Cannot write " + path.filename().string());

@@ -21,10 +21,28 @@ inline constexpr const char* kText1FileName = "PDF1.TXT";
 inline constexpr const char* kText2FileName = "PDF2.TXT";
 inline constexpr const char* kCoverTextFileName = "TEMPCP.TXT";
 
+// The request keys of EXTRACT that bound the work on one file: the most bytes either text may have, and
+// the seconds the extraction may take. Without them the engine's own defaults hold.
+inline constexpr const char* kTextBytesKey = "PDFTEXTBYTES";
+inline constexpr const char* kSecondsKey = "PDFSECONDS";
+inline constexpr long long kDefaultTextBytes = 16LL * 1024 * 1024;
+
+// An EXTRACT that failed because of the file itself (damaged, not a PDF, empty, encrypted without the
+// password, beyond a limit) answers "Error" with a message that begins with this prefix. A caller that
+// knows it files the report as unreadable and goes on; any other caller sees an ordinary "Error".
+inline constexpr const char* kUnreadablePrefix = "Unreadable: ";
+
 // A failure of a request; the message is the line a person reads in the log (system code page).
 class EEngineError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The file cannot be read: its own fault, not the engine's or the system's. EXTRACT answers it with
+// kUnreadablePrefix; every other action as a plain EEngineError.
+class EUnreadableFile : public EEngineError {
+ public:
+  using EEngineError::EEngineError;
 };
 
 class TEngineRequest {
@@ -50,18 +68,21 @@ TEngineRequest ReadRequestFile(const std::filesystem::path& workFolder);
 
 struct TEngineResult {
   bool ok = false;
-  std::string message;  // one line, system code page
+  std::string message;      // one line, system code page
+  bool unreadable = false;  // an Error of the file itself: the message gets kUnreadablePrefix
 
-  static TEngineResult Ok(std::string message) { return {true, std::move(message)}; }
-  static TEngineResult Error(std::string message) { return {false, std::move(message)}; }
+  static TEngineResult Ok(std::string message) { return {true, std::move(message), false}; }
+  static TEngineResult Error(std::string message) { return {false, std::move(message), false}; }
+  static TEngineResult Unreadable(std::string message) { return {false, std::move(message), true}; }
 };
 
 // Writes an exchange file (lines ended by CR LF) through a temporary file and a rename, so that a reader
-// never sees half a file. Unlike the user's PDFs it is not flushed to disk: it is written anew for every
+// never sees half a file. It is readable by its owner only: the texts are the laboratory's data. Unlike the user's PDFs it is not flushed to disk: it is written anew for every
 // request, and the flush would cost more than the extraction of a small report.
 platform::TStatus WriteExchangeFile(const std::filesystem::path& path, const std::vector<std::string>& lines);
 
-// The two lines of PDFRES.TXT: "OK" or "Error", then the message with line breaks replaced by spaces.
+// The two lines of PDFRES.TXT: "OK" or "Error", then the message with line breaks replaced by spaces
+// (after kUnreadablePrefix for an unreadable file).
 std::vector<std::string> ResultLines(const TEngineResult& result);
 platform::TStatus WriteResult(const std::filesystem::path& workFolder, const TEngineResult& result);
 

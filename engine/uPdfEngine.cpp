@@ -23,8 +23,8 @@ TEngineResult TPdfEngine::Run() {
 TEngineResult TPdfEngine::Execute(const TEngineRequest& request) {
   const TEngineContext context{request, workFolder_, driveMap_};
   const std::string action = request.Action();
+  if (action == "EXTRACT") return ExecuteExtract(request, workFolder_);
   try {
-    if (action == "EXTRACT") return RunExtract(context);
     if (action == "DELPAGES") return RunDeletePages(context);
     if (action == "APPENDPDF") return RunAppendPdf(context);
     if (action == "PRINT") return RunPrint(context);

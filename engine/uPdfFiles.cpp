@@ -49,9 +49,9 @@ TPdfFile RequirePdfFile(const TEngineContext& context, std::string_view key) {
     throw EEngineError("File not found: " + file.windowsPath);
   }
   const std::string head = ReadHead(file.nativePath);
-  if (head.empty()) throw EEngineError("The file " + file.windowsPath + " is empty, it is not a PDF");
+  if (head.empty()) throw EUnreadableFile("The file " + file.windowsPath + " is empty, it is not a PDF");
   if (head.find("%PDF-") == std::string::npos) {
-    throw EEngineError("The file " + file.windowsPath + " is not a PDF (it has no PDF header)");
+    throw EUnreadableFile("The file " + file.windowsPath + " is not a PDF (it has no PDF header)");
   }
   return file;
 }

@@ -27,7 +27,8 @@ struct TPdfFile {
 };
 
 // The file value of a key, resolved; throws EEngineError when the key is missing or empty, the path
-// cannot be resolved, the file does not exist or is a folder, or it does not start like a PDF.
+// cannot be resolved, the file does not exist or is a folder; EUnreadableFile when it is empty or does
+// not start like a PDF.
 TPdfFile RequirePdfFile(const TEngineContext& context, std::string_view key);
 
 // The passwords to try, in order: the owner and the user password of the request, each as sent

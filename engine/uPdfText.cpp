@@ -17,7 +17,8 @@ namespace {
 void IgnorePopplerMessage(const std::string&, void*) {}
 
 // Appends one page's text: its lines without the trailing empty ones, after an empty separator line.
-void AppendPage(std::vector<std::string>& out, const poppler::ustring& text) {
+// Gives the bytes it added as written to the file (CR LF included).
+long long AppendPage(std::vector<std::string>& out, const poppler::ustring& text) {
   const poppler::byte_array utf8 = text.to_utf8();
   std::vector<std::string> lines =
       platform::SplitLines(platform::Utf8ToCp1252(std::string_view(utf8.data(), utf8.size())));
@@ -29,14 +30,37 @@ void AppendPage(std::vector<std::string>& out, const poppler::ustring& text) {
   while (!lines.empty() && lines.back().empty()) lines.pop_back();
   std::size_t first = 0;
   while (first < lines.size() && lines[first].empty()) ++first;
-  if (first == lines.size()) return;
-  if (!out.empty()) out.emplace_back();
+  if (first == lines.size()) return 0;
+  long long bytes = 0;
+  if (!out.empty()) {
+    out.emplace_back();
+    bytes += 2;
+  }
+  for (std::size_t i = first; i < lines.size(); ++i) bytes += static_cast<long long>(lines[i].size()) + 2;
   out.insert(out.end(), lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end());
+  return bytes;
+}
+
+// The byte limit of the texts from the request; a value that is not a positive whole number is refused,
+// since the caller meant to set a limit.
+long long TextLimit(const TEngineRequest& request) {
+  const auto text = request.Find(kTextBytesKey);
+  if (!text || text->empty()) return kDefaultTextBytes;
+  long long value = 0;
+  for (const char c : *text) {
+    if (c < '0' || c > '9' || value > (1LL << 50)) {
+      throw EEngineError(std::string("The request's ") + kTextBytesKey + "=" + *text +
+                         " is not a number of bytes");
+    }
+    value = value * 10 + (c - '0');
+  }
+  if (value <= 0) throw EEngineError(std::string("The request's ") + kTextBytesKey + "= must be above 0");
+  return value;
 }
 
 }  // namespace
 
-TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords) {
+TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords, long long maxTextBytes) {
   poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
   std::unique_ptr<poppler::document> doc(
       poppler::document::load_from_file(file.nativePath.string(), passwords.front(), passwords.front()));
@@ -46,17 +70,23 @@ TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& pas
     }
   }
   if (!doc) {
-    throw EEngineError("The PDF " + file.windowsPath + " is damaged and its text cannot be read");
+    throw EUnreadableFile("The PDF " + file.windowsPath + " is damaged and its text cannot be read");
   }
-  if (doc->is_locked()) throw EEngineError(WrongPasswordMessage(file));
+  if (doc->is_locked()) throw EUnreadableFile(WrongPasswordMessage(file));
 
   TPdfTexts texts;
   texts.pages = doc->pages();
+  long long layoutBytes = 0, rawBytes = 0;
   for (int i = 0; i < texts.pages; ++i) {
     std::unique_ptr<poppler::page> page(doc->create_page(i));
     if (!page) continue;
-    AppendPage(texts.layout, page->text(poppler::rectf(), poppler::page::physical_layout));
-    AppendPage(texts.raw, page->text(poppler::rectf(), poppler::page::raw_order_layout));
+    layoutBytes += AppendPage(texts.layout, page->text(poppler::rectf(), poppler::page::physical_layout));
+    rawBytes += AppendPage(texts.raw, page->text(poppler::rectf(), poppler::page::raw_order_layout));
+    if (layoutBytes > maxTextBytes || rawBytes > maxTextBytes) {
+      throw EUnreadableFile("The text of " + file.windowsPath + " is longer than the limit of " +
+                            std::to_string(maxTextBytes) + " bytes (/Limits/TextBytes), at page " +
+                            std::to_string(i + 1) + " of " + std::to_string(texts.pages));
+    }
   }
   return texts;
 }
@@ -75,7 +105,7 @@ TEngineResult RunExtract(const TEngineContext& context) {
   gExtractInProgress = 1;
   try {
     const TPdfFile file = RequirePdfFile(context, "PDFFILE");
-    const TPdfTexts texts = ExtractTexts(file, PasswordCandidates(context.request));
+    const TPdfTexts texts = ExtractTexts(file, PasswordCandidates(context.request), TextLimit(context.request));
     write(text1, texts.layout);
     write(text2, texts.raw);
     gExtractInProgress = 0;
@@ -94,6 +124,8 @@ TEngineResult ExecuteExtract(const TEngineRequest& request, const std::filesyste
   const platform::TDriveMap driveMap(workFolder);
   try {
     return RunExtract(TEngineContext{request, workFolder, driveMap});
+  } catch (const EUnreadableFile& e) {
+    return TEngineResult::Unreadable(e.what());
   } catch (const EEngineError& e) {
     return TEngineResult::Error(e.what());
   } catch (const std::exception& e) {

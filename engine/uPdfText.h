@@ -16,12 +16,16 @@ struct TPdfTexts {
 };
 
 // Extracts both texts with poppler; pages follow each other separated by one empty line, a page without
-// a text layer adds nothing. Throws EEngineError for a file that cannot be opened or a wrong password.
-TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords);
+// a text layer adds nothing. Throws EUnreadableFile for a file that cannot be opened, a wrong password,
+// or a text of more than maxTextBytes bytes (as written, CR LF included), found as soon as a page
+// crosses the limit so that a text bomb is not read to its end.
+TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords,
+                       long long maxTextBytes = kDefaultTextBytes);
 
-// EXTRACT: writes PDF1.TXT and PDF2.TXT anew; after a failure both are empty. Throws EEngineError.
+// EXTRACT: writes PDF1.TXT and PDF2.TXT anew; after a failure both are empty. The limit of the texts is
+// the request's PDFTEXTBYTES. Throws EEngineError (EUnreadableFile for a file that cannot be read).
 TEngineResult RunExtract(const TEngineContext& context);
-// The same for a request read already; never throws.
+// The same for a request read already; never throws: an unreadable file gives an Unreadable result.
 TEngineResult ExecuteExtract(const TEngineRequest& request, const std::filesystem::path& workFolder);
 
 // Set while EXTRACT runs, so that the program's crash guard can leave the two text files empty.

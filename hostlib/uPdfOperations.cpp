@@ -19,6 +19,14 @@ constexpr const char* kObject = "Varnholt";
 
 // The shared steps of the four simple requests: a missing file is only noted, anything else goes to the
 // engine under the busy cursor.
+// A value of a request key must stay on its line of PDFENV.TXT: a line break there would end the value
+// and make the rest a key of its own (a watermark text that deletes pages). NUL is refused as well.
+void RequireOneLine(const char* routine, const char* what, const std::string& value) {
+  if (value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos) return;
+  throw EHostError(std::string(routine) + ": the " + what +
+                   " holds a line break or NUL; a value sent to the PDF engine must be one line");
+}
+
 bool FileThere(THostContext& host, const std::string& file, const char* proc) {
   if (host.Files().FileExists(file)) return true;
   host.Log().WriteEntry(ltMsg, kObject, proc, "Missing file");
@@ -29,6 +37,7 @@ bool FileThere(THostContext& host, const std::string& file, const char* proc) {
 
 void Protect(THostContext& host, std::string_view fileName) {
   const std::string file = TrimAll(host.Log(), fileName);
+  RequireOneLine("Protect", "file name", file);
   if (!FileThere(host, file, "Protect")) return;
   THostBusy busy(host);
   host.RunEngineRequest({"PDFFILE=" + file}, "PROTECT");
@@ -40,6 +49,9 @@ void WaterMarkPages(THostContext& host, std::string_view fileName, std::string_v
   const std::string file = TrimAll(log, fileName);
   const std::string id = TrimAll(log, identifier);
   const std::string mark = TrimAll(log, text);
+  RequireOneLine("WaterMarkPages", "file name", file);
+  RequireOneLine("WaterMarkPages", "identifier", id);
+  RequireOneLine("WaterMarkPages", "watermark text", mark);
   if (!FileThere(host, file, "WaterMarkText")) return;
   THostBusy busy(host);
   host.RunEngineRequest({"WMIDENTIFIER=" + id, "WMTEXT=" + mark, "PDFFILE=" + file}, "WATERMARK");
@@ -47,6 +59,7 @@ void WaterMarkPages(THostContext& host, std::string_view fileName, std::string_v
 
 void Repaginate(THostContext& host, std::string_view fileName, std::int32_t xOffset, std::int32_t yOffset) {
   const std::string file = TrimAll(host.Log(), fileName);
+  RequireOneLine("Repaginate", "file name", file);
   if (!FileThere(host, file, "Repaginate")) return;
   THostBusy busy(host);
   host.RunEngineRequest(
@@ -59,11 +72,15 @@ void CoverPage(THostContext& host, std::string_view fileName, std::string_view h
   const std::string file = TrimAll(log, fileName);
   const std::string title = TrimAll(log, header);
   const std::string cover = TrimAll(log, text);
+  // The cover text itself may have many lines: it goes to TEMPCP.TXT, one line per line.
+  RequireOneLine("CoverPage", "file name", file);
+  RequireOneLine("CoverPage", "title", title);
   if (!FileThere(host, file, "InsertCoverPage")) return;
   THostBusy busy(host);
   const auto coverFile = host.ApplicationFolder() / "TEMPCP.TXT";
   host.RunEngineRequest({"PDFTITLE=" + title, "PDFFILE=" + file}, "COVERPAGE", [&] {
-    if (const platform::TStatus written = platform::WriteTextLines(coverFile, platform::SplitLines(cover));
+    if (const platform::TStatus written = platform::WriteTextLines(coverFile, platform::SplitLines(cover),
+                                                                       platform::TFileAccess::kOwnerOnly);
         !written) {
       throw EHostError("Cannot write the cover page text TEMPCP.TXT: " + written.Message());
     }
@@ -74,6 +91,7 @@ void DeletePages(THostContext& host, std::string_view fileName, std::int32_t sta
   TLogger& log = host.Log();
   log.WriteProc(kObject, "PDFDeletePages");
   const std::string file(fileName);
+  RequireOneLine("DeletePages", "file name", file);
   if (!host.Files().FileExists(file)) {
     log.WriteEntry(ltErr, kObject, "PDFDeletePages", "Missing File", file);
     return;
@@ -87,6 +105,8 @@ void AppendTo(THostContext& host, std::string_view source, std::string_view dest
   TLogger& log = host.Log();
   const std::string from = TrimAll(log, source);
   const std::string to = TrimAll(log, destination);
+  RequireOneLine("AppendTo", "source file name", from);
+  RequireOneLine("AppendTo", "destination file name", to);
   THostBusy busy(host);
   std::string dest = TrimBackSlash(log, to);
   if (FixExtension(dest)) log.WriteEntry(ltMsg, kObject, "AppendTo", "Fixed Extension", dest);

@@ -2,7 +2,9 @@
 // repaginate, cover page, page deletion and appending one PDF to another.
 //
 // Each checks its input, fills the engine request with its keys in a fixed order and runs one request;
-// what the engine answers is reported by the engine bridge (an error stops Automatic mode).
+// what the engine answers is reported by the engine bridge (an error stops Automatic mode). A value that
+// goes into a request key (a file name, a watermark's identifier or text, a cover page's title) with a
+// line break or NUL throws EHostError naming the routine: it would break the request apart.
 #pragma once
 
 #include <cstdint>

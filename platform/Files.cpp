@@ -493,8 +493,8 @@ TStatus ReadTextLines(const fs::path& path, std::vector<std::string>& lines) {
   return read;
 }
 
-TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines) {
-  return ReplaceFileAtomically(path, JoinLinesCrLf(lines));
+TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines, TFileAccess access) {
+  return ReplaceFileAtomically(path, JoinLinesCrLf(lines), {}, access);
 }
 
 TStatus AppendTextLine(const fs::path& path, std::string_view line) {
@@ -586,7 +586,7 @@ void RemoveStaleTemporaries(const fs::path& folder, const fs::path& target) {
 }  // namespace
 
 TStatus ReplaceFileAtomically(const fs::path& link, std::string_view bytes,
-                              const TBeforeRenameHook& beforeRename) {
+                              const TBeforeRenameHook& beforeRename, TFileAccess access) {
   // Through a symbolic link the link's final target gets the new content and the link stays a link.
   fs::path path;
   if (TStatus followed = FinalTarget(link, path); !followed) return followed;
@@ -601,6 +601,7 @@ TStatus ReplaceFileAtomically(const fs::path& link, std::string_view bytes,
   }();
   struct stat st {};
   if (::stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+  if (access == TFileAccess::kOwnerOnly) mode &= 0600;
   // A crash may have left a temporary file behind, and a forked process shares the name generator's
   // state: a name that is taken is simply replaced by the next one.
   TFd out;

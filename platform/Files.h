@@ -92,8 +92,14 @@ std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 
 // Reads a text file as lines (8-bit, unchanged bytes); only a regular file is read.
 TStatus ReadTextLines(const fs::path& path, std::vector<std::string>& lines);
+// Who may read a file the program writes. kAsBefore: a new file as the umask allows, an existing one keeps
+// its permissions. kOwnerOnly, for files that hold passwords or a report's text: at most 0600, so a new
+// file is 0600, an existing stricter one keeps its mode and a wider one is narrowed.
+enum class TFileAccess { kAsBefore, kOwnerOnly };
+
 // Writes lines, each ended by CR LF, through the atomic replace.
-TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines);
+TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines,
+                       TFileAccess access = TFileAccess::kAsBefore);
 // Adds one line and its CR LF at the end of a text file, in place: the file is opened for appending and
 // locked (flock) for the write, so lines that several processes append at once all arrive, each whole.
 // A last line without its line break gets one first. The file is created when missing (not its folder).
@@ -109,12 +115,13 @@ using TBeforeRenameHook = std::function<void(const fs::path& temporaryFile)>;
 
 // Replaces a file's content atomically: the bytes go to a temporary file in the same folder, which is
 // flushed and renamed over the target. A failure or a crash at any point leaves the old file intact.
-// A target that is not a regular file is refused (RequireRegularFile).
-// An existing file keeps its permissions. A symbolic link is written through: its final target gets the
-// new content and the link stays. Temporary files that killed writers left for the same file (their
+// A target that is not a regular file is refused (RequireRegularFile). An existing file keeps its
+// permissions (with kOwnerOnly at most 0600). A symbolic link is written through: its final target gets
+// the new content and the link stays. Temporary files that killed writers left for the same file (their
 // names carry the writer's process id) are removed on the way.
 TStatus ReplaceFileAtomically(const fs::path& path, std::string_view bytes,
-                              const TBeforeRenameHook& beforeRename = {});
+                              const TBeforeRenameHook& beforeRename = {},
+                              TFileAccess access = TFileAccess::kAsBefore);
 
 // The text of an errno value, for messages.
 std::string ErrnoText(int error);

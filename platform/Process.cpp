@@ -138,6 +138,7 @@ TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std:
     result.exitCode = WEXITSTATUS(status);
   } else if (WIFSIGNALED(status)) {
     result.exitCode = 128 + WTERMSIG(status);
+    result.signal = WTERMSIG(status);
     result.error = std::string("Ended by signal ") + std::to_string(WTERMSIG(status)) + " (" +
                    strsignal(WTERMSIG(status)) + ")";
   }

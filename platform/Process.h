@@ -18,6 +18,7 @@ namespace varnholt::platform {
 struct TProcessResult {
   bool started = false;  // false: the program could not be started; error says why
   int exitCode = -1;     // the exit code, or 128 + signal number when a signal ended it
+  int signal = 0;        // the signal that ended it; 0 when it exited (an exit code of 137 is no signal)
   std::string error;     // the system's error text when it could not start or did not exit normally
   bool timedOut = false; // still running at the time limit, so it was ended; error says so
 };

@@ -375,7 +375,7 @@ void TrsStreamData::Save(TrsStorage& storage) {
       if ((options_ & doAutoCreateDir) && path.has_parent_path()) {
         platform::ForceDirectories(path.parent_path());
       }
-      const platform::TStatus status = platform::ReplaceFileAtomically(path, text, BeforeRename);
+      const platform::TStatus status = platform::ReplaceFileAtomically(path, text, BeforeRename, fileAccess_);
       if (!status) {
         // The platform's message names the file as well; the system's reason follows its last ": ".
         const std::string& message = status.Message();

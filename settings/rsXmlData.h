@@ -49,6 +49,9 @@ class TrsStreamData : public TrsStorageData {
 
   // The native path of the settings file.
   std::filesystem::path FilePath() const;
+  // Who may read the file it writes; kOwnerOnly for a file that holds passwords.
+  platform::TFileAccess FileAccess() const { return fileAccess_; }
+  void SetFileAccess(platform::TFileAccess access) { fileAccess_ = access; }
 
   void Load(TrsStorage& storage) override;
   void Save(TrsStorage& storage) override;
@@ -68,6 +71,7 @@ class TrsStreamData : public TrsStorageData {
   unsigned options_ = 0;
   std::filesystem::path applicationFolder_;
   std::string programName_ = "Varnholt";
+  platform::TFileAccess fileAccess_ = platform::TFileAccess::kAsBefore;
 };
 
 // The reader refuses sections nested deeper than this. The program's own file has two levels; the writer

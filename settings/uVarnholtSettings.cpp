@@ -9,6 +9,8 @@ TVarnholtSettings::TVarnholtSettings(const std::filesystem::path& applicationFol
   data_.SetApplicationFolder(applicationFolder);
   data_.SetOptions(0);
   data_.SetCompactOptions(0);
+  // It holds the PDF passwords, whose encryption keeps out only a casual look: for the owner only.
+  data_.SetFileAccess(platform::TFileAccess::kOwnerOnly);
 
   encryptor_.SetActive(true);
   encryptor_.SetEncryptAll(false);

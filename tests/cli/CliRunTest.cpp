@@ -52,7 +52,13 @@ TEST_F(CliRun, FilesEverySampleWhereTheStandardScriptSendsIt) {
     ASSERT_TRUE(fs::exists(app_ / "drives/c" / sample.target)) << sample.target << "\n" << r.out;
     EXPECT_EQ(ReadFile(app_ / "drives/c" / sample.target), ReadFile(TestDataFolder() / "engine/reports" / sample.file));
     EXPECT_FALSE(fs::exists(app_ / "drives/c/PDF" / sample.file));
-    EXPECT_NE(r.out.find("Scr  Action.ActionRun  Source  C:\\PDF\\" + sample.file), std::string::npos) << r.out;
+    // A report the engine cannot read goes to FAILED without a script run on no text.
+    EXPECT_EQ(r.out.find("Scr  Action.ActionRun  Source  C:\\PDF\\" + sample.file) != std::string::npos,
+              !sample.engineFails)
+        << r.out;
+    EXPECT_EQ(r.out.find("Err  Varnholt.Automatic  Unreadable  C:\\PDF\\" + sample.file) != std::string::npos,
+              sample.engineFails)
+        << r.out;
   }
   // Each report exactly once: one file on C for every sample, nothing left in the queue.
   EXPECT_EQ(FilesOnC().size(), samples.size());

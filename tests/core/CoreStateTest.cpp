@@ -186,12 +186,15 @@ TEST(LoadContent, WithTheRealEngine) {
   EXPECT_NE(bed.core->State().text2.find("Acq. Operator : Maria Schmidt\r\n"), std::string::npos);
   EXPECT_TRUE(bed.core->State().automatic);
 
-  // A file the engine refuses: the error stops Automatic mode and the texts stay empty.
+  // A file the engine cannot read: the texts stay empty and the load says why; the file is at fault, not
+  // the system, so Automatic mode goes on (the pass moves such a file to FAILED).
   WriteFile(bed.temp / "drives/c/PDF/broken.pdf", "%PDF-1.4\nnothing else");
   bed.core->SetSelectedFile("C:\\PDF\\broken.pdf");
   EXPECT_EQ(bed.core->State().text1, "");
-  EXPECT_FALSE(bed.core->State().automatic);
-  EXPECT_TRUE(bed.core->State().errorState);
+  EXPECT_EQ(bed.core->State().textLoad, TTextLoad::kUnreadable);
+  EXPECT_NE(bed.core->State().textLoadError.find("damaged"), std::string::npos) << bed.core->State().textLoadError;
+  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_FALSE(bed.core->State().errorState);
 }
 
 }  // namespace

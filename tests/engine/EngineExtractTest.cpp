@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
 #include <fstream>
 
 #include "platform/CodePage.h"
@@ -144,6 +146,48 @@ TEST(Extract, PathsResolveWithoutRegardToCase) {
   engine.AddSample("gc_run_report.pdf");
   const auto answer = engine.Run({"PDFFILE=c:\\pdf\\GC_RUN_REPORT.PDF", "pdfaction=extract"});
   EXPECT_EQ(answer.status, "OK") << answer.message;
+}
+
+TEST(Extract, AFileThatCannotBeReadIsAnsweredUnreadableWithItsReason) {
+  struct TCase {
+    const char* sample;
+    std::vector<std::string> keys;
+    const char* reason;
+  };
+  const TCase cases[] = {
+      {"ms_quant_report_truncated.pdf", {}, "is damaged"},
+      {"empty.pdf", {}, "is empty"},
+      {"not_a_pdf.pdf", {}, "not a PDF"},
+      {"ms_quant_report_encrypted.pdf", {"PDFUSER=wrong"}, "password"},
+      {"lc_report_5pages.pdf", {"PDFTEXTBYTES=600"}, "longer than the limit of 600 bytes (/Limits/TextBytes)"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.sample);
+    TEngineHarness engine;
+    std::vector<std::string> request = {"PDFFILE=" + engine.AddSample(c.sample), "PDFACTION=EXTRACT"};
+    request.insert(request.end(), c.keys.begin(), c.keys.end());
+    const auto answer = engine.Run(request);
+    EXPECT_EQ(answer.status, "Error");
+    EXPECT_TRUE(answer.message.starts_with("Unreadable: ")) << answer.message;
+    EXPECT_NE(answer.message.find(c.reason), std::string::npos) << answer.message;
+    EXPECT_EQ(engine.ReadExchange("PDF1.TXT"), "");
+  }
+  // Errors that are not the file's own stay plain errors.
+  TEngineHarness engine;
+  const auto missing = engine.Run({"PDFFILE=C:\\PDF\\gone.pdf", "PDFACTION=EXTRACT"});
+  EXPECT_EQ(missing.status, "Error");
+  EXPECT_FALSE(missing.message.starts_with("Unreadable")) << missing.message;
+}
+
+TEST(Extract, WritesItsFilesForTheOwnerOnly) {
+  TEngineHarness engine;
+  const auto answer = engine.Run({"PDFFILE=" + engine.AddSample("gc_run_report.pdf"), "PDFACTION=EXTRACT"});
+  ASSERT_EQ(answer.status, "OK") << answer.message;
+  for (const char* name : {"PDF1.TXT", "PDF2.TXT", "PDFRES.TXT"}) {
+    struct stat st {};
+    ASSERT_EQ(stat((engine.AppFolder() / name).c_str(), &st), 0) << name;
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+  }
 }
 
 }  // namespace

@@ -44,7 +44,9 @@ TEST(EngineGuards, TheWatchdogAndACrashBothAnswerError) {
          engine::gExtractInProgress = 1;
          for (;;) pause();
        },
-       "Error\r\nThe PDF engine gave up after 1 seconds; the file may be damaged and was left unchanged\r\n"},
+       // Reading a file that long is the file's fault: the caller files it as unreadable.
+       "Error\r\nUnreadable: The PDF engine gave up reading the file after 1 second (the limit "
+       "/Limits/EngineSeconds); it may be damaged or too large\r\n"},
       {"crash",
        [] {
          engine::gExtractInProgress = 1;

@@ -524,6 +524,25 @@ TEST(Files, AtomicReplaceKeepsPermissionsAndReportsFailures) {
   EXPECT_EQ(entries, 0);
 }
 
+TEST(Files, AtomicReplaceForTheOwnerOnlyIsAtMost0600) {
+  test::TTempFolder dir;
+  const auto modeOf = [](const std::filesystem::path& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 0777;
+  };
+  // New, an existing wider mode (an older version's 0644), an existing stricter one.
+  ASSERT_TRUE(WriteTextLines(dir / "new.txt", {"a"}, TFileAccess::kOwnerOnly).ok());
+  EXPECT_EQ(modeOf(dir / "new.txt"), 0600u);
+  for (const auto& [before, after] : {std::pair{0644u, 0600u}, std::pair{0400u, 0400u}}) {
+    const auto file = dir / ("old" + std::to_string(before));
+    WriteFile(file, "old");
+    ::chmod(file.c_str(), before);
+    ASSERT_TRUE(ReplaceFileAtomically(file, "new", {}, TFileAccess::kOwnerOnly).ok());
+    EXPECT_EQ(modeOf(file), after) << before;
+  }
+}
+
 TEST(Files, ForceDirectoriesMakesParentsAndFailsOnAFile) {
   test::TTempFolder dir;
   EXPECT_TRUE(ForceDirectories(dir / "a/b/c").ok());
