@@ -295,18 +295,22 @@ class Soak:
             return ""
 
     def exit_reason(self, run):
-        """The first Err record of the service's last run in the log, else what it printed."""
+        """Why the service's last run stopped, from its log records, else what it printed."""
         try:
             with open(os.path.join(self.app, "Varnholt.LOG"), "rb") as f:
                 lines = f.read().decode("cp1252", errors="replace").split("\r\n")
         except OSError:
             lines = []
         starts = [i for i, line in enumerate(lines) if "\tVarnholt\tWatch\tStart\t" in line]
-        for line in lines[starts[-1] if starts else 0:]:
-            fields = line.split("\t")
-            if len(fields) == 7 and fields[2] == "Err":
-                return " ".join(fields[3:])
-        return self.service_error_text(run) or "no message"
+        errors = [line.split("\t") for line in lines[starts[-1] if starts else 0:]]
+        errors = [f for f in errors if len(f) == 7 and f[2] == "Err"]
+        # The error that made the emergency stop is the one written just before it.
+        stop = next((i for i, f in enumerate(errors) if f[4] == "EmergencyStop"), None)
+        chosen = errors[stop - 1] if stop else errors[0] if errors else None
+        reason = " ".join(chosen[3:]) if chosen else self.service_error_text(run) or "no message"
+        if self.last_engine_kill is not None and self.last_engine_kill[0] == run:
+            reason += f" (its engine was killed {time.monotonic() - self.last_engine_kill[1]:.1f} s before)"
+        return reason
 
     def engines(self):
         """The engine programs of this soak's folder now running: (pid, program)."""
@@ -462,10 +466,13 @@ class Soak:
             self.supervise()
             time.sleep(0.001)
         self.kills["skipped"] += 1
+        self.notes.append("an engine kill was skipped: no engine ran within 20 s")
 
     def kill_service(self, moment):
+        self.supervise()  # a service that has just stopped by itself is restarted first
         if self.service is None:
             self.kills["skipped"] += 1
+            self.notes.append(f"a service kill {moment} was skipped: the service is not running")
             return
         _parents.clear()
         if moment == "after an engine run":
@@ -484,13 +491,15 @@ class Soak:
             end = time.monotonic() + 20
             while time.monotonic() < end and set(self.entries(hidden)) <= before:
                 time.sleep(0.0005)
-        if self.service is None or self.service.poll() is not None:
-            self.supervise()
+        self.supervise()
+        if self.service is None:
             self.kills["skipped"] += 1
+            self.notes.append(f"a service kill {moment} was skipped: the service is not running")
             return
         self.service.send_signal(signal.SIGKILL)
         self.service.wait()
         self.kills["service"] += 1
+        self.notes.append(f"killed the service (run {self.runs}) {moment}")
         self.observe()
         self.run_exits.append((self.runs, f"killed {moment}"))
         self.service = None
@@ -521,7 +530,8 @@ class Soak:
         self.reports = plan_reports(args.reports, args.bad_every, self.rng, args.seed)
         count = len(self.reports)
         # The kills are spread over the run by progress, so a slow machine gets them at the same points.
-        thresholds = sorted(self.rng.randint(1, max(1, count - 1)) for _ in range(args.kills))
+        # The last tenth is left alone, so the last kill still finds work to hit.
+        thresholds = sorted(self.rng.randint(1, max(1, count * 9 // 10)) for _ in range(args.kills))
         # Both kinds of kill, and every moment of a service kill, as evenly as the number allows.
         moments = ["at a random moment", "after an engine run", "while copying a report", "as a filed report appears"]
         self.rng.shuffle(moments)
@@ -743,7 +753,7 @@ class Soak:
             "wall_seconds": round(self.wall, 1),
             "reports_a_minute": round(len(self.reports) / self.wall * 60, 1) if self.wall > 0 else 0,
             "seed": self.args.seed, "log": getattr(self, "log_figures", {}),
-            "violations": self.violations, "warnings": self.warnings,
+            "violations": self.violations, "warnings": self.warnings, "notes": self.notes,
         }
 
     def report(self):
