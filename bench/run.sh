@@ -29,3 +29,10 @@ if [[ -x "$build/app/varnholt-cli" ]]; then
   python3 "$(dirname "$0")/core/ServiceBench.py" "$build" run
   python3 "$(dirname "$0")/core/ServiceBench.py" "$build" latency
 fi
+# The soak: 1,000 reports printed into the service, one in ten bad, while the service and its engine are
+# killed 20 times; every report must land in exactly one place (see docs/service.md). About 25 minutes:
+# the service files about a report a second. A violation makes `make bench` fail.
+if [[ -x "$build/app/varnholt-cli" ]]; then
+  echo "== soak: 1000 reports, 1 in 10 bad, 20 kills (bench/core/Soak.py)"
+  python3 "$(dirname "$0")/core/Soak.py" "$build" --reports 1000 --bad-every 10 --kills 20 --seed 1
+fi

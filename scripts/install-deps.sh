@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
   # build tools
   build-essential cmake ninja-build pkg-config clang-format
+  # the soak and the benchmarks that time whole processes
+  python3
   # fuzzing (libFuzzer with clang) and sanitizer runtimes
   clang libclang-rt-14-dev
   # tests and benchmarks
