@@ -121,7 +121,7 @@ void TLogger::WriteEntry(int type, std::string_view object, std::string_view pro
 }
 
 void TLogger::AddLine(std::string line) {
-  waiting_.push_back(line);
+  if (!fileName_.empty()) waiting_.push_back(line);
   // Bounded like the list: when the file stays out of reach, the oldest waiting lines give way.
   while (static_cast<long long>(waiting_.size()) > std::max(capacity_, 1)) waiting_.pop_front();
   lines_.push_back(std::move(line));

@@ -45,6 +45,7 @@ std::string EscapeLogField(std::string_view field);
 class TLogger {
  public:
   // Loads the previous file when asked (a failure is logged, never raised) and writes the start records.
+  // An empty file name keeps the records in memory only (a scratch log for tests and fuzzing).
   TLogger(std::filesystem::path fileName, bool loadExisting, int capacity, TLogTypes types,
           platform::TClock clock = platform::LocalNow);
   // Writes the closing record (appended like every other) and saves.

@@ -127,6 +127,14 @@ TEST(Logger, AFailedSaveIsRecordedAndRaisesNothing) {
   EXPECT_NE(log->Line(log->Count() - 1).find("\tSys\tLogger\tSave\tFailed\t"), std::string::npos);
 }
 
+TEST(Logger, WithoutAFileNameTheRecordsStayInMemory) {
+  TLogger log({}, true, 10, kAll, FixedTime);
+  log.WriteEntry(ltMsg, "T", "P", "x");
+  log.Save();
+  ASSERT_EQ(log.Count(), 3);
+  EXPECT_NE(log.Line(2).find("\tMsg\tT\tP\tx\t"), std::string::npos) << "no failure record follows";
+}
+
 TEST(Logger, ProcessLoggerLivesInTheApplicationFolder) {
   test::TTempFolder app;
   {
