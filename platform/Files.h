@@ -93,7 +93,8 @@ TStatus ReadTextLines(const fs::path& path, std::vector<std::string>& lines);
 // Writes lines, each ended by CR LF, through the atomic replace.
 TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines);
 
-// Test seam: called after the temporary file has been written, before it is renamed over the target.
+// Called after the temporary file has been written and flushed, before it is renamed over the target: a
+// test seam, and how the shared log file locks its new content before the name moves to it.
 using TBeforeRenameHook = std::function<void(const fs::path& temporaryFile)>;
 
 // Replaces a file's content atomically: the bytes go to a temporary file in the same folder, which is

@@ -30,7 +30,9 @@ TFileIdentity IdentityOf(const struct stat& st) {
 TStatus TSharedFile::Lock(std::chrono::milliseconds wait) {
   Unlock();
   const auto deadline = std::chrono::steady_clock::now() + wait;
-  for (;;) {
+  for (int follows = 0;; ++follows) {
+    // Each replace is a finished turn of another process; only a name that never holds still ends this.
+    if (follows == 1000) return TStatus::Fail("\"" + Utf8ToCp1252(path_.string()) + "\" keeps being replaced");
     if (fd_ < 0) {
       // Close-on-exec: a program we start must not hold the log open (nor its lock) after we let go.
       fd_ = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
