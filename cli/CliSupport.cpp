@@ -3,8 +3,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cstdio>
 #include <iostream>
 
+#include "logging/uLogger.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "script/compiler/atPascal.h"
@@ -13,17 +16,36 @@ namespace varnholt::cli {
 
 namespace {
 
+// The seven fields of a log line. A line with more TABs (older versions did not escape them) keeps the
+// rest in Data, TABs and all, so nothing of it is lost and no column is made up.
 std::vector<std::string> Fields(const std::string& line) {
   std::vector<std::string> fields;
   std::size_t start = 0;
-  for (;;) {
+  while (fields.size() < 6) {
     const std::size_t tab = line.find('\t', start);
-    fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
     if (tab == std::string::npos) break;
+    fields.push_back(line.substr(start, tab - start));
     start = tab + 1;
   }
+  fields.push_back(line.substr(std::min(start, line.size())));
   fields.resize(7);
   return fields;
+}
+
+// The five slots that code page 1252 leaves empty become the C1 controls U+0081, U+008D, U+008F, U+0090
+// and U+009D in UTF-8, and a terminal may act on those; they are shown in the notation of `cat -v`.
+std::string ForTerminalField(const std::string& field) {
+  std::string out;
+  for (const char c : EscapeLogField(field)) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code == 0x81 || code == 0x8D || code == 0x8F || code == 0x90 || code == 0x9D) {
+      out += "M-^";
+      out += static_cast<char>(code - 0x80 + 0x40);
+    } else {
+      out += c;
+    }
+  }
+  return platform::Cp1252ToUtf8(out);
 }
 
 }  // namespace
@@ -44,7 +66,9 @@ std::optional<std::string> WindowsPathOf(const std::string& argument, const plat
 }
 
 std::string RecordForPerson(const std::string& line) {
-  const std::vector<std::string> f = Fields(line);
+  std::vector<std::string> f = Fields(line);
+  // A record of the file may come from an older version, with control characters unescaped.
+  for (std::string& field : f) field = ForTerminalField(field);
   // Time "hhnnsszzz" becomes hh:nn:ss.zzz.
   const std::string& t = f[1];
   const std::string time =
@@ -52,7 +76,7 @@ std::string RecordForPerson(const std::string& line) {
   std::string out = time + "  " + f[2] + "  " + f[3] + "." + f[4];
   if (!f[5].empty()) out += "  " + f[5];
   if (!f[6].empty()) out += "  " + f[6];
-  return platform::Cp1252ToUtf8(out);
+  return out;
 }
 
 std::string RecordAsJson(const std::string& line) {
@@ -60,7 +84,23 @@ std::string RecordAsJson(const std::string& line) {
   nlohmann::ordered_json record;
   const char* names[] = {"date", "time", "type", "object", "proc", "text", "data"};
   for (int i = 0; i < 7; ++i) record[names[i]] = platform::Cp1252ToUtf8(f[static_cast<std::size_t>(i)]);
-  return record.dump();
+  // JSON escapes the controls below a space itself; the C1 controls it leaves as they are, and only a
+  // string can hold them, so each becomes its \u escape here.
+  const std::string dumped = record.dump();
+  std::string out;
+  out.reserve(dumped.size());
+  for (std::size_t i = 0; i < dumped.size(); ++i) {
+    const auto next = i + 1 < dumped.size() ? static_cast<unsigned char>(dumped[i + 1]) : 0;
+    if (static_cast<unsigned char>(dumped[i]) == 0xC2 && next >= 0x80 && next < 0xA0) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", next);
+      out += escape;
+      ++i;
+    } else {
+      out += dumped[i];
+    }
+  }
+  return out;
 }
 
 std::optional<TServiceSettings> ReadServiceSettings(const std::filesystem::path& applicationFolder) {

@@ -24,6 +24,31 @@ TFileLock& TFileLock::operator=(TFileLock&& other) noexcept {
   return *this;
 }
 
+TStatus LockWithin(int fd, std::chrono::milliseconds wait, const std::filesystem::path& name, bool* timedOut) {
+  if (timedOut != nullptr) *timedOut = false;
+  const auto deadline = std::chrono::steady_clock::now() + wait;
+  // Short pauses first, so a turn that ends quickly is taken quickly (a log record's turn lasts some
+  // microseconds); never more than a quarter second.
+  std::chrono::microseconds pause(100);
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return TStatus::Ok();
+    const int error = errno;
+    if (error != EWOULDBLOCK && error != EINTR) {
+      return TStatus::Fail("Cannot lock \"" + Utf8ToCp1252(name.string()) + "\": " + ErrnoText(error));
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) break;
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(250));
+  }
+  if (timedOut != nullptr) *timedOut = true;
+  // Appended piece by piece: GCC 12 warns falsely about operator+ on a leading literal at -O3.
+  std::string message(1, '"');
+  message += Utf8ToCp1252(name.string());
+  message += "\" stayed locked by another holder";
+  return TStatus::Fail(message);
+}
+
 TStatus TFileLock::Acquire(const std::filesystem::path& lockFile, std::chrono::milliseconds wait) {
   Release();
   timedOut_ = false;
@@ -33,31 +58,13 @@ TStatus TFileLock::Acquire(const std::filesystem::path& lockFile, std::chrono::m
     return TStatus::Fail("Cannot open the lock file \"" + Utf8ToCp1252(lockFile.string()) +
                          "\": " + ErrnoText(errno));
   }
-  const auto deadline = std::chrono::steady_clock::now() + wait;
-  // Short pauses first, so a turn that ends quickly is taken quickly; never more than a quarter second.
-  auto pause = std::chrono::milliseconds(2);
-  for (;;) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-      fd_ = fd;
-      return TStatus::Ok();
-    }
-    const int error = errno;
-    if (error != EWOULDBLOCK && error != EINTR) {
-      ::close(fd);
-      return TStatus::Fail("Cannot lock \"" + Utf8ToCp1252(lockFile.string()) + "\": " + ErrnoText(error));
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (now >= deadline) break;
-    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
-    pause = std::min(pause * 2, std::chrono::milliseconds(250));
+  TStatus locked = LockWithin(fd, wait, lockFile, &timedOut_);
+  if (!locked.ok()) {
+    ::close(fd);
+    return locked;
   }
-  ::close(fd);
-  timedOut_ = true;
-  // Appended piece by piece: GCC 12 warns falsely about operator+ on a leading literal at -O3.
-  std::string message(1, '"');
-  message += Utf8ToCp1252(lockFile.string());
-  message += "\" stayed locked by another holder";
-  return TStatus::Fail(message);
+  fd_ = fd;
+  return TStatus::Ok();
 }
 
 void TFileLock::Release() {

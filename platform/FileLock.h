@@ -9,6 +9,10 @@
 
 namespace varnholt::platform {
 
+// Waits up to `wait` for an exclusive flock on an open descriptor; the first try does not wait at all.
+// `timedOut` (when given) says whether a failure was another holder keeping the lock for the whole wait.
+TStatus LockWithin(int fd, std::chrono::milliseconds wait, const std::filesystem::path& name, bool* timedOut = nullptr);
+
 // The lock belongs to the open file, not to the process: two holders in one process exclude each other
 // just as two processes do, and a holder that dies (even by SIGKILL) gives the lock up with its files.
 // The lock file itself stays; removing it would let a waiter lock a name that no longer counts.

@@ -110,7 +110,8 @@ TStatus AppendTextLine(const fs::path& path, std::string_view line);
 // checks this first and touches nothing else: a FIFO is never waited on, a device never replaced.
 TStatus RequireRegularFile(const fs::path& path);
 
-// Test seam: called after the temporary file has been written, before it is renamed over the target.
+// Called after the temporary file has been written and flushed, before it is renamed over the target: a
+// test seam, and how the shared log file locks its new content before the name moves to it.
 using TBeforeRenameHook = std::function<void(const fs::path& temporaryFile)>;
 
 // Replaces a file's content atomically: the bytes go to a temporary file in the same folder, which is

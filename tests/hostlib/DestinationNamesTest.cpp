@@ -46,7 +46,8 @@ TEST(DestinationNames, FixFileNameReplacesWhatPathsMayNotHold) {
     ASSERT_EQ(records.size(), 2u) << c.text;
     EXPECT_EQ(records[0].type + " " + records[0].proc, "Prc FixFileName");
     EXPECT_EQ(records[1].type + records[1].proc + records[1].text + records[1].data,
-              "MsgFixFileNameFixed chars" + fixed);
+              "MsgFixFileNameFixed chars" + EscapeLogField(fixed))
+        << "the log shows control characters escaped";
   }
   test::THostLog log;
   EXPECT_EQ(FixFileName(*log, "C:\\Archive\\S1.PDF", false), "C:\\Archive\\S1.PDF");

@@ -13,25 +13,15 @@
 
 namespace {
 
-// A logger in a temporary folder that goes away with the process.
+// A logger in memory only: the fuzz writes thousands of records, and a file would only slow it down.
 class TFuzzLog {
  public:
-  TFuzzLog() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "varnholt-fuzz-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    folder_ = pattern;
-    log_ = std::make_unique<varnholt::TLogger>(folder_ / "fuzz.LOG", false, 100, 0xFF);
+  TFuzzLog() : log_(std::make_unique<varnholt::TLogger>(std::filesystem::path(), false, 100, 0xFF)) {
     log_->SetEnabled(true);
-  }
-  ~TFuzzLog() {
-    log_.reset();
-    std::error_code ec;
-    std::filesystem::remove_all(folder_, ec);
   }
   varnholt::TLogger& Get() { return *log_; }
 
  private:
-  std::filesystem::path folder_;
   std::unique_ptr<varnholt::TLogger> log_;
 };
 
