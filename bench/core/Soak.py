@@ -666,6 +666,11 @@ class Soak:
         except OSError:
             self.violate("there is no log file Varnholt.LOG")
             return
+        # Lines the trim cut from the log went to Varnholt.LOG.1; the two read in that order are one run.
+        former = os.path.join(self.app, "Varnholt.LOG.1")
+        trimmed = os.path.exists(former)
+        if trimmed:
+            raw = open(former, "rb").read() + raw
         lines = raw.split(b"\r\n")
         if lines and lines[-1] == b"":
             lines.pop()
@@ -683,7 +688,8 @@ class Soak:
         if bad > 3:
             self.violate(f"... {bad} log lines in all are not records")
         self.log_lines = len(lines)
-        complete = len(lines) < capacity  # the logger only ever drops lines to stay within its capacity
+        # Until the first trim nothing was dropped; after it, the former file may have started afresh.
+        complete = not trimmed
 
         starts = [i for i, r in enumerate(records) if r[3:6] == ["Varnholt", "Watch", "Start"]]
         filings = []  # (record index, relative path)
@@ -709,8 +715,8 @@ class Soak:
             first_run = 1
         else:
             first_run = min(logged_runs) + 1 if logged_runs else self.runs
-            self.warn(f"the log has {len(lines)} lines, its capacity is {capacity}: runs before {first_run} "
-                      "are only checked where their records remain")
+            self.warn(f"the log and its former file hold {len(lines)} lines (capacity {capacity}): runs before "
+                      f"{first_run} are only checked where their records remain")
         missing = [p for p, run in sorted(run_of.items(), key=lambda item: item[1])
                    if run >= first_run and p not in seen]
         missing_before = [p for p, run in run_of.items() if run < first_run and p not in seen]
