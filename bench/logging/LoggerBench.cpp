@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/support/BenchFolder.h"
 #include "logging/uLogger.h"
 
 namespace {
@@ -13,22 +14,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace varnholt;
 
-class TBenchFolder {
- public:
-  TBenchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "varnholt-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-  }
-  ~TBenchFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  fs::path operator/(const char* name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
+using varnholt::bench::TBenchFolder;
 
 // A record as an action run writes them: a file name in Data.
 void WriteRecords(benchmark::State& state, int capacity) {

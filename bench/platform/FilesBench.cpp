@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "bench/support/BenchFolder.h"
 #include "platform/Files.h"
 
 namespace {
@@ -16,23 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace varnholt::platform;
 
-// A folder of its own for one benchmark, removed afterwards.
-class TBenchFolder {
- public:
-  TBenchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "varnholt-bench-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    path_ = pattern;
-  }
-  ~TBenchFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  fs::path operator/(const char* name) const { return path_ / name; }
-
- private:
-  fs::path path_;
-};
+using varnholt::bench::TBenchFolder;
 
 // About the size of an instrument report: 50 KB to a few hundred.
 void WriteReport(const fs::path& path, std::size_t size) {
