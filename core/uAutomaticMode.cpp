@@ -203,7 +203,7 @@ bool TVarnholtCore::FailUnsafeName(const std::string& folder, const platform::TF
       }
       if (::lstat((*failedFolder / target).c_str(), &taken) != 0) break;  // not a name taken meanwhile
     }
-    char number[8];
+    char number[16];
     std::snprintf(number, sizeof number, "_%04d", counter);
     target = stem + number + extension;
   }
