@@ -131,8 +131,10 @@ void TLogger::AddLine(std::string line) {
 void TLogger::AddFailure(std::string_view proc) {
   // Not through WriteEntry: its turn on the file would fail again and report again.
   std::string line = FormatStamp(clock_());
-  for (std::string_view field : {LogTypeName(ltSys), std::string_view("Logger"), proc, std::string_view("Failed"),
-                                 std::string_view(platform::Utf8ToCp1252(fileName_.string()))}) {
+  // Named, so that it outlives the loop: a temporary inside the braces would die before the loop body runs.
+  const std::string fileName = platform::Utf8ToCp1252(fileName_.string());
+  for (std::string_view field :
+       {LogTypeName(ltSys), std::string_view("Logger"), proc, std::string_view("Failed"), std::string_view(fileName)}) {
     line += '\t';
     line += EscapeLogField(field);
   }
