@@ -135,17 +135,21 @@ const THostRoutine kHostRoutines[] = {
     {"PDFPrintTo", 1, dtInteger, nullptr,
      [](VM& vm, Host& h) {
        const std::string printer = TrimAll(h.Log(), S(vm, 0));
+       RequireOneLine("PDFPrintTo", "printer name", printer);
        vm.SetResult(Flag(h.PrintTo(h.CurrentPdf(), printer, true)));
      }},
     {"Print", 1, dtInteger, nullptr,
      [](VM& vm, Host& h) {
        const std::string file = TrimAll(h.Log(), S(vm, 0));
+       RequireOneLine("Print", "file name", file);
        vm.SetResult(Flag(h.PrintTo(file, h.PaperPrinter(), true)));
      }},
     {"PrintTo", 2, dtInteger, nullptr,
      [](VM& vm, Host& h) {
        const std::string file = TrimAll(h.Log(), S(vm, 0));
        const std::string printer = TrimAll(h.Log(), S(vm, 1));
+       RequireOneLine("PrintTo", "file name", file);
+       RequireOneLine("PrintTo", "printer name", printer);
        vm.SetResult(Flag(h.PrintTo(file, printer, true)));
      }},
     // PDF document operations

@@ -13,12 +13,6 @@
 
 namespace varnholt {
 
-namespace {
-
-constexpr const char* kObject = "Varnholt";
-
-// The shared steps of the four simple requests: a missing file is only noted, anything else goes to the
-// engine under the busy cursor.
 // A value of a request key must stay on its line of PDFENV.TXT: a line break there would end the value
 // and make the rest a key of its own (a watermark text that deletes pages). NUL is refused as well.
 void RequireOneLine(const char* routine, const char* what, const std::string& value) {
@@ -27,6 +21,12 @@ void RequireOneLine(const char* routine, const char* what, const std::string& va
                    " holds a line break or NUL; a value sent to the PDF engine must be one line");
 }
 
+namespace {
+
+constexpr const char* kObject = "Varnholt";
+
+// The shared steps of the four simple requests: a missing file is only noted, anything else goes to the
+// engine under the busy cursor.
 bool FileThere(THostContext& host, const std::string& file, const char* proc) {
   if (host.Files().FileExists(file)) return true;
   host.Log().WriteEntry(ltMsg, kObject, proc, "Missing file");

@@ -8,11 +8,15 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "hostlib/uHostContext.h"
 
 namespace varnholt {
+
+// Throws EHostError naming the routine when a value meant for a request key holds CR, LF or NUL.
+void RequireOneLine(const char* routine, const char* what, const std::string& value);
 
 void Protect(THostContext& host, std::string_view fileName);
 void WaterMarkPages(THostContext& host, std::string_view fileName, std::string_view identifier,

@@ -82,6 +82,8 @@ TEST(ScriptRoutines, RefuseLineBreaksInValuesOfRequestKeysNamingTheRoutine) {
       {"WaterMarkPages(PDFFile, 'id', 'Draft' + NewLine + 'PDFPAGES=1-1')", "WaterMarkPages"},
       {"WaterMarkPages(PDFFile, 'a' + Chr(13) + 'b', 'Draft')", "WaterMarkPages"},
       {"CoverPage(PDFFile, 'Title' + Chr(13) + Chr(10) + 'PDFACTION=DELPAGES', 'one')", "CoverPage"},
+      {"PDFPrintTo('Lab' + NewLine + 'PDFACTION=DELPAGES')", "PDFPrintTo"},
+      {"PrintTo(PDFFile, 'Lab' + Chr(13) + 'x')", "PrintTo"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.call);
