@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "hostlib/uDestinationNames.h"
@@ -272,7 +273,9 @@ bool TVarnholtCore::MoveToFailed(const std::string& file) {
 }
 
 platform::TStatus TVarnholtCore::MoveReport(const std::string& source, const std::string& destination) {
-  const std::filesystem::path journal = state_.applicationFolder / kMoveJournalFile;
+  const std::filesystem::path journal =
+      state_.applicationFolder /
+      (std::string(kMoveJournalPrefix) + std::to_string(::getpid()) + kMoveJournalSuffix);
   bool journalled = false;
   const platform::TStatus moved = files_.MoveFileNoOverwrite(
       source, destination, [&](platform::TPlacementStep step) -> platform::TStatus {
@@ -292,7 +295,20 @@ platform::TStatus TVarnholtCore::MoveReport(const std::string& source, const std
 }
 
 void TVarnholtCore::RecoverInterruptedMove() {
-  const std::filesystem::path journal = state_.applicationFolder / kMoveJournalFile;
+  std::vector<std::filesystem::path> journals;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(state_.applicationFolder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (name.size() > std::strlen(kMoveJournalPrefix) + std::strlen(kMoveJournalSuffix) &&
+        name.starts_with(kMoveJournalPrefix) && name.ends_with(kMoveJournalSuffix)) {
+      journals.push_back(entry.path());
+    }
+  }
+  std::sort(journals.begin(), journals.end());
+  for (const auto& journal : journals) RecoverInterruptedMove(journal);
+}
+
+void TVarnholtCore::RecoverInterruptedMove(const std::filesystem::path& journal) {
   std::vector<std::string> lines;
   if (!platform::FileExists(journal) || !platform::ReadTextLines(journal, lines)) return;
   logger_.WriteProc(kObject, "RecoverInterruptedMove");

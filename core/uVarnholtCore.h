@@ -29,9 +29,11 @@ class TatPascalScripter;
 class TatUserInteraction;
 
 inline constexpr const char* kEngineProgram = "PDF.EXE";
-// The move journal in the application folder: the process id, source and destination of a move across
-// file systems, written before the copy is named and removed once the source is deleted.
-inline constexpr const char* kMoveJournalFile = "PDFMOVE.TXT";
+// The move journals in the application folder, one a process ("PDFMOVE.<process id>.TXT", so that the
+// service and an operator's run never overwrite each other's): the process id, source and destination of
+// a move across file systems, written before the copy is named and removed once the source is deleted.
+inline constexpr const char* kMoveJournalPrefix = "PDFMOVE.";
+inline constexpr const char* kMoveJournalSuffix = ".TXT";
 // The lock file in the application folder that gives engine requests their turns.
 inline constexpr const char* kEngineLockFile = "PDFENV.LCK";
 // An engine run may take minutes (a long print job, a large PDF), and a request may have to wait for
@@ -137,7 +139,7 @@ class TVarnholtCore : public THostContext {
   // A free numbered variant of path (Report.PDF -> Report_0000.PDF); path itself when it is free.
   std::string FileCounter(const std::string& path);
   // At start, before the first pass: a move across file systems that was killed between naming its copy
-  // and deleting its source left the report in both places (see kMoveJournalFile). When both are the same
+  // and deleting its source left the report in both places (see kMoveJournalPrefix). When both are the same
   // bytes (SHA-256) the source is removed, with a Msg record naming both; when they differ both stay and
   // an Err record names them. Nothing happens while the process that wrote the journal still runs.
   void RecoverInterruptedMove();
@@ -239,8 +241,10 @@ class TVarnholtCore : public THostContext {
   // CopyFile, giving the reason of a failure (empty when the failure was reported otherwise).
   bool CopyFileBecause(const std::string& source, const std::string& destination, std::string& reason);
   // A move that never overwrites: one rename within a file system; across file systems a copy, journalled
-  // in kMoveJournalFile from before the copy is named until the source is deleted.
+  // in its move journal from before the copy is named until the source is deleted.
   platform::TStatus MoveReport(const std::string& source, const std::string& destination);
+  // Finishes the move one journal describes (see RecoverInterruptedMove()).
+  void RecoverInterruptedMove(const std::filesystem::path& journal);
   std::chrono::system_clock::time_point Now() const;
   // The shared body of Re-Queue and Delete Failed: the question, then every PDF of FAILED moved into the
   // queue or deleted; the outcome is kept in lastFailed_.

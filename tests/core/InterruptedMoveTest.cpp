@@ -45,20 +45,27 @@ struct TAcrossBed : TCoreBed {
   fs::path Source() const { return temp / "drives/c/PDF/x.pdf"; }
   fs::path Destination() const { return other / "Archive/y.PDF"; }
   // Runs the move in a child process that dies at the step, as suddenly as kill -9 would end it.
-  void MoveDyingAt(TPlacementStep step) {
+  void MoveDyingAt(TPlacementStep step, const char* destination = "S:\\Archive\\y") {
     const pid_t child = ::fork();
     if (child == 0) {
       core->PlacementHook = [step](TPlacementStep at) {
         if (at == step) _exit(10 + static_cast<int>(at));
         return TStatus::Ok();
       };
-      core->PdfCopyMoveTo("S:\\Archive\\y", true);
+      core->PdfCopyMoveTo(destination, true);
       _exit(0);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status));
     ASSERT_EQ(WEXITSTATUS(status), 10 + static_cast<int>(step)) << "the process did not die at the step";
+  }
+  // Move journals left in the application folder.
+  int Journals() const {
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(temp.Path()))
+      count += entry.path().filename().string().starts_with("PDFMOVE.");
+    return count;
   }
   bool HasRecord(const std::string& record) const {
     const auto records = Records();
@@ -82,7 +89,7 @@ TEST(InterruptedMove, AfterAKillAtAnyStepTheNextStartLeavesTheReportInExactlyOne
     const bool atDestination = fs::exists(bed.Destination());
     EXPECT_NE(atSource, atDestination) << "exactly one of the two places";
     EXPECT_EQ(ReadFile(atSource ? bed.Source() : bed.Destination()), bed.report);
-    EXPECT_FALSE(fs::exists(bed.temp / "PDFMOVE.TXT"));
+    EXPECT_EQ(bed.Journals(), 0);
     if (step == TPlacementStep::kDestinationFlushed) {
       EXPECT_TRUE(bed.HasRecord(
           "Msg|Varnholt|RecoverInterruptedMove|Queued Copy Removed|C:\\PDF\\x.pdf = S:\\Archive\\y.PDF"));
@@ -104,7 +111,24 @@ TEST(InterruptedMove, TwoDifferentFilesAreBothKept) {
   EXPECT_EQ(ReadFile(bed.Destination()), "another program's file");
   EXPECT_TRUE(bed.HasRecord(
       "Err|Varnholt|RecoverInterruptedMove|Contents Differ|C:\\PDF\\x.pdf <> S:\\Archive\\y.PDF"));
-  EXPECT_FALSE(fs::exists(bed.temp / "PDFMOVE.TXT"));
+  EXPECT_EQ(bed.Journals(), 0);
+}
+
+TEST(InterruptedMove, MovesOfTwoKilledProcessesAreBothFinished) {
+  // The service and an operator's run in one folder each keep a journal of their own.
+  TAcrossBed bed;
+  if (!bed.Across()) GTEST_SKIP() << "no second file system (/dev/shm) to move across";
+  bed.MoveDyingAt(TPlacementStep::kDestinationFlushed);
+  WriteFile(bed.temp / "drives/c/PDF/z.pdf", bed.report + "z");
+  bed.core->State().currentPdf = "C:\\PDF\\z.pdf";
+  bed.MoveDyingAt(TPlacementStep::kDestinationFlushed, "S:\\Archive\\w");
+  EXPECT_EQ(bed.Journals(), 2);
+  bed.core->RecoverInterruptedMove();
+  EXPECT_FALSE(fs::exists(bed.Source()));
+  EXPECT_FALSE(fs::exists(bed.temp / "drives/c/PDF/z.pdf"));
+  EXPECT_EQ(ReadFile(bed.Destination()), bed.report);
+  EXPECT_EQ(ReadFile(bed.other / "Archive/w.PDF"), bed.report + "z");
+  EXPECT_EQ(bed.Journals(), 0);
 }
 
 TEST(InterruptedMove, AMoveStillUnderWayIsLeftAlone) {
@@ -125,7 +149,7 @@ TEST(InterruptedMove, AMoveStillUnderWayIsLeftAlone) {
   EXPECT_FALSE(fs::exists(bed.Source()));
   EXPECT_EQ(ReadFile(bed.Destination()), bed.report);
   EXPECT_EQ(bed.core->State().currentPdf, "S:\\Archive\\y.PDF");
-  EXPECT_FALSE(fs::exists(bed.temp / "PDFMOVE.TXT"));
+  EXPECT_EQ(bed.Journals(), 0);
 }
 
 }  // namespace
