@@ -79,17 +79,20 @@ def pdf_literal(text):
     return b"(" + raw.replace(b"\\", b"\\\\").replace(b"(", b"\\(").replace(b")", b"\\)") + b")"
 
 
-def make_pdf(lines):
-    """A one-page PDF that shows the lines in Courier, one under the other, uncompressed."""
+def make_pdf(lines, pages=1):
+    """A PDF that shows the lines in Courier, one under the other, uncompressed, on each of its pages."""
     content = b"BT /F1 9 Tf 11 TL 50 740 Td\n" + b"".join(pdf_literal(line) + b" Tj T*\n" for line in lines) + b"ET\n"
+    # Objects 1 to 3 are the catalog, the page tree and the font; then a page and its content, page by page.
+    kids = b" ".join(str(4 + 2 * i).encode() + b" 0 R" for i in range(pages))
     objects = [
         b"<< /Type /Catalog /Pages 2 0 R >>",
-        b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> >> "
-        b"/Contents 4 0 R >>",
-        b"<< /Length " + str(len(content)).encode() + b" >>\nstream\n" + content + b"endstream",
+        b"<< /Type /Pages /Kids [" + kids + b"] /Count " + str(pages).encode() + b" >>",
         b"<< /Type /Font /Subtype /Type1 /BaseFont /Courier /Encoding /WinAnsiEncoding >>",
     ]
+    for i in range(pages):
+        objects.append(b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> "
+                       b">> /Contents " + str(5 + 2 * i).encode() + b" 0 R >>")
+        objects.append(b"<< /Length " + str(len(content)).encode() + b" >>\nstream\n" + content + b"endstream")
     out = bytearray(b"%PDF-1.4\n%\xe2\xe3\xcf\xd3\n")
     offsets = []
     for number, body in enumerate(objects, 1):
@@ -104,15 +107,18 @@ def make_pdf(lines):
     return bytes(out)
 
 
+# Pages of the long report dropped for each engine kill: long enough to read that a kill lands mid-request.
+HEAVY_PAGES = 3000
+
 # Sample names of the generated reports: at most 16 characters (the standard script keeps 16), unique
 # once the forbidden characters have become "_".
 NAME_PATTERNS = ("SOAK-{n}", "Süd Probe {n}", "R&D #{n}", "Lot (A) {n}", "Müller+{n}", "x 100% {n}",
                  "Café {n}", "Q*{n}")
 
 
-def generated_report(index, seed):
+def generated_report(index, seed, pages=1, pattern=None):
     n = f"{index:05d}"
-    sample = NAME_PATTERNS[index % len(NAME_PATTERNS)].format(n=n)
+    sample = (pattern or NAME_PATTERNS[index % len(NAME_PATTERNS)]).format(n=n)
     if index % 2 == 0:
         lines = ["Quantitation Report    (Soak)", f"Data File   : SOAK{n}.D", f"Acq On      : run {seed}",
                  "Operator    : soak", "Instrument  : MS-SOAK", f"Sample      : {sample}",
@@ -121,7 +127,7 @@ def generated_report(index, seed):
         lines = [f"Data File C:\\SOAK\\{n}.D", f"Sample Name: {sample}", "=" * 40,
                  "Acq. Operator   : soak", "Acq. Instrument : GC-SOAK", f"Injection Date  : run {seed}",
                  "Area Percent Report"]
-    return sample, make_pdf(lines)
+    return sample, make_pdf(lines, pages)
 
 
 def sample_catalogue():
@@ -435,6 +441,13 @@ class Soak:
 
     def kill_engine(self):
         _parents.clear()
+        # A report is read in a few milliseconds; a long one of its own gives the kill an engine to hit.
+        heavy = len([r for r in self.reports if r.origin == "generated, long"])
+        sample, data = generated_report(heavy, self.args.seed, pages=HEAVY_PAGES, pattern="LONG-{n}")
+        report = Report(len(self.reports), f"r{len(self.reports):05d}-long.pdf", data, store_path(sample), "good",
+                        "generated, long")
+        self.reports.append(report)
+        self.drop(report)
         end = time.monotonic() + 20
         while time.monotonic() < end and self.service is not None:
             running = self.engines()
