@@ -251,14 +251,19 @@ std::string TVarnholtCore::ForceFailedFolder(const std::string& file, const char
   return failed;
 }
 
-bool TVarnholtCore::MoveToFailed(const std::string& file) {
-  logger_.WriteProc(kObject, "MoveToFailed");
-  const std::string failed = ForceFailedFolder(file, "MoveToFailed");
+std::string TVarnholtCore::FailedTarget(const std::string& file, const char* proc) {
+  const std::string failed = ForceFailedFolder(file, proc);
   std::string target = JoinPath(failed, FileNameOf(file));
   if (files_.FileExists(target)) {
     target = FileCounter(target);
-    logger_.WriteEntry(ltMsg, kObject, "MoveToFailed", "File Counter", target);
+    logger_.WriteEntry(ltMsg, kObject, proc, "File Counter", target);
   }
+  return target;
+}
+
+bool TVarnholtCore::MoveToFailed(const std::string& file) {
+  logger_.WriteProc(kObject, "MoveToFailed");
+  const std::string target = FailedTarget(file, "MoveToFailed");
   const platform::TStatus moved = MoveReport(file, target);
   if (moved) {
     state_.currentPdf = target;
