@@ -158,14 +158,7 @@ void TVarnholtCore::TimerAutomaticTimer() {
 void TVarnholtCore::PostAction(const std::string& path) {
   logger_.WriteEntry(ltMsg, kObject, "Post Action", "PDF Still Present", state_.currentPdf);
   PrintTo(state_.currentPdf, state_.paperPrinter, false);
-  const std::string failed = ForceFailedFolder(path, "Post Action");
-  std::string target = JoinPath(failed, FileNameOf(path));
-  if (files_.FileExists(target)) {
-    // An earlier report of the same name waits in FAILED for the operator; it is kept, and this one is
-    // numbered beside it, so that no unhandled report is ever lost.
-    target = FileCounter(target);
-    logger_.WriteEntry(ltMsg, kObject, "Post Action", "File Counter", target);
-  }
+  const std::string target = FailedTarget(path, "Post Action");
   if (files_.MoveFileNoOverwrite(path, target)) {
     ++movesToFailed_;
     logger_.WriteEntry(ltMsg, kObject, "Post Action", "Moved", target);

@@ -84,8 +84,7 @@ bool Alive(long pid) {
 std::string TVarnholtCore::FileCounter(const std::string& path) {
   logger_.WriteProc(kObject, "FileCounter");
   if (!files_.FileExists(path)) return path;
-  const std::size_t separator = path.find_last_of("\\:");
-  const std::string folder = separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+  const std::string folder = FolderPartOf(path);
   const std::string extension = ExtensionOf(path);
   const std::string name = path.substr(folder.size(), path.size() - folder.size() - extension.size());
 
@@ -252,14 +251,19 @@ std::string TVarnholtCore::ForceFailedFolder(const std::string& file, const char
   return failed;
 }
 
-bool TVarnholtCore::MoveToFailed(const std::string& file) {
-  logger_.WriteProc(kObject, "MoveToFailed");
-  const std::string failed = ForceFailedFolder(file, "MoveToFailed");
+std::string TVarnholtCore::FailedTarget(const std::string& file, const char* proc) {
+  const std::string failed = ForceFailedFolder(file, proc);
   std::string target = JoinPath(failed, FileNameOf(file));
   if (files_.FileExists(target)) {
     target = FileCounter(target);
-    logger_.WriteEntry(ltMsg, kObject, "MoveToFailed", "File Counter", target);
+    logger_.WriteEntry(ltMsg, kObject, proc, "File Counter", target);
   }
+  return target;
+}
+
+bool TVarnholtCore::MoveToFailed(const std::string& file) {
+  logger_.WriteProc(kObject, "MoveToFailed");
+  const std::string target = FailedTarget(file, "MoveToFailed");
   const platform::TStatus moved = MoveReport(file, target);
   if (moved) {
     state_.currentPdf = target;
@@ -353,9 +357,9 @@ std::string TVarnholtCore::LastPDFFile(const std::string& fileName) {
   FixExtension(name);
   name = ReplaceForbiddenChars(name, false);
   const std::string base = name.substr(0, name.size() >= 4 ? name.size() - 4 : 0);
-  const std::size_t separator = base.rfind('\\');
-  const std::string folderWithSlash = separator == std::string::npos ? std::string() : base.substr(0, separator + 1);
-  const std::string baseName = base.substr(folderWithSlash.size());
+  // The only colon left is a drive's, before a backslash, so the folder part ends at the last backslash.
+  const std::string folderWithSlash = FolderPartOf(base);
+  const std::string baseName = FileNameOf(base);
 
   std::vector<platform::TFoundFile> found;
   if (!folderWithSlash.empty()) found = files_.FindFiles(FolderOf(base), baseName + "_????.PDF");

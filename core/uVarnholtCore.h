@@ -238,6 +238,9 @@ class TVarnholtCore : public THostContext {
   TEngineAnswer RunEngineProgram(const std::string& action);
   // Creates FAILED below a file's folder (an Err record under proc when it cannot) and gives its path.
   std::string ForceFailedFolder(const std::string& file, const char* proc);
+  // The path a file takes in that FAILED: its own name, numbered (a Msg "File Counter" under proc) when an
+  // earlier report there has it, so that no unhandled report is ever lost.
+  std::string FailedTarget(const std::string& file, const char* proc);
   // CopyFile, giving the reason of a failure (empty when the failure was reported otherwise).
   bool CopyFileBecause(const std::string& source, const std::string& destination, std::string& reason);
   // A move that never overwrites: one rename within a file system; across file systems a copy, journalled

@@ -74,9 +74,11 @@ std::string FolderOf(std::string_view path) {
   return std::string(path.substr(0, slash));
 }
 
-std::string FileNameOf(std::string_view path) {
+std::string FileNameOf(std::string_view path) { return std::string(path.substr(FolderPartOf(path).size())); }
+
+std::string FolderPartOf(std::string_view path) {
   const std::size_t separator = path.find_last_of("\\:");
-  return std::string(separator == std::string_view::npos ? path : path.substr(separator + 1));
+  return separator == std::string_view::npos ? std::string() : std::string(path.substr(0, separator + 1));
 }
 
 std::string JoinPath(std::string_view folder, std::string_view name) {

@@ -26,6 +26,9 @@ bool FixExtension(std::string& path);
 std::string FolderOf(std::string_view path);
 // Everything after the last backslash or colon.
 std::string FileNameOf(std::string_view path);
+// Everything up to and including the last backslash or colon: the path without its file name
+// (C:\PDF\ for C:\PDF\x.PDF, C: for C:x.PDF); empty for a bare name.
+std::string FolderPartOf(std::string_view path);
 // A folder and a name joined with exactly one backslash (a drive's root already ends with one).
 std::string JoinPath(std::string_view folder, std::string_view name);
 // The file name's part from its last dot on, dot included; empty without a dot.

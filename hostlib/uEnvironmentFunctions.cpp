@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "hostlib/uDestinationNames.h"
 #include "hostlib/uHostErrors.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
@@ -52,15 +53,9 @@ double LocalDateTimeOf(std::filesystem::file_time_type time) {
 
 }  // namespace
 
-std::string PdfPathOf(std::string_view currentPdf) {
-  const std::size_t separator = currentPdf.find_last_of("\\:");
-  return separator == std::string_view::npos ? std::string() : std::string(currentPdf.substr(0, separator + 1));
-}
+std::string PdfPathOf(std::string_view currentPdf) { return FolderPartOf(currentPdf); }
 
-std::string PdfNameOf(std::string_view currentPdf) {
-  const std::size_t separator = currentPdf.find_last_of("\\:");
-  return std::string(separator == std::string_view::npos ? currentPdf : currentPdf.substr(separator + 1));
-}
+std::string PdfNameOf(std::string_view currentPdf) { return FileNameOf(currentPdf); }
 
 std::vector<std::string> SplitCommandLine(std::string_view parameters) {
   std::vector<std::string> args;

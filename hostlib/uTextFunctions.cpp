@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 
 namespace varnholt {
 
@@ -45,20 +46,6 @@ std::string ReplaceExact(std::string_view text, std::string_view from, std::stri
   return result;
 }
 
-// Splits at CR LF, CR or LF; a break at the very end starts no further field.
-std::vector<std::string_view> SplitFields(std::string_view text) {
-  std::vector<std::string_view> fields;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    fields.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) fields.push_back(text.substr(start));
-  return fields;
-}
-
 // The shared splitting of Token and Tokens: the delimiter matches only as written all in lower case or
 // all in upper case, so "Lot" splits at "lot" and "LOT" but not at "Lot" itself.
 std::vector<std::string_view> Fields(TLogger& log, std::string& work, std::string_view text,
@@ -66,7 +53,7 @@ std::vector<std::string_view> Fields(TLogger& log, std::string& work, std::strin
   log.WriteProc(kObject, "Token");
   work = ReplaceExact(ReplaceExact(text, platform::LowerCase(delimiter), "\n"),
                       platform::UpperCase(delimiter), "\n");
-  return SplitFields(work);
+  return platform::SplitLineViews(work);
 }
 }  // namespace
 

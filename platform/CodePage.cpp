@@ -132,6 +132,29 @@ char CodePointToCp1252(std::uint32_t codePoint) {
   return b < 0 ? '?' : static_cast<char>(b);
 }
 
+std::uint32_t Cp1252ToCodePoint(char c) { return ToUnicode(static_cast<unsigned char>(c)); }
+
+std::u16string Cp1252ToUtf16(std::string_view text) {
+  std::u16string wide(text.size(), u'\0');
+  for (std::size_t i = 0; i < text.size(); ++i)
+    wide[i] = static_cast<char16_t>(ToUnicode(static_cast<unsigned char>(text[i])));
+  return wide;
+}
+
+std::string Utf16ToCp1252(std::u16string_view text) {
+  std::string narrow;
+  narrow.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    std::uint32_t cp = text[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+      ++i;
+    }
+    narrow += CodePointToCp1252(cp);
+  }
+  return narrow;
+}
+
 bool IsCp1252Representable(std::string_view utf8) {
   for (std::size_t i = 0; i < utf8.size();) {
     std::uint32_t cp = 0;

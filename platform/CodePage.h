@@ -20,6 +20,14 @@ std::string Utf8ToCp1252(std::string_view text);
 
 // The 1252 byte of a Unicode code point; '?' when 1252 has none (surrogates included).
 char CodePointToCp1252(std::uint32_t codePoint);
+// The Unicode code point of a 1252 byte (the undefined five as their C1 control characters).
+std::uint32_t Cp1252ToCodePoint(char c);
+
+// Windows-1252 to UTF-16, one code unit per byte.
+std::u16string Cp1252ToUtf16(std::string_view text);
+// UTF-16 to Windows-1252: a surrogate pair is one character (and 1252 has none beyond the first plane),
+// so it becomes one '?', as does an unpaired surrogate and any character 1252 lacks.
+std::string Utf16ToCp1252(std::u16string_view text);
 
 // True when the conversion of the UTF-8 text to 1252 is exact (every character has a 1252 code).
 bool IsCp1252Representable(std::string_view utf8);

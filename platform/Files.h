@@ -87,6 +87,8 @@ TStatus ReadFileBytes(const fs::path& path, std::string& bytes);
 // Splits text into lines at CR LF, CR or LF; a final line break ends the last line without adding an
 // empty one.
 std::vector<std::string> SplitLines(std::string_view text);
+// The same lines as views into the text, for callers that split large texts often and copy nothing.
+std::vector<std::string_view> SplitLineViews(std::string_view text);
 // Joins lines, each followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
 

@@ -8,21 +8,13 @@
 #include <openssl/evp.h>
 
 #include <memory>
+#include <utility>
 
 namespace varnholt {
 
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-int Base64Value(char c) {
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  if (c >= 'a' && c <= 'z') return c - 'a' + 26;
-  if (c >= '0' && c <= '9') return c - '0' + 52;
-  if (c == '+') return 62;
-  if (c == '/') return 63;
-  return -1;
-}
 
 struct TCipherContextFree {
   void operator()(EVP_CIPHER_CTX* ctx) const { EVP_CIPHER_CTX_free(ctx); }
@@ -31,47 +23,33 @@ struct TCipherContextFree {
 }  // namespace
 
 std::string TrsAesEncryptor::Base64Encode(std::string_view bytes) {
-  std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  std::size_t i = 0;
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-  for (; i + 3 <= bytes.size(); i += 3) {
-    const unsigned v = byte(i) << 16 | byte(i + 1) << 8 | byte(i + 2);
-    out += kAlphabet[v >> 18];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-    out += kAlphabet[v & 63];
-  }
-  const std::size_t rest = bytes.size() - i;
-  if (rest == 1) {
-    const unsigned v = byte(i) << 16;
-    out += kAlphabet[v >> 18];
-    out += kAlphabet[(v >> 12) & 63];
-  } else if (rest == 2) {
-    const unsigned v = byte(i) << 16 | byte(i + 1) << 8;
-    out += kAlphabet[v >> 18];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-  }
+  if (bytes.empty()) return {};
+  std::string out((bytes.size() + 2) / 3 * 4 + 1, '\0');  // EVP_EncodeBlock ends with a NUL
+  const int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                                     reinterpret_cast<const unsigned char*>(bytes.data()),
+                                     static_cast<int>(bytes.size()));
+  out.resize(static_cast<std::size_t>(length));
+  // The stored form has no "=" padding.
+  while (!out.empty() && out.back() == '=') out.pop_back();
   return out;
 }
 
 bool TrsAesEncryptor::Base64Decode(std::string_view text, std::string& bytes) {
-  if (text.size() % 4 == 1) return false;
+  // EVP_DecodeBlock also takes "=", surrounding white space and line breaks; the stored form has none of
+  // them, so only the alphabet passes, and a last group of one character holds no whole byte.
+  if (text.size() % 4 == 1 || text.find_first_not_of(kAlphabet) != std::string_view::npos) return false;
   bytes.clear();
-  bytes.reserve(text.size() / 4 * 3 + 2);
-  unsigned buffer = 0;
-  int bits = 0;
-  for (const char c : text) {
-    const int v = Base64Value(c);
-    if (v < 0) return false;
-    buffer = (buffer << 6) | static_cast<unsigned>(v);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      bytes += static_cast<char>((buffer >> bits) & 0xFF);
-    }
-  }
+  if (text.empty()) return true;
+  // A short last group is filled with zero bits ('A') to a whole one; the bytes they make are cut off.
+  std::string padded(text);
+  padded.resize((text.size() + 3) / 4 * 4, 'A');
+  std::string decoded(padded.size() / 4 * 3, '\0');
+  const int length = EVP_DecodeBlock(reinterpret_cast<unsigned char*>(decoded.data()),
+                                     reinterpret_cast<const unsigned char*>(padded.data()),
+                                     static_cast<int>(padded.size()));
+  if (length < 0) return false;
+  decoded.resize(text.size() * 6 / 8);
+  bytes = std::move(decoded);
   return true;
 }
 

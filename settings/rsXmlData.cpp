@@ -37,27 +37,16 @@ int HexValue(char c) {
   return IsDigit(c) ? c - '0' : (platform::AsciiUpper(c) - 'A' + 10);
 }
 
-// UTF-16 text (after its byte order mark) to the system code page.
+// UTF-16 text (after its byte order mark) to the system code page; a last odd byte is no code unit.
 std::string FromUtf16(std::string_view bytes, bool bigEndian) {
-  std::string text;
-  const auto unit = [&](std::size_t i) -> std::uint32_t {
+  std::u16string units;
+  units.reserve(bytes.size() / 2);
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
     const auto a = static_cast<unsigned char>(bytes[i]);
     const auto b = static_cast<unsigned char>(bytes[i + 1]);
-    return bigEndian ? (a << 8 | b) : (b << 8 | a);
-  };
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    std::uint32_t cp = unit(i);
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 3 < bytes.size()) {
-      const std::uint32_t low = unit(i + 2);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
-        i += 2;
-      }
-    }
-    // An unpaired surrogate has no character; it becomes '?'.
-    text += platform::CodePointToCp1252(cp);
+    units += static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a));
   }
-  return text;
+  return platform::Utf16ToCp1252(units);
 }
 
 [[noreturn]] void ParserError(const char* message) {

@@ -85,24 +85,6 @@ char DecimalSeparator() {
   return platform::FormatSettings().DecimalSeparator;
 }
 
-// The Windows-1252 characters 0x80-0x9F that are not Latin-1 (0 where 1252 keeps the control code).
-constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-char16_t Cp1252CharToUtf16(unsigned char c) noexcept {
-  return c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : static_cast<char16_t>(c);
-}
-
-char Utf16CharToCp1252(char16_t c) noexcept {
-  if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<char>(c);
-  for (int i = 0; i < 32; ++i) {
-    if (kCp1252High[i] == c) return static_cast<char>(0x80 + i);
-  }
-  return '?';
-}
-
 // The number class of an operand in arithmetic.
 enum class TNumClass { Integer, Currency, Floating, Date };
 
@@ -188,29 +170,6 @@ bool TryTextToDouble(std::string_view text, char decimalSeparator, double& resul
 
 std::string FormatFloatGeneral(double value, int precision, char decimalSeparator) {
   return rtl::FloatToText(value, precision, decimalSeparator);
-}
-
-std::u16string Cp1252ToUtf16(std::string_view text) {
-  std::u16string wide(text.size(), u'\0');
-  for (std::size_t i = 0; i < text.size(); ++i)
-    wide[i] = Cp1252CharToUtf16(static_cast<unsigned char>(text[i]));
-  return wide;
-}
-
-std::string Utf16ToCp1252(std::u16string_view text) {
-  std::string narrow;
-  narrow.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    // A surrogate pair is one character, and 1252 has none beyond the first plane.
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      ++i;
-      narrow += '?';
-      continue;
-    }
-    narrow += Utf16CharToCp1252(c);
-  }
-  return narrow;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -821,7 +780,7 @@ std::uint16_t ScriptValue::ToHostWideChar() const noexcept {
   const ScriptValue& v = Deref();
   if (v.kind_ == TValueKind::String) {
     const std::string_view text = v.RawBytes();
-    return text.empty() ? 0 : Cp1252CharToUtf16(static_cast<unsigned char>(text[0]));
+    return text.empty() ? 0 : static_cast<std::uint16_t>(platform::Cp1252ToCodePoint(text[0]));
   }
   if (v.kind_ == TValueKind::OleStr) {
     const std::string_view bytes = v.RawBytes();
@@ -849,7 +808,7 @@ std::uint8_t ScriptValue::ToHostChar() const noexcept {
   }
   if (v.kind_ == TValueKind::OleStr) {
     const char16_t first = v.ToHostWideChar();
-    return first == 0 ? 0 : static_cast<std::uint8_t>(Utf16CharToCp1252(first));
+    return first == 0 ? 0 : static_cast<std::uint8_t>(platform::CodePointToCp1252(first));
   }
   return static_cast<std::uint8_t>(v.ToHostWideChar() & 0xFF);
 }

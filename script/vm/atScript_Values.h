@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/CodePage.h"
 #include "script/atLimits.h"
 #include "script/compiler/atScript_Errors.h"
 
@@ -328,8 +329,8 @@ bool TryTextToDouble(std::string_view text, char decimalSeparator, double& resul
 // Rounds to the nearest integer, a half to the even neighbour (the run-time library's rule).
 double RoundHalfEven(double value) noexcept;
 
-// Windows-1252 and UTF-16; a character 1252 lacks becomes '?'.
-std::u16string Cp1252ToUtf16(std::string_view text);
-std::string Utf16ToCp1252(std::u16string_view text);
+// Windows-1252 and UTF-16 convert through the system code page's one pair of routines.
+using platform::Cp1252ToUtf16;
+using platform::Utf16ToCp1252;
 
 }  // namespace varnholt

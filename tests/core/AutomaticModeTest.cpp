@@ -121,7 +121,9 @@ TEST(PostAction, PrintsThenMovesToFailedBesideAnEarlierReportOfTheSameName) {
   bed.Pass();
   EXPECT_TRUE(bed.Has("Msg|Varnholt|Post Action|PDF Still Present|C:\\PDF\\x.pdf"));
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintTo|No printer selected|[None]"));
+  EXPECT_TRUE(bed.Has("Msg|Varnholt|Post Action|File Counter|C:\\PDF\\FAILED\\x_0000.pdf"));
   EXPECT_TRUE(bed.Has("Msg|Varnholt|Post Action|Moved|C:\\PDF\\FAILED\\x_0000.pdf"));
+  EXPECT_FALSE(bed.Has("Msg|Varnholt|MoveToFailed|File Counter|C:\\PDF\\FAILED\\x_0000.pdf"));
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/x.pdf"), "earlier");
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/x_0000.pdf"), "new");
   EXPECT_TRUE(bed.core->State().automatic);

@@ -61,17 +61,18 @@ TEST(DestinationNames, ExtensionFixAndThePartsOfAPath) {
     const char* folder;
     const char* name;
     const char* extension;
+    const char* folderPart;  // the path without its file name, separator kept
   };
   const TCase cases[] = {
-      {"C:\\Archive\\S1", "C:\\Archive\\S1.PDF", "C:\\Archive", "S1", ""},
-      {"C:\\Archive\\Lot 12.5", "C:\\Archive\\Lot 12.PDF", "C:\\Archive", "Lot 12.5", ".5"},
-      {"C:\\Archive\\S1.pdf", "C:\\Archive\\S1.pdf", "C:\\Archive", "S1.pdf", ".pdf"},
-      {"C:\\A.b\\S1", "C:\\A.b\\S1.PDF", "C:\\A.b", "S1", ""},  // a dot in a folder is no extension
-      {"C:\\Archive\\.PDF", "C:\\Archive\\.PDF", "C:\\Archive", ".PDF", ".PDF"},
-      {"C:\\x.b.txt", "C:\\x.b.PDF", "C:\\", "x.b.txt", ".txt"},
-      {"C:x.pdf", "C:x.pdf", "C:", "x.pdf", ".pdf"},
-      {"Sample", "Sample.PDF", "", "Sample", ""},
-      {"Sample:1", "Sample:1.PDF", "", "1", ""},  // only a drive's colon makes a folder
+      {"C:\\Archive\\S1", "C:\\Archive\\S1.PDF", "C:\\Archive", "S1", "", "C:\\Archive\\"},
+      {"C:\\Archive\\Lot 12.5", "C:\\Archive\\Lot 12.PDF", "C:\\Archive", "Lot 12.5", ".5", "C:\\Archive\\"},
+      {"C:\\Archive\\S1.pdf", "C:\\Archive\\S1.pdf", "C:\\Archive", "S1.pdf", ".pdf", "C:\\Archive\\"},
+      {"C:\\A.b\\S1", "C:\\A.b\\S1.PDF", "C:\\A.b", "S1", "", "C:\\A.b\\"},  // a dot in a folder is no extension
+      {"C:\\Archive\\.PDF", "C:\\Archive\\.PDF", "C:\\Archive", ".PDF", ".PDF", "C:\\Archive\\"},
+      {"C:\\x.b.txt", "C:\\x.b.PDF", "C:\\", "x.b.txt", ".txt", "C:\\"},
+      {"C:x.pdf", "C:x.pdf", "C:", "x.pdf", ".pdf", "C:"},
+      {"Sample", "Sample.PDF", "", "Sample", "", ""},
+      {"Sample:1", "Sample:1.PDF", "", "1", "", "Sample:"},  // only a drive's colon makes a folder
   };
   for (const auto& c : cases) {
     std::string path = c.path;
@@ -80,6 +81,7 @@ TEST(DestinationNames, ExtensionFixAndThePartsOfAPath) {
     EXPECT_EQ(FolderOf(c.path), c.folder) << c.path;
     EXPECT_EQ(FileNameOf(c.path), c.name) << c.path;
     EXPECT_EQ(ExtensionOf(c.path), c.extension) << c.path;
+    EXPECT_EQ(FolderPartOf(c.path), c.folderPart) << c.path;
   }
 }
 

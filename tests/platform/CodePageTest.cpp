@@ -48,6 +48,29 @@ TEST(CodePage, MalformedUtf8IsKeptAsBytes) {
   EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));             // surrogate
 }
 
+// The one UTF-16 decoder behind the settings reader and the script engine's wide strings.
+TEST(CodePage, Utf16DecodesSurrogatePairsAsOneCharacter) {
+  struct Case {
+    std::u16string utf16;
+    const char* cp1252;
+  };
+  const Case cases[] = {
+      {u"\u20AC\u00E9\u0081\u017D", "\x80\xE9\x81\x8E"},
+      {u"a\U0001F600z", "a?z"},                  // a pair is one character 1252 lacks
+      {std::u16string{u'a', char16_t(0xD800), u'z'}, "a?z"},    // unpaired high surrogate
+      {std::u16string{u'a', char16_t(0xDC00), u'z'}, "a?z"},    // unpaired low surrogate
+      {std::u16string{char16_t(0xDBFF)}, "?"},                  // high surrogate at the end
+      {std::u16string{char16_t(0xDC00), char16_t(0xD800)}, "??"},  // wrong order is no pair
+      {u"\u0080\u03BC", "??"},                    // no 1252 code
+  };
+  for (const auto& c : cases) EXPECT_EQ(Utf16ToCp1252(c.utf16), c.cp1252) << c.cp1252;
+  std::string all;
+  for (int i = 0; i < 256; ++i) all += static_cast<char>(i);
+  EXPECT_EQ(Utf16ToCp1252(Cp1252ToUtf16(all)), all);
+  EXPECT_EQ(Cp1252ToUtf16("\x80\x9F"), u"\u20AC\u0178");
+  EXPECT_EQ(Cp1252ToCodePoint('\x8A'), 0x0160u);
+}
+
 TEST(CodePage, AsciiCasingTouchesOnlyLettersAToZ) {
   EXPECT_EQ(UpperCase("abc\xE9z"), "ABC\xE9Z");
   EXPECT_EQ(LowerCase("ABC\xC9Z"), "abc\xC9z");

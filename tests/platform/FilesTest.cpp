@@ -476,6 +476,14 @@ TEST(Files, ReadsEveryLineBreakAndWritesCrLf) {
   EXPECT_EQ(SplitLines("x\r\n"), std::vector<std::string>{"x"});
   EXPECT_EQ(SplitLines("x\r\n\r\n"), (std::vector<std::string>{"x", ""}));
   EXPECT_TRUE(SplitLines("").empty());
+  // The views Token and Tokens split by are the same lines, pointing into the text itself.
+  for (const std::string_view text : {"a\r\nb\rc\nd\n\ne", "x\r", "\r\r\n\n", "", "y"}) {
+    const std::vector<std::string_view> views = SplitLineViews(text);
+    EXPECT_EQ(std::vector<std::string>(views.begin(), views.end()), SplitLines(text));
+    if (!views.empty()) {
+      EXPECT_EQ(views.front().data(), text.data());
+    }
+  }
 
   ASSERT_TRUE(WriteTextLines(dir / "out.txt", {"one", "", "thr\xE9" "e"}).ok());
   EXPECT_EQ(ReadFile(dir / "out.txt"), "one\r\n\r\nthr\xE9" "e\r\n");
