@@ -159,11 +159,12 @@ void TVarnholtCore::PostAction(const std::string& path) {
   logger_.WriteEntry(ltMsg, kObject, "Post Action", "PDF Still Present", state_.currentPdf);
   PrintTo(state_.currentPdf, state_.paperPrinter, false);
   const std::string target = FailedTarget(path, "Post Action");
-  if (files_.MoveFileNoOverwrite(path, target)) {
+  // The same move as every placement: a rename, or a journalled copy where FAILED is another file system.
+  if (const platform::TStatus moved = MoveReport(path, target); moved) {
     ++movesToFailed_;
     logger_.WriteEntry(ltMsg, kObject, "Post Action", "Moved", target);
   } else {
-    logger_.WriteEntry(ltErr, kObject, "Post Action", "Delete Failed", target);
+    logger_.WriteEntry(ltErr, kObject, "Post Action", "Delete Failed", target + ": " + moved.Message());
     EmergencyStop();
   }
 }
