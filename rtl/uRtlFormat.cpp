@@ -1,4 +1,4 @@
-// uSystemLibrary_Format.cpp — number formatting and parsing of the system library.
+// uRtlFormat.cpp — the run-time number formatting and parsing.
 //
 // Every floating-point text starts from a decimal digit string of the value: 40 significant digits of a
 // double (as good as exact for every rounding decision) or the exact digits of a currency. Rounding to
@@ -7,7 +7,7 @@
 // like 2.675, whose double lies below the half. FormatFloat first rounds to 17 significant digits, so its
 // pictures never show digits beyond a double's precision; the fixed formats of Format show up to 18
 // decimals of the value itself.
-#include "script/rtl/uSystemLibrary_Format.h"
+#include "rtl/uRtlFormat.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,8 +17,8 @@
 #include <limits>
 #include <vector>
 
-#include "script/atLimits.h"
-#include "script/rtl/uSystemLibrary_Text.h"
+#include "rtl/uRtlLimits.h"
+#include "rtl/uRtlText.h"
 
 namespace varnholt::rtl {
 
@@ -260,7 +260,7 @@ std::string HexDigits(std::uint32_t value) {
   return out;
 }
 
-// Widths and precisions beyond this are taken as this (see atLimits.h).
+// Widths and precisions beyond this are taken as this (see uRtlLimits.h).
 constexpr int kMaxFieldSize = limits::kMaxFieldSize;
 
 class TFormatter {

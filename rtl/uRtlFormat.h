@@ -1,4 +1,4 @@
-// uSystemLibrary_Format.h — number formatting and parsing of the system library: Format, FormatFloat,
+// uRtlFormat.h — number formatting and parsing of the run-time library: Format, FormatFloat,
 // FloatToStr, IntToStr, IntToHex, StrToInt, StrToIntDef, StrToFloat.
 //
 // Texts are code page 1252 strings; separators and currency come from the locale passed in. Errors are
@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "platform/Locale.h"
-#include "script/rtl/uSystemLibrary_Errors.h"
+#include "rtl/uRtlErrors.h"
 
 namespace varnholt::rtl {
 

@@ -1,4 +1,4 @@
-// uSystemLibrary_DateTime.h — dates and times of the system library: encoding and decoding, calendar
+// uRtlDateTime.h — dates and times of the run-time library: encoding and decoding, calendar
 // arithmetic, FormatDateTime and the locale-driven conversions between texts and date-times.
 //
 // A date-time is a double: the integral part counts days since 1899-12-30, the fraction is the time of
@@ -11,7 +11,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Locale.h"
-#include "script/rtl/uSystemLibrary_Errors.h"
+#include "rtl/uRtlErrors.h"
 
 namespace varnholt::rtl {
 

@@ -1,16 +1,16 @@
-// uSystemLibrary_DateTime.cpp — dates and times of the system library.
+// uRtlDateTime.cpp — the run-time date and time routines.
 //
 // Calendar arithmetic runs on day numbers of the proleptic Gregorian calendar; the date-time double is
 // only split into parts (time rounded to the millisecond) or built from them at the edges.
-#include "script/rtl/uSystemLibrary_DateTime.h"
+#include "rtl/uRtlDateTime.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdint>
 
 #include "platform/CodePage.h"
-#include "script/atLimits.h"
-#include "script/rtl/uSystemLibrary_Text.h"
+#include "rtl/uRtlLimits.h"
+#include "rtl/uRtlText.h"
 
 namespace varnholt::rtl {
 
@@ -104,7 +104,7 @@ class TDateTimeWriter {
   }
 
  private:
-  // Pictures of the locale may name other pictures (see atLimits.h).
+  // Pictures of the locale may name other pictures (see uRtlLimits.h).
   static constexpr int kMaxDepth = limits::kMaxPictureDepth;
 
   // An AM/PM marker anywhere in the picture, before or after the hour, puts the hour on the 12-hour clock.

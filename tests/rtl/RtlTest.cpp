@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "script/rtl/uSystemLibrary_DateTime.h"
-#include "script/rtl/uSystemLibrary_Format.h"
-#include "script/rtl/uSystemLibrary_Locale.h"
-#include "script/rtl/uSystemLibrary_Math.h"
-#include "script/rtl/uSystemLibrary_Text.h"
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlFormat.h"
+#include "rtl/uRtlLocale.h"
+#include "rtl/uRtlMath.h"
+#include "rtl/uRtlText.h"
 
 namespace varnholt::rtl {
 namespace {
