@@ -213,7 +213,8 @@ class TDateTimeWriter {
           out_ += count == 1 ? std::to_string(p_.second) : Padded(p_.second, 2);
           break;
         case 'Z':
-          out_ += count == 1 || (store_ && count == 2) ? std::to_string(p_.millisecond) : Padded(p_.millisecond, 3);
+          out_ += count == 1 || (store_ && count == 2) ? std::to_string(p_.millisecond)
+                                                       : Padded(p_.millisecond, 3);
           break;
         case 'T':
           if (store_) {

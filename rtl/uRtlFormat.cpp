@@ -415,9 +415,8 @@ class TFormatter {
         text = FixedText(NumberArg(), FixedDecimals(precision, 2), true, locale_);
         break;
       case 'G':
-        text =
-            GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits),
-                        locale_.DecimalSeparator);
+        text = GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits),
+                           locale_.DecimalSeparator);
         break;
       case 'M':
         text = CurrencyText(NumberArg(), FixedDecimals(precision, locale_.CurrencyDecimals), locale_);
@@ -654,8 +653,7 @@ std::string FloatToText(double value, int precision, char decimalSeparator) {
 std::string FloatToText(double value, int precision, char decimalSeparator, const TGeneralFormat& style) {
   if (!std::isfinite(value)) return NonFiniteText(value);
   precision = std::clamp(precision, 1, kDoubleDigits);
-  const TDecimal d =
-      style.ExactTiesToEven ? DecimalOfDouble(value, precision) : DecimalOfDouble(value);
+  const TDecimal d = style.ExactTiesToEven ? DecimalOfDouble(value, precision) : DecimalOfDouble(value);
   return GeneralText(d, precision, decimalSeparator, style.SmallestFixedExponent);
 }
 

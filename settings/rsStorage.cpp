@@ -205,7 +205,9 @@ std::string DateTimeText(double value) {
   const double dateTime = days < 0 ? days - time : days + time;
   const auto& fs = platform::FormatSettings();
   // The store's own reading of pictures (see FormatStoreDateTime), so that its texts stay as they were.
-  const auto text = [&](const std::string& picture) { return rtl::FormatStoreDateTime(picture, dateTime, fs); };
+  const auto text = [&](const std::string& picture) {
+    return rtl::FormatStoreDateTime(picture, dateTime, fs);
+  };
   std::string out = text(fs.ShortDateFormat);
   // The time is shown when any millisecond is set, not only hours, minutes or seconds as "c" does.
   if (ms != 0) out += " " + text(fs.LongTimeFormat);
