@@ -11,9 +11,9 @@
 #include "logging/uLogger.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "rtl/uRtlLocale.h"
 #include "script/vm/atScript.h"
 #include "script/syslib/uSystemLibrary.h"
-#include "script/rtl/uSystemLibrary_Locale.h"
 
 namespace varnholt::cli {
 

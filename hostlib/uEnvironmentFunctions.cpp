@@ -14,7 +14,7 @@
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
 #include "platform/Process.h"
-#include "script/rtl/uSystemLibrary_DateTime.h"
+#include "rtl/uRtlDateTime.h"
 
 namespace varnholt {
 

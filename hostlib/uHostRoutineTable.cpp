@@ -13,7 +13,7 @@
 #include "hostlib/uTextFunctions.h"
 #include "platform/Locale.h"
 #include "platform/SystemInfo.h"
-#include "script/rtl/uSystemLibrary_DateTime.h"
+#include "rtl/uRtlDateTime.h"
 
 namespace varnholt {
 

@@ -4,7 +4,10 @@
 // crash or a process that eats the machine. Each number is far above what a real action script needs.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "rtl/uRtlLimits.h"
 
 namespace varnholt::limits {
 
@@ -23,13 +26,7 @@ inline constexpr int kMaxNesting = 1000;
 // parentheses, blocks and expressions for any real script.
 inline constexpr int kMaxParserDepth = 1000;
 
-// Date pictures may name other pictures of the locale ("c" in a short date format); three levels are
-// all a locale needs, and the limit stops a locale whose picture names itself.
-inline constexpr int kMaxPictureDepth = 3;
-
-// Widths and precisions of Format and the digits of IntToHex beyond this are taken as this: no picture
-// needs more, and a script must not be able to ask for gigabytes of padding.
-inline constexpr int kMaxFieldSize = 100000;
+// The run-time routines' limits (picture depth, field size) live with them in rtl/uRtlLimits.h.
 
 // Dimensions and elements of one variant array: five dimensions is the conventional maximum, and 16 M
 // elements (512 MB of values) keeps one VarArrayCreate from asking for gigabytes.

@@ -6,12 +6,13 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <limits>
 
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlFormat.h"
+#include "rtl/uRtlMath.h"
 
 namespace varnholt {
 
@@ -56,7 +57,7 @@ std::uint64_t BytesUInt64(const std::string& bytes) {
 template <typename T>
 bool RoundToInteger(double value, T& out) {
   if (!std::isfinite(value)) return false;
-  const double r = std::nearbyint(value);
+  const double r = rtl::RoundHalfEven(value);
   // The bounds are powers of two, exactly representable as doubles.
   const double lo = static_cast<double>(std::numeric_limits<T>::min());
   const double hi = -lo;
@@ -137,128 +138,6 @@ double ParseFloat(const std::string& text) {
   return value;
 }
 
-// Days since 1970-01-01 to a civil date (proleptic Gregorian).
-void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
-}
-
-std::string Pad(int value, int width) {
-  std::string s = std::to_string(value);
-  while (static_cast<int>(s.size()) < width) s.insert(s.begin(), '0');
-  return s;
-}
-
-bool StartsWithNoCase(std::string_view text, std::size_t at, std::string_view word) {
-  return text.size() - at >= word.size() && platform::SameText(text.substr(at, word.size()), word);
-}
-
-struct TDateParts {
-  int year, month, day, dayOfWeek, hour, minute, second, ms;
-};
-
-// The conventional date format letters: d dd ddd dddd m mm mmm mmmm yy yyyy h hh n nn s ss z zzz
-// am/pm a/p ampm, "/" and ":" as the locale separators, quoted literals.
-std::string FormatDate(std::string_view format, const TDateParts& t) {
-  const auto& fs = platform::FormatSettings();
-  const bool twelveHour = platform::UpperCase(format).find("AMPM") != std::string::npos ||
-                          platform::UpperCase(format).find("AM/PM") != std::string::npos ||
-                          platform::UpperCase(format).find("A/P") != std::string::npos;
-  std::string out;
-  bool lastWasHour = false;
-  std::size_t i = 0;
-  while (i < format.size()) {
-    const char c = format[i];
-    const char u = platform::AsciiUpper(c);
-    std::size_t run = 1;
-    while (i + run < format.size() && platform::AsciiUpper(format[i + run]) == u) ++run;
-    if (c == '\'' || c == '"') {
-      const std::size_t close = format.find(c, i + 1);
-      const std::size_t end = close == std::string_view::npos ? format.size() : close;
-      out.append(format.substr(i + 1, end - i - 1));
-      i = end + 1;
-      continue;
-    }
-    if (StartsWithNoCase(format, i, "AMPM")) {
-      out += t.hour < 12 ? fs.TimeAMString : fs.TimePMString;
-      i += 4;
-      continue;
-    }
-    if (StartsWithNoCase(format, i, "AM/PM")) {
-      out += t.hour < 12 ? "am" : "pm";
-      i += 5;
-      continue;
-    }
-    if (StartsWithNoCase(format, i, "A/P")) {
-      out += t.hour < 12 ? "a" : "p";
-      i += 3;
-      continue;
-    }
-    bool hourToken = false;
-    switch (u) {
-      case 'Y':
-        out += run <= 2 ? Pad(t.year % 100, 2) : Pad(t.year, 4);
-        break;
-      case 'M':
-        if (lastWasHour && run <= 2) {
-          out += Pad(t.minute, static_cast<int>(run));
-        } else if (run == 1 || run == 2) {
-          out += Pad(t.month, static_cast<int>(run));
-        } else if (run == 3) {
-          out += fs.ShortMonthNames[static_cast<std::size_t>(t.month - 1)];
-        } else {
-          out += fs.LongMonthNames[static_cast<std::size_t>(t.month - 1)];
-        }
-        break;
-      case 'D':
-        if (run <= 2) {
-          out += Pad(t.day, static_cast<int>(run));
-        } else if (run == 3) {
-          out += fs.ShortDayNames[static_cast<std::size_t>(t.dayOfWeek)];
-        } else {
-          out += fs.LongDayNames[static_cast<std::size_t>(t.dayOfWeek)];
-        }
-        break;
-      case 'H': {
-        int h = t.hour;
-        if (twelveHour) h = h % 12 == 0 ? 12 : h % 12;
-        out += Pad(h, run >= 2 ? 2 : 1);
-        hourToken = true;
-        break;
-      }
-      case 'N':
-        out += Pad(t.minute, run >= 2 ? 2 : 1);
-        break;
-      case 'S':
-        out += Pad(t.second, run >= 2 ? 2 : 1);
-        break;
-      case 'Z':
-        out += Pad(t.ms, run >= 3 ? 3 : 1);
-        break;
-      case '/':
-        out.append(run, fs.DateSeparator);
-        break;
-      case ':':
-        out.append(run, fs.TimeSeparator);
-        break;
-      default:
-        out.append(format.substr(i, run));
-        break;
-    }
-    // "m" right after an hour (separators between) means minutes, as in "hh:mm".
-    if (u >= 'A' && u <= 'Z') lastWasHour = hourToken;
-    i += run;
-  }
-  return out;
-}
-
 }  // namespace
 
 // ---- Exceptions ----------------------------------------------------------------------------------------
@@ -301,58 +180,16 @@ std::string HexBytes(std::string_view bytes, bool commas) {
   return out;
 }
 
-// General format with up to 15 significant digits; scientific notation for very large and very small
-// magnitudes, as the conventional float-to-text routine does.
+// The general format with 15 significant digits. The settings file keeps two rules of its own here: the
+// digits round once from the binary value with a tie to even, and scientific notation starts below 10^-4
+// ("1E-5", where a script's FloatToStr writes "0.00001"). Files written so read and write back unchanged.
 std::string FloatText(double value) {
-  if (std::isnan(value)) return "NAN";
-  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
-  if (value == 0) return "0";
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.14e", value);
-  std::string s = buf;
-  std::string sign;
-  if (s[0] == '-') {
-    sign = "-";
-    s.erase(0, 1);
-  }
-  const std::size_t ePos = s.find('e');
-  const int exponent = std::atoi(s.c_str() + ePos + 1);
-  std::string digits = s.substr(0, 1) + s.substr(2, ePos - 2);
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
-  const char sep = platform::FormatSettings().DecimalSeparator;
-  std::string out = sign;
-  if (exponent >= 15 || exponent < -4) {
-    out += digits[0];
-    if (digits.size() > 1) out += sep + digits.substr(1);
-    out += 'E';
-    out += std::to_string(exponent);
-    return out;
-  }
-  if (exponent >= 0) {
-    const auto intLen = static_cast<std::size_t>(exponent) + 1;
-    if (digits.size() <= intLen) {
-      out += digits + std::string(intLen - digits.size(), '0');
-    } else {
-      out += digits.substr(0, intLen) + sep + digits.substr(intLen);
-    }
-    return out;
-  }
-  out += '0';
-  out += sep;
-  out += std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
-  return out;
+  return rtl::FloatToText(value, 15, platform::FormatSettings().DecimalSeparator,
+                          rtl::TGeneralFormat{.ExactTiesToEven = true, .SmallestFixedExponent = -4});
 }
 
 std::string CurrencyText(std::int64_t scaled) {
-  const bool negative = scaled < 0;
-  const std::uint64_t a =
-      negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
-  std::string out = negative ? "-" : "";
-  out += std::to_string(a / 10000);
-  std::string frac = Pad(static_cast<int>(a % 10000), 4);
-  while (!frac.empty() && frac.back() == '0') frac.pop_back();
-  if (!frac.empty()) out += platform::FormatSettings().DecimalSeparator + frac;
-  return out;
+  return rtl::CurrencyToText(scaled, platform::FormatSettings().DecimalSeparator);
 }
 
 // The short date, followed by the long time unless the value is midnight exactly.
@@ -361,18 +198,19 @@ std::string DateTimeText(double value) {
   if (!std::isfinite(value) || std::fabs(value) > 2958466.0) return FloatText(value);
   const double days = std::trunc(value);
   auto ms = static_cast<std::int64_t>(std::llround(std::fabs(value - days) * 86400000.0));
+  // A time that rounds up to midnight stays on its day, as 23:59:59.999 (a script's FormatDateTime moves
+  // it to the next day); the store has always shown it so.
   if (ms >= 86400000) ms = 86399999;
-  TDateParts t{};
-  CivilFromDays(static_cast<std::int64_t>(days) - 25569, t.year, t.month, t.day);
-  const std::int64_t dayNumber = static_cast<std::int64_t>(days) - 25569 + 4;  // 1970-01-01 was a Thursday
-  t.dayOfWeek = static_cast<int>(((dayNumber % 7) + 7) % 7);
-  t.hour = static_cast<int>(ms / 3600000);
-  t.minute = static_cast<int>(ms / 60000 % 60);
-  t.second = static_cast<int>(ms / 1000 % 60);
-  t.ms = static_cast<int>(ms % 1000);
+  const double time = static_cast<double>(ms) / 86400000.0;
+  const double dateTime = days < 0 ? days - time : days + time;
   const auto& fs = platform::FormatSettings();
-  std::string out = FormatDate(fs.ShortDateFormat, t);
-  if (ms != 0) out += " " + FormatDate(fs.LongTimeFormat, t);
+  // The store's own reading of pictures (see FormatStoreDateTime), so that its texts stay as they were.
+  const auto text = [&](const std::string& picture) {
+    return rtl::FormatStoreDateTime(picture, dateTime, fs);
+  };
+  std::string out = text(fs.ShortDateFormat);
+  // The time is shown when any millisecond is set, not only hours, minutes or seconds as "c" does.
+  if (ms != 0) out += " " + text(fs.LongTimeFormat);
   return out;
 }
 

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "script/rtl/uSystemLibrary_DateTime.h"
-#include "script/rtl/uSystemLibrary_Format.h"
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlFormat.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 //
 // The routines' signatures live in uSystemLibrary_Table.cpp; this library binds a handler to each of them.
 // The handlers only translate between script values and the plain C++ routines of varnholt::rtl
-// (uSystemLibrary_Format/_DateTime/_Text/_Math), so the rules themselves are tested without a script.
+// (rtl/uRtlFormat, uRtlDateTime, uRtlText, uRtlMath), so the rules themselves are tested without a script.
 #pragma once
 
 #include <filesystem>

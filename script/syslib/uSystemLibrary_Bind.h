@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <string>
 
+#include "rtl/uRtlErrors.h"
 #include "script/vm/atCallContext.h"
 #include "script/syslib/uSystemLibrary.h"
-#include "script/rtl/uSystemLibrary_Errors.h"
 
 namespace varnholt::syslib {
 

@@ -11,8 +11,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/DriveMap.h"
+#include "rtl/uRtlErrors.h"
 #include "script/syslib/uSystemLibrary.h"
-#include "script/rtl/uSystemLibrary_Errors.h"
 
 namespace varnholt {
 

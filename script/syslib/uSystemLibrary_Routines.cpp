@@ -3,12 +3,12 @@
 #include <cmath>
 #include <vector>
 
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlFormat.h"
+#include "rtl/uRtlMath.h"
+#include "rtl/uRtlText.h"
 #include "script/syslib/uSystemLibrary.h"
 #include "script/syslib/uSystemLibrary_Bind.h"
-#include "script/rtl/uSystemLibrary_DateTime.h"
-#include "script/rtl/uSystemLibrary_Format.h"
-#include "script/rtl/uSystemLibrary_Math.h"
-#include "script/rtl/uSystemLibrary_Text.h"
 
 namespace varnholt {
 

@@ -2,9 +2,9 @@
 // also decides which values are dates at all.
 #include "script/vm/atScript_DateText.h"
 
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlErrors.h"
 #include "script/compiler/atScript_Errors.h"
-#include "script/rtl/uSystemLibrary_DateTime.h"
-#include "script/rtl/uSystemLibrary_Errors.h"
 
 namespace varnholt {
 

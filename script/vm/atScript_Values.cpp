@@ -17,8 +17,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/Locale.h"
-#include "script/rtl/uSystemLibrary_Format.h"
-#include "script/rtl/uSystemLibrary_Math.h"
+#include "rtl/uRtlFormat.h"
+#include "rtl/uRtlMath.h"
 #include "script/vm/atScript_DateText.h"
 
 namespace varnholt {

@@ -307,6 +307,40 @@ TEST_F(StorageTest, TextFormsOfEveryType) {
   EXPECT_EQ(k.AsFloat(), 2.25);
 }
 
+// The store's texts keep their own rules where the script's FloatToStr and date routines differ, so that
+// existing settings files read and write back unchanged.
+TEST_F(StorageTest, TextFormsKeepTheStoresOwnRules) {
+  struct TCase {
+    double value;
+    const char* text;
+  };
+  for (const TCase& c : std::vector<TCase>{
+           {0.00001, "1E-5"},  // scientific notation already below 10^-4
+           {0.0001, "0.0001"},
+           {123456789012344.5, "123456789012344"},  // a tie rounds to even from the binary value
+           {12345678901234.25, "12345678901234.2"},
+           {1e15, "1E15"},
+           {-2.5e-300, "-2.5E-300"},
+       }) {
+    EXPECT_EQ(FloatText(c.value), c.text) << c.value;
+  }
+  EXPECT_EQ(FloatText(std::numeric_limits<double>::quiet_NaN()), "NAN");
+  EXPECT_EQ(CurrencyText(std::numeric_limits<std::int64_t>::min()), "-922337203685477.5808");
+  EXPECT_EQ(CurrencyText(1), "0.0001");
+  EXPECT_EQ(CurrencyText(-1234500), "-123.45");
+  EXPECT_EQ(CurrencyText(0), "0");
+  platform::TFormatSettings fs = platform::TFormatSettings::English();
+  fs.ShortDateFormat = "yyyy-mm-dd";
+  fs.LongTimeFormat = "hh:nn:ss.zzz";
+  platform::SetFormatSettings(fs);
+  // A time of milliseconds alone is shown; one that rounds to midnight stays on its day.
+  EXPECT_EQ(DateTimeText(45000 + 0.5 / 86400000.0 * 2), "2023-03-15 00:00:00.001");
+  EXPECT_EQ(DateTimeText(45000 + 0.9999999999), "2023-03-15 23:59:59.999");
+  EXPECT_EQ(DateTimeText(-1.25), "1899-12-29 06:00:00.000");
+  EXPECT_EQ(DateTimeText(2958465.0), "9999-12-31");
+  EXPECT_EQ(DateTimeText(3e6), "3000000");
+}
+
 TEST_F(StorageTest, WritesSetTypeCodeAndValue) {
   TrsKeyWrapper k("k");
   k.SetBoolean(true);

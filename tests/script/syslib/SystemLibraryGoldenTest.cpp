@@ -10,11 +10,11 @@
 #include <map>
 #include <sstream>
 
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlLocale.h"
 #include "script/vm/atScript.h"
 #include "script/syslib/uSystemLibrary.h"
-#include "script/rtl/uSystemLibrary_DateTime.h"
-#include "script/rtl/uSystemLibrary_Locale.h"
-#include "tests/script/rtl/RtlGoldenTable.h"
+#include "tests/rtl/RtlGoldenTable.h"
 
 namespace varnholt::test {
 namespace {

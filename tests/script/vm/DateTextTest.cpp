@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "script/compiler/atScript_Errors.h"
-#include "script/rtl/uSystemLibrary_DateTime.h"
+#include "rtl/uRtlDateTime.h"
 
 namespace varnholt {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "script/atLimits.h"
-#include "script/rtl/uSystemLibrary_DateTime.h"
-#include "script/rtl/uSystemLibrary_Format.h"
-#include "script/rtl/uSystemLibrary_Text.h"
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlFormat.h"
+#include "rtl/uRtlLimits.h"
+#include "rtl/uRtlText.h"
 
 using namespace varnholt::rtl;
 

@@ -1,10 +1,10 @@
-// uSystemLibrary_Math.h — the arithmetic routines of the system library that need more than <cmath>:
+// uRtlMath.h — the arithmetic routines of the run-time library that need more than <cmath>:
 // rounding to integers and the conventional random sequence.
 #pragma once
 
 #include <cstdint>
 
-#include "script/rtl/uSystemLibrary_Errors.h"
+#include "rtl/uRtlErrors.h"
 
 namespace varnholt::rtl {
 

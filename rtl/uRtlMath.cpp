@@ -1,5 +1,5 @@
-// uSystemLibrary_Math.cpp — rounding and the random sequence of the system library.
-#include "script/rtl/uSystemLibrary_Math.h"
+// uRtlMath.cpp — the run-time rounding routines and the random sequence.
+#include "rtl/uRtlMath.h"
 
 #include <cmath>
 

@@ -1,16 +1,16 @@
-// uSystemLibrary_DateTime.cpp — dates and times of the system library.
+// uRtlDateTime.cpp — the run-time date and time routines.
 //
 // Calendar arithmetic runs on day numbers of the proleptic Gregorian calendar; the date-time double is
 // only split into parts (time rounded to the millisecond) or built from them at the edges.
-#include "script/rtl/uSystemLibrary_DateTime.h"
+#include "rtl/uRtlDateTime.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdint>
 
 #include "platform/CodePage.h"
-#include "script/atLimits.h"
-#include "script/rtl/uSystemLibrary_Text.h"
+#include "rtl/uRtlLimits.h"
+#include "rtl/uRtlText.h"
 
 namespace varnholt::rtl {
 
@@ -57,17 +57,22 @@ struct TParts {
 
 // The parts of a date-time. The time rounds to the millisecond; a time that rounds up to midnight
 // moves to the next day (away from 1899-12-30 for earlier dates) rather than showing hour 24.
-TParts Split(double dateTime) {
+// With anyYear, every day within kMaxSerial + 1 of 1899-12-30 counts (see FormatStoreDateTime).
+TParts Split(double dateTime, bool anyYear = false) {
   TParts parts;
   if (!std::isfinite(dateTime)) return parts;
   double day = std::trunc(dateTime);
-  if (day < kMinSerial - 1 || day > kMaxSerial + 1) return parts;
+  if (anyYear) {
+    if (std::fabs(day) > kMaxSerial + 1) return parts;
+  } else if (day < kMinSerial - 1 || day > kMaxSerial + 1) {
+    return parts;
+  }
   std::int64_t ms = std::llround(std::fabs(dateTime - day) * static_cast<double>(kMsPerDay));
   if (ms >= kMsPerDay) {
     ms = 0;
     day += dateTime < 0 ? -1 : 1;
   }
-  if (day < kMinSerial || day > kMaxSerial) return parts;
+  if (!anyYear && (day < kMinSerial || day > kMaxSerial)) return parts;
   parts.valid = true;
   parts.serial = static_cast<int>(day);
   CivilFromDays(parts.serial - kUnixEpochSerial, parts.year, parts.month, parts.day);
@@ -96,15 +101,18 @@ bool StartsWithNoCase(std::string_view text, size_t pos, std::string_view word) 
 
 class TDateTimeWriter {
  public:
-  TDateTimeWriter(const TParts& parts, const TFormatSettings& locale) : p_(parts), locale_(locale) {}
+  // storeRules: the settings store's reading of pictures (see FormatStoreDateTime).
+  TDateTimeWriter(const TParts& parts, const TFormatSettings& locale, bool storeRules = false)
+      : p_(parts), locale_(locale), store_(storeRules) {}
 
   std::string Text(std::string_view picture) {
+    if (picture.empty() && store_) return out_;
     Write(picture.empty() ? std::string_view("c") : picture, 0);
     return out_;
   }
 
  private:
-  // Pictures of the locale may name other pictures (see atLimits.h).
+  // Pictures of the locale may name other pictures (see uRtlLimits.h).
   static constexpr int kMaxDepth = limits::kMaxPictureDepth;
 
   // An AM/PM marker anywhere in the picture, before or after the hour, puts the hour on the 12-hour clock.
@@ -116,6 +124,13 @@ class TDateTimeWriter {
       return !found;
     });
     return found;
+  }
+
+  // The store's rule: a marker anywhere, quoted text included.
+  static bool HasAmPmAnywhere(std::string_view picture) {
+    const std::string upper = platform::UpperCase(picture);
+    return upper.find("AMPM") != std::string::npos || upper.find("AM/PM") != std::string::npos ||
+           upper.find("A/P") != std::string::npos;
   }
 
   void Write(std::string_view picture, int depth) {
@@ -140,6 +155,10 @@ class TDateTimeWriter {
       size_t advance = count;
       switch (token) {
         case 'C':  // a run of "c" is one specifier
+          if (store_) {
+            out_.append(picture.substr(i, count));
+            break;
+          }
           Write(locale_.ShortDateFormat, depth + 1);
           if (p_.hour != 0 || p_.minute != 0 || p_.second != 0) {
             out_ += ' ';
@@ -153,7 +172,7 @@ class TDateTimeWriter {
             out_ += Padded(p_.day, 2);
           } else if (count == 3) {
             out_ += locale_.ShortDayNames[DayIndex()];
-          } else if (count == 4) {
+          } else if (count == 4 || store_) {
             out_ += locale_.LongDayNames[DayIndex()];
           } else if (count == 5) {
             Write(locale_.ShortDateFormat, depth + 1);
@@ -165,7 +184,7 @@ class TDateTimeWriter {
           out_ += count <= 2 ? Padded(p_.year % 100, 2) : Padded(p_.year, 4);
           break;
         case 'M':
-          if (lastToken == 'H') {
+          if (lastToken == 'H' && (count <= 2 || !store_)) {
             out_ += count == 1 ? std::to_string(p_.minute) : Padded(p_.minute, 2);
             token = 'N';
           } else if (count == 1) {
@@ -180,7 +199,7 @@ class TDateTimeWriter {
           break;
         case 'H': {
           int hour = p_.hour;
-          if (HasAmPmMarker(picture)) {
+          if (store_ ? HasAmPmAnywhere(picture) : HasAmPmMarker(picture)) {
             hour %= 12;
             if (hour == 0) hour = 12;
           }
@@ -194,13 +213,23 @@ class TDateTimeWriter {
           out_ += count == 1 ? std::to_string(p_.second) : Padded(p_.second, 2);
           break;
         case 'Z':
-          out_ += count == 1 ? std::to_string(p_.millisecond) : Padded(p_.millisecond, 3);
+          out_ += count == 1 || (store_ && count == 2) ? std::to_string(p_.millisecond)
+                                                       : Padded(p_.millisecond, 3);
           break;
         case 'T':
+          if (store_) {
+            out_.append(picture.substr(i, count));
+            break;
+          }
           Write(count == 1 ? locale_.ShortTimeFormat : locale_.LongTimeFormat, depth + 1);
           break;
         case 'A':
-          advance = AmPm(picture, i);
+          advance = AmPm(picture, i, count);
+          // The store's markers leave the last specifier as it was ("h ampm m" is a minute).
+          if (store_ && advance != count) {
+            i += advance;
+            continue;
+          }
           break;
         case '/':
           advance = 1;
@@ -221,19 +250,24 @@ class TDateTimeWriter {
   }
 
   // "am/pm" and "a/p" keep the letter case written in the picture; "ampm" takes the locale's markers.
-  size_t AmPm(std::string_view picture, size_t i) {
+  // The store writes them in lower case, and a run of letters that starts no marker as text.
+  size_t AmPm(std::string_view picture, size_t i, size_t count) {
     bool pm = p_.hour >= 12;
     if (StartsWithNoCase(picture, i, "am/pm")) {
-      out_.append(picture.substr(pm ? i + 3 : i, 2));
+      out_.append(store_ ? (pm ? "pm" : "am") : picture.substr(pm ? i + 3 : i, 2));
       return 5;
     }
     if (StartsWithNoCase(picture, i, "a/p")) {
-      out_ += picture[pm ? i + 2 : i];
+      out_ += store_ ? (pm ? 'p' : 'a') : picture[pm ? i + 2 : i];
       return 3;
     }
     if (StartsWithNoCase(picture, i, "ampm")) {
       out_ += pm ? locale_.TimePMString : locale_.TimeAMString;
       return 4;
+    }
+    if (store_) {
+      out_.append(picture.substr(i, count));
+      return count;
     }
     out_ += picture[i];
     return 1;
@@ -243,6 +277,7 @@ class TDateTimeWriter {
 
   const TParts& p_;
   const TFormatSettings& locale_;
+  const bool store_;
   std::string out_;
 };
 
@@ -488,6 +523,12 @@ std::string FormatDateTime(std::string_view picture, double dateTime, const TFor
     parts = Split(0);
   }
   return TDateTimeWriter(parts, locale).Text(picture);
+}
+
+std::string FormatStoreDateTime(std::string_view picture, double dateTime, const TFormatSettings& locale) {
+  TParts parts = Split(dateTime, true);
+  if (!parts.valid) parts = Split(0);
+  return TDateTimeWriter(parts, locale, true).Text(picture);
 }
 
 std::string DateToStr(double dateTime, const TFormatSettings& locale) {

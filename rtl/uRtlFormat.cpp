@@ -1,4 +1,4 @@
-// uSystemLibrary_Format.cpp — number formatting and parsing of the system library.
+// uRtlFormat.cpp — the run-time number formatting and parsing.
 //
 // Every floating-point text starts from a decimal digit string of the value: 40 significant digits of a
 // double (as good as exact for every rounding decision) or the exact digits of a currency. Rounding to
@@ -7,7 +7,7 @@
 // like 2.675, whose double lies below the half. FormatFloat first rounds to 17 significant digits, so its
 // pictures never show digits beyond a double's precision; the fixed formats of Format show up to 18
 // decimals of the value itself.
-#include "script/rtl/uSystemLibrary_Format.h"
+#include "rtl/uRtlFormat.h"
 
 #include <algorithm>
 #include <cctype>
@@ -17,8 +17,8 @@
 #include <limits>
 #include <vector>
 
-#include "script/atLimits.h"
-#include "script/rtl/uSystemLibrary_Text.h"
+#include "rtl/uRtlLimits.h"
+#include "rtl/uRtlText.h"
 
 namespace varnholt::rtl {
 
@@ -42,13 +42,14 @@ constexpr int kDoubleDigits = 17;  // enough to tell any two doubles apart
 constexpr int kMaxFixedDecimals = 18;
 constexpr int kSourceDigits = 40;
 
-TDecimal DecimalOfDouble(double value) {
+// `digits` significant digits of a double, rounded once from its binary value, a tie to even.
+TDecimal DecimalOfDouble(double value, int digits = kSourceDigits) {
   TDecimal d;
   d.Negative = value < 0;
   if (value == 0) return d;
   char buffer[64];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific,
-                              kSourceDigits - 1);
+                              digits - 1);
   *result.ptr = '\0';
   // "d.dddddddddddddddde+xx"
   std::string_view text(buffer, result.ptr - buffer);
@@ -138,13 +139,13 @@ std::string NonFiniteText(double value) {
 }
 
 // General format: the shortest of fixed and scientific notation with `precision` significant digits.
-// Scientific notation is used from 10^precision up and below 10^-5.
-std::string GeneralText(TDecimal d, int precision, char decimalSeparator) {
+// Scientific notation is used from 10^precision up and below 10^smallestFixedExponent.
+std::string GeneralText(TDecimal d, int precision, char decimalSeparator, int smallestFixedExponent = -5) {
   RoundDigits(d, precision);
   if (d.IsZero()) return "0";
   std::string out = d.Negative ? "-" : "";
   int exponent10 = d.Exponent - 1;
-  if (exponent10 >= precision || exponent10 < -5) {
+  if (exponent10 >= precision || exponent10 < smallestFixedExponent) {
     out += d.Digits[0];
     if (d.Digits.size() > 1) {
       out += decimalSeparator;
@@ -260,7 +261,7 @@ std::string HexDigits(std::uint32_t value) {
   return out;
 }
 
-// Widths and precisions beyond this are taken as this (see atLimits.h).
+// Widths and precisions beyond this are taken as this (see uRtlLimits.h).
 constexpr int kMaxFieldSize = limits::kMaxFieldSize;
 
 class TFormatter {
@@ -414,9 +415,8 @@ class TFormatter {
         text = FixedText(NumberArg(), FixedDecimals(precision, 2), true, locale_);
         break;
       case 'G':
-        text =
-            GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits),
-                        locale_.DecimalSeparator);
+        text = GeneralText(NumberArg(), precision < 0 ? 15 : std::clamp(precision, 2, kDoubleDigits),
+                           locale_.DecimalSeparator);
         break;
       case 'M':
         text = CurrencyText(NumberArg(), FixedDecimals(precision, locale_.CurrencyDecimals), locale_);
@@ -648,6 +648,18 @@ std::string FloatToStr(double value, const TFormatSettings& locale) {
 std::string FloatToText(double value, int precision, char decimalSeparator) {
   if (!std::isfinite(value)) return NonFiniteText(value);
   return GeneralText(DecimalOfDouble(value), std::clamp(precision, 1, kDoubleDigits), decimalSeparator);
+}
+
+std::string FloatToText(double value, int precision, char decimalSeparator, const TGeneralFormat& style) {
+  if (!std::isfinite(value)) return NonFiniteText(value);
+  precision = std::clamp(precision, 1, kDoubleDigits);
+  const TDecimal d = style.ExactTiesToEven ? DecimalOfDouble(value, precision) : DecimalOfDouble(value);
+  return GeneralText(d, precision, decimalSeparator, style.SmallestFixedExponent);
+}
+
+std::string CurrencyToText(std::int64_t scaledBy10000, char decimalSeparator) {
+  // 19 digits hold every currency, and its exponents (-4 to 14) never call for scientific notation.
+  return GeneralText(DecimalOfCurrency(scaledBy10000), 19, decimalSeparator);
 }
 
 std::string FormatFloat(std::string_view picture, double value, const TFormatSettings& locale) {

@@ -1,4 +1,4 @@
-// uSystemLibrary_DateTime.h — dates and times of the system library: encoding and decoding, calendar
+// uRtlDateTime.h — dates and times of the run-time library: encoding and decoding, calendar
 // arithmetic, FormatDateTime and the locale-driven conversions between texts and date-times.
 //
 // A date-time is a double: the integral part counts days since 1899-12-30, the fraction is the time of
@@ -11,7 +11,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Locale.h"
-#include "script/rtl/uSystemLibrary_Errors.h"
+#include "rtl/uRtlErrors.h"
 
 namespace varnholt::rtl {
 
@@ -45,6 +45,14 @@ double Time();
 // Tokens: c d dd ddd dddd ddddd dddddd m mm mmm mmmm yy yyyy h hh n nn s ss z zzz t tt am/pm a/p ampm
 // / : and quoted text. "m" means minutes when the previous specifier was an hour.
 std::string FormatDateTime(std::string_view picture, double dateTime, const TFormatSettings& locale);
+// FormatDateTime with the settings store's older reading of pictures, kept so that the store's texts stay
+// as its files have them: no picture names another (c and t are text, ddddd and longer the long day
+// name, an empty picture shows nothing), "zz" is the unpadded millisecond, am/pm and a/p come out in lower
+// case and put the hours on the 12-hour clock wherever they stand, quoted text included, an AM/PM marker
+// leaves the last specifier as it was, and "m" after an hour is a minute only as m or mm. Every day within
+// 2958466 days of 1899-12-30 is shown, years before 1 and the year 10000 included, with the numbers as
+// they come ("-44"), where FormatDateTime shows 1899-12-30 outside the years 1-9999.
+std::string FormatStoreDateTime(std::string_view picture, double dateTime, const TFormatSettings& locale);
 std::string DateToStr(double dateTime, const TFormatSettings& locale);
 std::string TimeToStr(double dateTime, const TFormatSettings& locale);
 std::string DateTimeToStr(double dateTime, const TFormatSettings& locale);

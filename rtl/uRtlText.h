@@ -1,4 +1,4 @@
-// uSystemLibrary_Text.h — the text routines of the system library on code page 1252 strings.
+// uRtlText.h — the text routines of the run-time library on code page 1252 strings.
 //
 // Positions count from 1 and every position or count outside the text is clipped, never an error.
 #pragma once

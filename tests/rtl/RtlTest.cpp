@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "script/rtl/uSystemLibrary_DateTime.h"
-#include "script/rtl/uSystemLibrary_Format.h"
-#include "script/rtl/uSystemLibrary_Locale.h"
-#include "script/rtl/uSystemLibrary_Math.h"
-#include "script/rtl/uSystemLibrary_Text.h"
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlFormat.h"
+#include "rtl/uRtlLocale.h"
+#include "rtl/uRtlMath.h"
+#include "rtl/uRtlText.h"
 
 namespace varnholt::rtl {
 namespace {
@@ -363,6 +363,45 @@ TEST(RtlLocale, BadJsonFailsWithTheFieldNamed) {
   for (const auto& c : cases) {
     EXPECT_EQ(ErrorOf([&] { FormatSettingsFromJson(c.json, English()); }), c.message) << c.json;
   }
+}
+
+// The settings store's rules, side by side with the script's: each row is a case where they part.
+TEST(RtlStoreRules, StoreDatePicturesReadTheOlderWay) {
+  const double evening = EncodeDate(2023, 3, 15) + EncodeTime(18, 0, 0, 7);
+  struct {
+    const char* picture;
+    const char* script;
+    const char* store;
+  } rows[] = {
+      {"", "3/15/2023 6:00:00 PM", ""},
+      {"c", "3/15/2023 6:00:00 PM", "c"},
+      {"t", "6:00 PM", "t"},
+      {"ddddd", "3/15/2023", "Wednesday"},
+      {"zz", "007", "7"},
+      {"AM/PM hh", "PM 06", "pm 06"},
+      {"'am/pm' hh", "am/pm 18", "am/pm 06"},
+      {"hh:mmm", "18:00", "18:Mar"},
+      {"h ampm m", "6 PM 3", "6 PM 0"},
+      {"aampm", "aPM", "aa3p3"},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(FormatDateTime(row.picture, evening, English()), row.script) << row.picture;
+    EXPECT_EQ(FormatStoreDateTime(row.picture, evening, English()), row.store) << row.picture;
+  }
+  // Outside the years 1-9999 the store still shows the calendar's date, the year -17 as it comes.
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd", -700000, English()), "1899-12-30");
+  EXPECT_EQ(FormatStoreDateTime("yyyy-mm-dd", -700000, English()), "0-17-06-18");
+  EXPECT_EQ(FormatStoreDateTime("yyyy-mm-dd", 2958466, English()), "10000-01-01");
+}
+
+TEST(RtlStoreRules, GeneralFormatChoicesAndCurrency) {
+  const TGeneralFormat store{.ExactTiesToEven = true, .SmallestFixedExponent = -4};
+  EXPECT_EQ(FloatToText(0.00001, 15, '.'), "0.00001");
+  EXPECT_EQ(FloatToText(0.00001, 15, '.', store), "1E-5");
+  EXPECT_EQ(FloatToText(12345678901234.25, 15, '.'), "12345678901234.3");
+  EXPECT_EQ(FloatToText(12345678901234.25, 15, '.', store), "12345678901234.2");
+  EXPECT_EQ(CurrencyToText(-1234500, ','), "-123,45");
+  EXPECT_EQ(CurrencyToText(std::numeric_limits<std::int64_t>::min(), '.'), "-922337203685477.5808");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// uSystemLibrary_Errors.h — the error of the run-time routines: a message the script sees as its run-time
+// uRtlErrors.h — the error of the run-time routines: a message the script sees as its run-time
 // error.
 #pragma once
 

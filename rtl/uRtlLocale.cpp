@@ -1,5 +1,5 @@
-// uSystemLibrary_Locale.cpp — format settings from a JSON object.
-#include "script/rtl/uSystemLibrary_Locale.h"
+// uRtlLocale.cpp — format settings from a JSON object.
+#include "rtl/uRtlLocale.h"
 
 #include <nlohmann/json.hpp>
 

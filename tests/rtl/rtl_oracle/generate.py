@@ -2,7 +2,7 @@
 # generate.py — builds the golden table of the run-time routines from Free Pascal's run-time library.
 #
 # Run by hand (not in CI): installs the Free Pascal compiler when missing, writes one Pascal program
-# with fixed format settings, runs it and writes tests/data/script/rtl_golden.tsv and the locale it used
+# with fixed format settings, runs it and writes tests/data/rtl/rtl_golden.tsv and the locale it used
 # (rtl_locale.json). Where our routines are meant to differ from Free Pascal, a case carries its own
 # expectation and the row is marked "ours"; error rows carry our message texts and are marked "msg"
 # when Free Pascal words its error differently.
@@ -17,7 +17,7 @@ import sys
 import tempfile
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", "..", ".."))
-DATA = os.path.join(ROOT, "tests", "data", "script")
+DATA = os.path.join(ROOT, "tests", "data", "rtl")
 
 LOCALE = {
     "DecimalSeparator": ",",

@@ -1,5 +1,5 @@
-// uSystemLibrary_Text.cpp — the text routines of the system library.
-#include "script/rtl/uSystemLibrary_Text.h"
+// uRtlText.cpp — the run-time text routines on code page 1252 strings.
+#include "rtl/uRtlText.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // RtlGoldenTable.cpp — reads the golden table of the run-time routines.
-#include "tests/script/rtl/RtlGoldenTable.h"
+#include "tests/rtl/RtlGoldenTable.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +42,7 @@ std::vector<std::string> SplitTabs(const std::string& line) {
 
 std::vector<TRtlGoldenRow> ReadRtlGoldenTable() {
   std::vector<TRtlGoldenRow> rows;
-  std::istringstream in(ReadFile(TestDataFolder() / "script/rtl_golden.tsv"));
+  std::istringstream in(ReadFile(TestDataFolder() / "rtl/rtl_golden.tsv"));
   std::string line;
   while (std::getline(in, line)) {
     if (line.empty() || line[0] == '#') continue;
@@ -61,7 +61,7 @@ std::vector<TRtlGoldenRow> ReadRtlGoldenTable() {
   return rows;
 }
 
-std::string ReadRtlGoldenLocale() { return ReadFile(TestDataFolder() / "script/rtl_locale.json"); }
+std::string ReadRtlGoldenLocale() { return ReadFile(TestDataFolder() / "rtl/rtl_locale.json"); }
 
 double ParseGoldenDouble(const std::string& text) {
   const std::size_t slash = text.find('/');

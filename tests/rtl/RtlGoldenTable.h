@@ -1,4 +1,4 @@
-// RtlGoldenTable.h — the golden table of the run-time routines (tests/data/script/rtl_golden.tsv, made
+// RtlGoldenTable.h — the golden table of the run-time routines (tests/data/rtl/rtl_golden.tsv, made
 // from Free Pascal by rtl_oracle/generate.py) as rows, for the tests that run it directly and through
 // scripts.
 #pragma once

@@ -1,7 +1,7 @@
 // RtlGoldenTest.cpp — runs every row of the run-time golden table through the run-time routines.
 //
-// The table (tests/data/script/rtl_golden.tsv) and its locale (rtl_locale.json) come from Free Pascal's
-// run-time library through tests/script/rtl/rtl_oracle/generate.py; rows marked "ours" hold our own
+// The table (tests/data/rtl/rtl_golden.tsv) and its locale (rtl_locale.json) come from Free Pascal's
+// run-time library through tests/rtl/rtl_oracle/generate.py; rows marked "ours" hold our own
 // expectation where we differ from it on purpose.
 #include <gtest/gtest.h>
 
@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "script/rtl/uSystemLibrary_DateTime.h"
-#include "script/rtl/uSystemLibrary_Format.h"
-#include "script/rtl/uSystemLibrary_Locale.h"
-#include "script/rtl/uSystemLibrary_Math.h"
-#include "script/rtl/uSystemLibrary_Text.h"
-#include "tests/script/rtl/RtlGoldenTable.h"
+#include "rtl/uRtlDateTime.h"
+#include "rtl/uRtlFormat.h"
+#include "rtl/uRtlLocale.h"
+#include "rtl/uRtlMath.h"
+#include "rtl/uRtlText.h"
+#include "tests/rtl/RtlGoldenTable.h"
 
 namespace varnholt::rtl {
 namespace {

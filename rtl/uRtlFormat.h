@@ -1,4 +1,4 @@
-// uSystemLibrary_Format.h — number formatting and parsing of the system library: Format, FormatFloat,
+// uRtlFormat.h — number formatting and parsing of the run-time library: Format, FormatFloat,
 // FloatToStr, IntToStr, IntToHex, StrToInt, StrToIntDef, StrToFloat.
 //
 // Texts are code page 1252 strings; separators and currency come from the locale passed in. Errors are
@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "platform/Locale.h"
-#include "script/rtl/uSystemLibrary_Errors.h"
+#include "rtl/uRtlErrors.h"
 
 namespace varnholt::rtl {
 
@@ -58,6 +58,21 @@ std::string FloatToStr(double value, const TFormatSettings& locale);
 // The general format with `precision` significant digits (1 to 17) and the given decimal separator: the
 // one float-to-text rule of the engine, behind FloatToStr and the text of Double and Single values.
 std::string FloatToText(double value, int precision, char decimalSeparator);
+
+// The choices of the general format where the settings file keeps rules of its own: its float texts were
+// always written this way, and a file must read and write back unchanged.
+struct TGeneralFormat {
+  // Round once from the exact binary value, a tie to even (12345678901234.25 to 15 digits is
+  // "12345678901234.2"), instead of half away from zero on the value's decimal digits.
+  bool ExactTiesToEven = false;
+  // The smallest decimal exponent still written in fixed notation: -5 writes 0.00001 as "0,00001", -4 as
+  // "1E-5".
+  int SmallestFixedExponent = -5;
+};
+std::string FloatToText(double value, int precision, char decimalSeparator, const TGeneralFormat& style);
+
+// A currency (value times 10000) in the general format with every digit it has: "-123,45", "0,0001".
+std::string CurrencyToText(std::int64_t scaledBy10000, char decimalSeparator);
 
 std::string IntToStr(std::int64_t value);
 // Upper-case hexadecimal of the value's 32 bits with at least `digits` digits.

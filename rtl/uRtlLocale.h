@@ -1,11 +1,11 @@
-// uSystemLibrary_Locale.h — reads format settings from a JSON object with the conventional field names
+// uRtlLocale.h — reads format settings from a JSON object with the conventional field names
 // (the `--locale` file of run-script and the locale of the run-time golden table).
 #pragma once
 
 #include <string_view>
 
 #include "platform/Locale.h"
-#include "script/rtl/uSystemLibrary_Errors.h"
+#include "rtl/uRtlErrors.h"
 
 namespace varnholt::rtl {
 
