@@ -154,7 +154,7 @@ void TVarnholtCore::btExecuteClick() {
     return;
   }
   ActionRun();
-  state_.nextPassReference = std::chrono::system_clock::now() + std::chrono::seconds(1);
+  state_.nextPassReference = Now() + std::chrono::seconds(1);
   if (!files_.FileExists(state_.selectedFile)) {
     if (!state_.selectedFile.empty()) SetSelectedFile("");
     state_.loadedFile.clear();

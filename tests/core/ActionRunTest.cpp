@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "core/uStandardScript.h"
 #include "platform/Locale.h"
@@ -89,9 +90,9 @@ TEST(ActionRun, EnvironmentRoutines) {
   bed.Run({"Log('', PDFFile)", "Log('', PDFPath)", "Log('', PDFName)", "Log('', QueueFolder)",
            "Log('', FailedFolder)", "Log('', IntToStr(IsAutomatic))", "Log('', IntToStr(Length(NewLine)))",
            "Log('', Left(PDFText, 19))", "ActivateText2", "Log('', TrimAll(PDFText))", "Log('', '')"});
-  EXPECT_EQ(bed.Logged(), (std::vector<std::string>{"C:\\PDF\\r.pdf", "C:\\PDF\\", "r.pdf", "C:\\PDF\\",
-                                                    "C:\\PDF\\FAILED\\", "0", "1", "Quantitation Report",
-                                                    "second", ""}));
+  EXPECT_EQ(bed.Logged(),
+            (std::vector<std::string>{"C:\\PDF\\r.pdf", "C:\\PDF\\", "r.pdf", "C:\\PDF\\",
+                                      "C:\\PDF\\FAILED\\", "0", "1", "Quantitation Report", "second", ""}));
 }
 
 struct TDateCase {
@@ -111,7 +112,8 @@ TEST(ActionRun, DateTimeReadsReportDates) {
   };
   TRunBed bed;
   std::vector<std::string> script;
-  for (const auto& c : cases) script.push_back(std::string("Log('', DateTime('") + c.time + "', '" + c.format + "'))");
+  for (const auto& c : cases)
+    script.push_back(std::string("Log('', DateTime('") + c.time + "', '" + c.format + "'))");
   bed.Run(script);
   std::vector<std::string> expected;
   for (const auto& c : cases) expected.push_back(c.expected);
@@ -133,12 +135,15 @@ TEST(ActionRun, UnreadableDateTakesTheFilesDateAndFailsWithoutAFile) {
 TEST(ActionRun, PdfOperationsSendTheirKeysInOrder) {
   TRunBed bed;
   bed.Run({"DeletePages(PDFFile, 3, 1)", "Repaginate(PDFFile, -50, -20)",
-           "WaterMarkPages(' ' + PDFFile, ' ID ', ' Draft ')", "CoverPage(PDFFile, 'Title', NewLine + 'a' + NewLine + 'b' + NewLine + 'c' + NewLine)",
+           "WaterMarkPages(' ' + PDFFile, ' ID ', ' Draft ')",
+           "CoverPage(PDFFile, 'Title', NewLine + 'a' + NewLine + 'b' + NewLine + 'c' + NewLine)",
            "Protect('C:\\PDF\\missing.pdf')", "Protect(PDFFile)"});
   const std::string tail = "PDFOWNER=\r\nPDFUSER=\r\n";
   EXPECT_EQ(bed.Request(0), "PDFFILE=C:\\PDF\\r.pdf\r\nPDFPAGES=3-1\r\nPDFACTION=DELPAGES\r\n" + tail);
-  EXPECT_EQ(bed.Request(1), "XOFFSET=-50\r\nYOFFSET=-20\r\nPDFFILE=C:\\PDF\\r.pdf\r\nPDFACTION=REPAGINATE\r\n" + tail);
-  EXPECT_EQ(bed.Request(2), "WMIDENTIFIER=ID\r\nWMTEXT=Draft\r\nPDFFILE=C:\\PDF\\r.pdf\r\nPDFACTION=WATERMARK\r\n" + tail);
+  EXPECT_EQ(bed.Request(1),
+            "XOFFSET=-50\r\nYOFFSET=-20\r\nPDFFILE=C:\\PDF\\r.pdf\r\nPDFACTION=REPAGINATE\r\n" + tail);
+  EXPECT_EQ(bed.Request(2),
+            "WMIDENTIFIER=ID\r\nWMTEXT=Draft\r\nPDFFILE=C:\\PDF\\r.pdf\r\nPDFACTION=WATERMARK\r\n" + tail);
   EXPECT_EQ(bed.Request(3), "PDFTITLE=Title\r\nPDFFILE=C:\\PDF\\r.pdf\r\nPDFACTION=COVERPAGE\r\n" + tail);
   EXPECT_EQ(ReadFile(bed.temp / "TEMPCP.TXT"), "a\r\nb\r\nc\r\n");
   EXPECT_TRUE(bed.Has("Msg|Varnholt|Protect|Missing file|"));
@@ -151,7 +156,9 @@ TEST(ActionRun, AppendingStartsASeriesThenAppendsByTheEngine) {
   bed.Run({"PDFAppendTo('C:\\Series\\S1')", "PDFAppendTo('C:\\Series\\S1')", "AppendToPDF('C:\\none.pdf')"});
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/Series/S1.PDF"), kMsReport);
   EXPECT_TRUE(bed.Has("Msg|Varnholt|AppendTo|Fixed Extension|C:\\Series\\S1.PDF"));
-  EXPECT_EQ(bed.Request(0), "PDFFILE=C:\\Series\\S1.PDF\r\nPDFFILE2=C:\\PDF\\r.pdf\r\nPDFACTION=APPENDPDF\r\nPDFOWNER=\r\nPDFUSER=\r\n");
+  EXPECT_EQ(bed.Request(0),
+            "PDFFILE=C:\\Series\\S1.PDF\r\nPDFFILE2=C:\\PDF\\r.pdf\r\nPDFACTION=APPENDPDF\r\nPDFOWNER="
+            "\r\nPDFUSER=\r\n");
   EXPECT_TRUE(bed.Has("Msg|Varnholt|AppendTo|Nothing to append|C:\\none.pdf"));
 }
 
@@ -164,7 +171,9 @@ TEST(ActionRun, PrintingChecksFileAndPrinter) {
           kMsReport, true);
   EXPECT_EQ(bed.Logged(), (std::vector<std::string>{"0", "1", "0", "0"}));
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintTo|No printer selected|[none]"));
-  EXPECT_EQ(bed.Request(0), "PDFFILE=C:\\PDF\\r.pdf\r\nPDFPRINTER=office LASER\r\nPDFACTION=PRINT\r\nPDFOWNER=\r\nPDFUSER=\r\n");
+  EXPECT_EQ(
+      bed.Request(0),
+      "PDFFILE=C:\\PDF\\r.pdf\r\nPDFPRINTER=office LASER\r\nPDFACTION=PRINT\r\nPDFOWNER=\r\nPDFUSER=\r\n");
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintTo|File not found|C:\\PDF\\nothing.pdf"));
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintTo|Printer not found|Gone"));
   EXPECT_TRUE(bed.Has("Err|Varnholt|EmergencyStop|Automatic|Stop"));
@@ -187,7 +196,8 @@ TEST(ActionRun, AcrobatReaderIsNeverFoundHere) {
   platform::TFormatSettings comma = saved;
   comma.DecimalSeparator = ',';
   platform::SetFormatSettings(comma);
-  bed.Run({"Log('', FloatToStr(2.5))", "PrintingByAcrobatReader", "Log('', FloatToStr(2.5))", "PrintingByVarnholt"});
+  bed.Run({"Log('', FloatToStr(2.5))", "PrintingByAcrobatReader", "Log('', FloatToStr(2.5))",
+           "PrintingByVarnholt"});
   platform::SetFormatSettings(saved);
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintingByAcrobatReader|Acrobat Reader not installed|"));
   // From then on numbers convert with a dot, whatever the locale says.
@@ -197,16 +207,27 @@ TEST(ActionRun, AcrobatReaderIsNeverFoundHere) {
 
 TEST(ActionRun, ExecuteStartsAProgramWithoutWaiting) {
   TRunBed bed;
-  WriteFile(bed.temp / "drives/c/Tools/slow.sh", "#!/bin/sh\nsleep 5\necho \"$1|$2\" > \"$(dirname \"$0\")/args.txt\"\n");
+  // The program writes its arguments only once the test lets it go (or after ten seconds): a run that
+  // waited for it would find them written.
+  WriteFile(bed.temp / "drives/c/Tools/slow.sh",
+            "#!/bin/sh\ncd \"$(dirname \"$0\")\"\ni=0\n"
+            "while [ ! -e go ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n"
+            "echo \"$1|$2\" > args.tmp && mv args.tmp args.txt\n");
   chmod((bed.temp / "drives/c/Tools/slow.sh").c_str(), 0755);
-  const auto start = std::chrono::steady_clock::now();
-  bed.Run({"Log('', IntToStr(Execute('C:\\Tools\\slow.sh', '\"a b\" c')))", "Log('', IntToStr(Execute('C:\\Tools\\none.exe', '')))"});
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  bed.Run({"Log('', IntToStr(Execute('C:\\Tools\\slow.sh', '\"a b\" c')))",
+           "Log('', IntToStr(Execute('C:\\Tools\\none.exe', '')))"});
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "drives/c/Tools/args.txt"));
   const auto logged = bed.Logged();
   ASSERT_EQ(logged.size(), 2u);
   EXPECT_GT(std::stoi(logged[0]), 32);
   EXPECT_LE(std::stoi(logged[1]), 32);
   EXPECT_TRUE(bed.Has("Msg|Varnholt|Execute|C:\\Tools\\slow.sh|\"a b\" c"));
+  // Let it finish, so it leaves nothing running behind the test.
+  WriteFile(bed.temp / "drives/c/Tools/go", "");
+  for (int i = 0; i < 200 && !std::filesystem::exists(bed.temp / "drives/c/Tools/args.txt"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/Tools/args.txt"), "a b|c\n");
 }
 
 TEST(ActionRun, CompileErrorFailsTheRunWithPositionInTheMessage) {
@@ -283,6 +304,17 @@ TEST(ExecuteCommand, SwitchesAutomaticOffAndClearsAFileTheScriptMoved) {
   EXPECT_EQ(bed.core->State().loadedFile, "");
   EXPECT_EQ(bed.port.text1, "");
   EXPECT_FALSE(bed.core->State().executeBusy);
+}
+
+TEST(ExecuteCommand, TheNextPassIsDueASecondAfterItOnTheCoresClock) {
+  TRunBed bed;
+  const auto now = std::chrono::system_clock::time_point(std::chrono::hours(24 * 365 * 30));
+  bed.core->Clock = [now] { return now; };
+  WriteFile(bed.temp / "drives/c/PDF/r.pdf", kMsReport);
+  bed.core->State().actionScript = {"x := 1"};
+  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
+  bed.core->btExecuteClick();
+  EXPECT_EQ(bed.core->State().nextPassReference, now + std::chrono::seconds(1));
 }
 
 }  // namespace
