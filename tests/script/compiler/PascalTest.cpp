@@ -342,8 +342,7 @@ TEST(PascalCompiler, DeepNestingCompiles) {
 
 // Nesting past the parser's depth says so, at the place it happened; an ordinary syntax error stays bare.
 TEST(PascalCompiler, TooDeepNestingSaysWhatIsWrong) {
-  const std::string kTooDeep =
-      "error: Syntax error: expressions, statements or blocks are nested too deeply @";
+  const std::string kTooDeep = "error: Syntax error: expressions, statements or blocks are nested too deeply @";
   std::string blocks;
   for (int i = 0; i < 3000; ++i) blocks += "if 1 then begin\n";
   const std::string sources[] = {
@@ -355,8 +354,7 @@ TEST(PascalCompiler, TooDeepNestingSaysWhatIsWrong) {
     const std::string listing = CompileListing(source);
     EXPECT_EQ(listing.substr(0, kTooDeep.size()), kTooDeep) << listing.substr(0, 200);
   }
-  EXPECT_EQ(CompileListing(sources[0]).substr(kTooDeep.size()), "2,1001")
-      << "where the nesting went too deep";
+  EXPECT_EQ(CompileListing(sources[0]).substr(kTooDeep.size()), "2,1001") << "where the nesting went too deep";
   EXPECT_EQ(CompileListing("begin x := 1 end."), "error: Syntax error @1,17");
 }
 
