@@ -10,7 +10,8 @@ namespace varnholt {
 namespace {
 
 // The grammar: one production a line, in nonterminal order (the line number is the index that the
-// compiler's handlers are bound by). Every space in a definition is a whitespace-skip element.
+// compiler's handlers are bound by, checked by name when a compiler is made). Every space in a
+// definition is a whitespace-skip element.
 const char* const kGrammar = R"GRAMMAR(
 <program>: [program {@|_}[({@|#|_})][ ;]] [<libraries>] [<globaldecl>] [( <subroutine>)] <main>
 <globaldecl>:({<constdecl>|<vardecl>})

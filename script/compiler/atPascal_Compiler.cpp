@@ -45,7 +45,103 @@ void TatPascalCompiler::Reset() {
   ifCount_ = forCount_ = whileCount_ = repeatCount_ = caseCount_ = operCount_ = withCount_ = 0;
 }
 
+const char* const kPascalNonTerminalNames[kPascalNonTerminalCount] = {
+    "program",
+    "globaldecl",
+    "main",
+    "libraries",
+    "uses",
+    "imports",
+    "subroutine",
+    "callingConvention",
+    "external",
+    "filename",
+    "forward",
+    "procedure",
+    "function",
+    "inputargs",
+    "byref",
+    "byval",
+    "constdecl",
+    "constexpr",
+    "constname",
+    "vardecl",
+    "varlist",
+    "varname",
+    "vartype",
+    "statement",
+    "block",
+    "call",
+    "call_code",
+    "call_ptr",
+    "call_ptr_code",
+    "data_val",
+    "data_val_code",
+    "data_ref",
+    "data_ref_code",
+    "arg_list",
+    "indexing",
+    "assign",
+    "push_output",
+    "for",
+    "for_control",
+    "for_downto_control",
+    "step",
+    "while",
+    "while_control",
+    "repeat",
+    "until",
+    "if",
+    "then",
+    "else",
+    "expression",
+    "operator",
+    "unary",
+    "label",
+    "id",
+    "real",
+    "hex",
+    "frac",
+    "exp",
+    "string",
+    "vector",
+    "try",
+    "finally",
+    "except",
+    "try_statements",
+    "try_upshot",
+    "case",
+    "case_expr",
+    "case_branch",
+    "case_test",
+    "case_match",
+    "with",
+    "with_obj",
+    "as_class",
+};
+
+void CheckNonTerminalBinding(const TatSyntaxParser& parser) {
+  for (int nt = 0; nt < kPascalNonTerminalCount; ++nt) {
+    const std::string name = kPascalNonTerminalNames[nt];
+    const int line = parser.IndexOfNonTerminal(name);
+    if (line < 0) {
+      throw EatInternalError("The grammar has no production <" + name + "> for the compiler's handlers");
+    }
+    if (line != nt) {
+      throw EatInternalError("The grammar's production <" + name + "> is on line " +
+                             std::to_string(line + 1) + ", its handlers are bound to line " +
+                             std::to_string(nt + 1));
+    }
+  }
+  if (parser.NonTerminalCount() != kPascalNonTerminalCount) {
+    const std::string& name = parser.NonTerminal(kPascalNonTerminalCount).name;  // the first one too many
+    throw EatInternalError("The grammar's production <" + name +
+                           "> has no entry in the compiler's handler table");
+  }
+}
+
 void TatPascalCompiler::Bind() {
+  CheckNonTerminalBinding(parser_);
   auto enter = [this](int nt, void (TatPascalCompiler::*fn)(TNoTerminalNode&)) {
     parser_.NonTerminal(nt).OnEnterNode = [this, fn](TNoTerminalNode& n) { (this->*fn)(n); };
   };

@@ -15,7 +15,7 @@
 
 namespace varnholt {
 
-// Nonterminal indexes: the line numbers of the grammar.
+// Nonterminal indexes: the line numbers of the grammar (checked against the names at start-up).
 enum TPascalNonTerminal : int {
   ntProgram,
   ntGlobalDecl,
@@ -91,6 +91,14 @@ enum TPascalNonTerminal : int {
   ntAsClass,
   kPascalNonTerminalCount
 };
+
+// The production names of the grammar by nonterminal index, as written between < and >.
+extern const char* const kPascalNonTerminalNames[kPascalNonTerminalCount];
+
+// The handlers are bound by a production's line in the grammar: raises EatInternalError naming the
+// first production whose line is not the one its handlers are bound to, so an edit of the grammar that
+// moves, drops or adds a line stops every compiler at start-up instead of rebinding its handlers.
+void CheckNonTerminalBinding(const TatSyntaxParser& parser);
 
 // A compile error on its way out of the walk: message and input position (-1: no position).
 struct TCompileFailure {

@@ -64,6 +64,8 @@ class TatVirtualMachine final : public TatCallContext {
   // read every few thousand instructions and every few host calls, not per instruction.
   void SetRunTimeLimit(std::chrono::milliseconds limit) { runTimeLimit_ = limit; }
   std::chrono::milliseconds RunTimeLimit() const { return runTimeLimit_; }
+  // The clock the run-time limit is measured by; empty (the default): the steady clock.
+  void SetClock(std::function<std::chrono::steady_clock::time_point()> clock) { clock_ = std::move(clock); }
 
   const TatLastException& LastException() const override { return lastException_; }
   void ClearLastException() { lastException_ = {}; }
@@ -201,6 +203,7 @@ class TatVirtualMachine final : public TatCallContext {
   std::uint64_t stepLimit_ = 0;
   std::chrono::milliseconds runTimeLimit_{0};
   std::chrono::steady_clock::time_point deadline_{};
+  std::function<std::chrono::steady_clock::time_point()> clock_;
   // Instructions left before the next checkpoint (the step limit or a look at the clock); counts down
   // so the hot loop only decrements. stepsDone_ counts the instructions of the periods before.
   std::uint64_t stepsLeft_ = 0;
@@ -253,6 +256,8 @@ class TatCustomScripter {
   // catch, as with an instruction limit. 0 (the default): no limit.
   void SetRunTimeLimit(std::chrono::milliseconds limit);
   std::chrono::milliseconds RunTimeLimit() const;
+  // The clock the run-time limit is measured by (a host's own clock in tests); empty: the steady clock.
+  void SetRunTimeClock(std::function<std::chrono::steady_clock::time_point()> clock);
 
   // --- Host binding ---------------------------------------------------------------------------
   // A routine of the default class; an existing one of that name (any case) is overwritten.

@@ -441,7 +441,9 @@ void TatVirtualMachine::StartLimits() {
   stepsPeriod_ = 0;
   stepsLeft_ = 1;  // the first instruction starts the first period
   hostCallsLeft_ = 1;
-  if (runTimeLimit_.count() > 0) deadline_ = std::chrono::steady_clock::now() + runTimeLimit_;
+  if (runTimeLimit_.count() > 0) {
+    deadline_ = (clock_ ? clock_() : std::chrono::steady_clock::now()) + runTimeLimit_;
+  }
 }
 
 void TatVirtualMachine::Checkpoint() {
@@ -466,7 +468,7 @@ void TatVirtualMachine::HostCallCheckpoint() {
 }
 
 void TatVirtualMachine::CheckClock() {
-  if (std::chrono::steady_clock::now() >= deadline_) RunTimeLimitReached();
+  if ((clock_ ? clock_() : std::chrono::steady_clock::now()) >= deadline_) RunTimeLimitReached();
 }
 
 void TatVirtualMachine::StepLimitReached() {

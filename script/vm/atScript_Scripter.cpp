@@ -63,6 +63,10 @@ void TatCustomScripter::SetRunTimeLimit(std::chrono::milliseconds limit) {
 
 std::chrono::milliseconds TatCustomScripter::RunTimeLimit() const { return machine_->RunTimeLimit(); }
 
+void TatCustomScripter::SetRunTimeClock(std::function<std::chrono::steady_clock::time_point()> clock) {
+  machine_->SetClock(std::move(clock));
+}
+
 bool TatCustomScripter::Compiled() const { return script_->Compiled(); }
 
 void TatCustomScripter::SetCompiled(bool value) {

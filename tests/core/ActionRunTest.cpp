@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <thread>
 
 #include "core/uStandardScript.h"
 #include "platform/Locale.h"
@@ -197,16 +198,26 @@ TEST(ActionRun, AcrobatReaderIsNeverFoundHere) {
 
 TEST(ActionRun, ExecuteStartsAProgramWithoutWaiting) {
   TRunBed bed;
-  WriteFile(bed.temp / "drives/c/Tools/slow.sh", "#!/bin/sh\nsleep 5\necho \"$1|$2\" > \"$(dirname \"$0\")/args.txt\"\n");
+  // The program writes its arguments only once the test lets it go (or after ten seconds): a run that
+  // waited for it would find them written.
+  WriteFile(bed.temp / "drives/c/Tools/slow.sh",
+            "#!/bin/sh\ncd \"$(dirname \"$0\")\"\ni=0\n"
+            "while [ ! -e go ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i+1)); done\n"
+            "echo \"$1|$2\" > args.tmp && mv args.tmp args.txt\n");
   chmod((bed.temp / "drives/c/Tools/slow.sh").c_str(), 0755);
-  const auto start = std::chrono::steady_clock::now();
   bed.Run({"Log('', IntToStr(Execute('C:\\Tools\\slow.sh', '\"a b\" c')))", "Log('', IntToStr(Execute('C:\\Tools\\none.exe', '')))"});
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  EXPECT_FALSE(std::filesystem::exists(bed.temp / "drives/c/Tools/args.txt"));
   const auto logged = bed.Logged();
   ASSERT_EQ(logged.size(), 2u);
   EXPECT_GT(std::stoi(logged[0]), 32);
   EXPECT_LE(std::stoi(logged[1]), 32);
   EXPECT_TRUE(bed.Has("Msg|Varnholt|Execute|C:\\Tools\\slow.sh|\"a b\" c"));
+  // Let it finish, so it leaves nothing running behind the test.
+  WriteFile(bed.temp / "drives/c/Tools/go", "");
+  for (int i = 0; i < 200 && !std::filesystem::exists(bed.temp / "drives/c/Tools/args.txt"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_EQ(ReadFile(bed.temp / "drives/c/Tools/args.txt"), "a b|c\n");
 }
 
 TEST(ActionRun, CompileErrorFailsTheRunWithPositionInTheMessage) {
@@ -233,7 +244,14 @@ TEST(ActionRun, RunTimeErrorShowsAnEmptySecondLine) {
 
 TEST(ActionRun, AScriptThatNeverEndsIsStopped) {
   TRunBed bed;
-  bed.core->SetScriptTimeLimit(std::chrono::milliseconds(300));
+  // The core's clock moves a second at every look, so the run meets its limit without real time passing.
+  auto now = std::chrono::system_clock::time_point(std::chrono::hours(24 * 365 * 30));
+  int looks = 0;
+  bed.core->Clock = [&] {
+    ++looks;
+    return now += std::chrono::seconds(1);
+  };
+  bed.core->SetScriptTimeLimit(std::chrono::seconds(5));
   bed.Run({"while true do begin x := PDFLeft(3) end"}, kMsReport, true);
   EXPECT_TRUE(bed.Has("Err|Varnholt|ActionRun|Execution|Error"));
   const auto records = bed.Records();
@@ -242,6 +260,7 @@ TEST(ActionRun, AScriptThatNeverEndsIsStopped) {
   })) << testing::PrintToString(records);
   EXPECT_FALSE(bed.core->State().automatic);
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/PDF/r.pdf"));
+  EXPECT_GE(looks, 5);
 }
 
 TEST(ActionRun, ScriptTextFileHandlesAreClosedAfterTheRun) {
@@ -283,6 +302,17 @@ TEST(ExecuteCommand, SwitchesAutomaticOffAndClearsAFileTheScriptMoved) {
   EXPECT_EQ(bed.core->State().loadedFile, "");
   EXPECT_EQ(bed.port.text1, "");
   EXPECT_FALSE(bed.core->State().executeBusy);
+}
+
+TEST(ExecuteCommand, TheNextPassIsDueASecondAfterItOnTheCoresClock) {
+  TRunBed bed;
+  const auto now = std::chrono::system_clock::time_point(std::chrono::hours(24 * 365 * 30));
+  bed.core->Clock = [now] { return now; };
+  WriteFile(bed.temp / "drives/c/PDF/r.pdf", kMsReport);
+  bed.core->State().actionScript = {"x := 1"};
+  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
+  bed.core->btExecuteClick();
+  EXPECT_EQ(bed.core->State().nextPassReference, now + std::chrono::seconds(1));
 }
 
 }  // namespace

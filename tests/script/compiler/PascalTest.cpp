@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "script/compiler/atPascal_Compiler.h"
 #include "tests/script/compiler/ScriptTestSupport.h"
 #include "tests/support/TempFolder.h"
 
@@ -395,6 +396,55 @@ TEST(PascalGrammar, SeventyTwoProductionsVerbatim) {
             "<expression>:{[<unary>]{<data_val>|\"(\" <expression> \")\"}|<hex>|<real>|<string>|<vector>}[( "
             "<operator> {[<unary>]{<data_val>|\"(\" <expression> \")\"}|<hex>|<real>|<string>|<vector>})]");
   EXPECT_EQ(lines[71], "<as_class>:{@|_}[({@|#|_})]");
+}
+
+// The handlers are bound by a production's line in the grammar: an edit that moves, drops or adds a
+// line must stop the compiler at start-up, naming the production, instead of rebinding the handlers.
+TEST(PascalGrammar, AGrammarThatNoLongerMatchesTheHandlersIsCaught) {
+  std::vector<std::string> lines;
+  {
+    const std::string& g = TatPascalScript::GrammarText();
+    size_t start = 0;
+    while (start < g.size()) {
+      const size_t end = g.find('\n', start);
+      lines.push_back(g.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+  auto without = [&](size_t i) {
+    std::vector<std::string> v = lines;
+    v.erase(v.begin() + static_cast<std::ptrdiff_t>(i));
+    return v;
+  };
+  auto swapped = [&](size_t i, size_t j) {
+    std::vector<std::string> v = lines;
+    std::swap(v[i], v[j]);
+    return v;
+  };
+  std::vector<std::string> extra = lines;
+  extra.push_back("<spare>:x");
+  struct TCase {
+    std::vector<std::string> grammar;
+    std::string named;
+  };
+  const TCase cases[] = {
+      {swapped(38, 39), "<for_control>"},  // two lines shifted
+      {without(36), "<push_output>"},      // a production dropped: every later one moves up
+      {extra, "<spare>"},                  // a production without a handler entry
+  };
+  for (const TCase& c : cases) {
+    TatSyntaxParser parser;
+    parser.LoadGrammar(c.grammar);
+    try {
+      CheckNonTerminalBinding(parser);
+      ADD_FAILURE() << "not caught: " << c.named;
+    } catch (const EatInternalError& e) {
+      EXPECT_NE(std::string(e.what()).find(c.named), std::string::npos) << e.what();
+    }
+  }
+  TatSyntaxParser parser;
+  parser.LoadGrammar(lines);
+  EXPECT_NO_THROW(CheckNonTerminalBinding(parser));
 }
 
 TEST(HostRegistry, RegisteringAgainKeepsOneEntryWithTheLaterDefinition) {
