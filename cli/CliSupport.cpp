@@ -38,7 +38,8 @@ std::string ForTerminalField(const std::string& field) {
   std::string out;
   for (const char c : EscapeLogField(field)) {
     const auto code = static_cast<unsigned char>(c);
-    if (code == 0x81 || code == 0x8D || code == 0x8F || code == 0x90 || code == 0x9D) {
+    if (const std::uint32_t codePoint = platform::Cp1252ToCodePoint(c);
+        codePoint >= 0x80 && codePoint < 0xA0) {
       out += "M-^";
       out += static_cast<char>(code - 0x80 + 0x40);
     } else {

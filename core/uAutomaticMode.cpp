@@ -188,15 +188,14 @@ bool TVarnholtCore::FailUnsafeName(const std::string& folder, const platform::TF
   const std::string stem = name.substr(0, dot), extension = dot == std::string::npos ? "" : name.substr(dot);
   std::string target = name;
   for (int counter = 0; failedFolder && counter <= 9999; ++counter) {
-    struct stat taken {};
-    if (::lstat((*failedFolder / target).c_str(), &taken) != 0) {
-      if (platform::MoveFileNoOverwrite(file.path, *failedFolder / target)) {
-        ++movesToFailed_;
-        logger_.WriteEntry(ltMsg, kObject, "Automatic", "Moved", JoinPath(failed, EscapedQueueName(target)));
-        return true;
-      }
-      if (::lstat((*failedFolder / target).c_str(), &taken) != 0) break;  // not a name taken meanwhile
+    // The move never overwrites, so it is its own test of whether the name is free.
+    if (platform::MoveFileNoOverwrite(file.path, *failedFolder / target)) {
+      ++movesToFailed_;
+      logger_.WriteEntry(ltMsg, kObject, "Automatic", "Moved", JoinPath(failed, EscapedQueueName(target)));
+      return true;
     }
+    struct stat taken {};
+    if (::lstat((*failedFolder / target).c_str(), &taken) != 0) break;  // it failed for another reason
     char number[16];
     std::snprintf(number, sizeof number, "_%04d", counter);
     target = stem + number + extension;

@@ -9,8 +9,6 @@
 // back into the queue.
 #include "core/uVarnholtCore.h"
 
-#include <openssl/evp.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,12 +16,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "hostlib/uDestinationNames.h"
 #include "hostlib/uHostErrors.h"
 #include "hostlib/uTextFunctions.h"
 #include "platform/CodePage.h"
+#include "platform/Process.h"
 
 namespace varnholt {
 
@@ -45,38 +43,6 @@ void RequireFolderPart(const std::string& folder) {
 // The Data of a failure record: what it names, and why the system refused.
 std::string Because(const std::string& path, const platform::TStatus& status) {
   return path + ": " + status.Message();
-}
-
-// The SHA-256 of a file's bytes as hex digits.
-platform::TStatus Sha256Of(const std::filesystem::path& file, std::string& digest) {
-  std::unique_ptr<FILE, int (*)(FILE*)> in(std::fopen(file.c_str(), "rb"), &std::fclose);
-  if (!in)
-    return platform::TStatus::Fail("Cannot open \"" + platform::Utf8ToCp1252(file.string()) +
-                                   "\": " + platform::ErrnoText(errno));
-  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
-  if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
-    return platform::TStatus::Fail("SHA-256 is not available");
-  }
-  char buffer[1 << 16];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, in.get())) > 0) EVP_DigestUpdate(context.get(), buffer, n);
-  if (std::ferror(in.get()))
-    return platform::TStatus::Fail("Cannot read \"" + platform::Utf8ToCp1252(file.string()) + "\"");
-  unsigned char hash[EVP_MAX_MD_SIZE];
-  unsigned int size = 0;
-  EVP_DigestFinal_ex(context.get(), hash, &size);
-  digest.clear();
-  for (unsigned int i = 0; i < size; ++i) {
-    char hex[3];
-    std::snprintf(hex, sizeof hex, "%02x", hash[i]);
-    digest += hex;
-  }
-  return platform::TStatus::Ok();
-}
-
-// Whether the process that wrote a journal still runs (then its move is under way, not interrupted).
-bool Alive(long pid) {
-  return pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
 }  // namespace
@@ -324,7 +290,7 @@ void TVarnholtCore::RecoverInterruptedMove(const std::filesystem::path& journal)
     if (line.rfind("SOURCE=", 0) == 0) source = line.substr(7);
     if (line.rfind("DESTINATION=", 0) == 0) destination = line.substr(12);
   }
-  if (writer == ::getpid() || Alive(writer)) {
+  if (writer == ::getpid() || platform::IsProcessAlive(static_cast<pid_t>(writer))) {
     logger_.WriteEntry(ltMsg, kObject, kProc, "Move Under Way", source + " -> " + destination);
     return;
   }
@@ -332,8 +298,8 @@ void TVarnholtCore::RecoverInterruptedMove(const std::filesystem::path& journal)
     std::string sourceDigest, destinationDigest;
     const auto sourceNative = driveMap_.TryResolve(source),
                destinationNative = driveMap_.TryResolve(destination);
-    platform::TStatus hashed = Sha256Of(*sourceNative, sourceDigest);
-    if (hashed) hashed = Sha256Of(*destinationNative, destinationDigest);
+    platform::TStatus hashed = platform::FileSha256(*sourceNative, sourceDigest);
+    if (hashed) hashed = platform::FileSha256(*destinationNative, destinationDigest);
     if (!hashed) {
       // Kept for the next start: nothing is removed that has not been compared.
       logger_.WriteEntry(ltErr, kObject, kProc, "Compare Failed",

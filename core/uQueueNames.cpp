@@ -13,9 +13,10 @@ namespace {
 
 constexpr std::string_view kPathCharacters = "\\/:*?\"<>|";
 
-// Control characters as 1252 bytes; the five codes 1252 leaves undefined are C1 controls.
+// Control characters as 1252 bytes; the five codes 1252 leaves undefined stand for C1 controls.
 bool IsControl(unsigned char b) {
-  return b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+  const std::uint32_t codePoint = platform::Cp1252ToCodePoint(static_cast<char>(b));
+  return codePoint < 0x20 || codePoint == 0x7F || (codePoint >= 0x80 && codePoint < 0xA0);
 }
 
 // The 1252 byte of a decoded character, or -1 when 1252 has none.

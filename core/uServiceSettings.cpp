@@ -5,6 +5,7 @@
 
 #include "core/uVarnholtCore.h"
 #include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "settings/uVarnholtSettings.h"
 
 namespace varnholt {
@@ -57,10 +58,6 @@ std::string RangeText(const TLimit& limit) {
          std::to_string(limit.lowest) + " to " + std::to_string(limit.highest);
 }
 
-bool HasLineBreakOrNul(std::string_view value) {
-  return value.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
 bool ReadFlag(TrsStorage& store, const char* name, bool factory) {
   const std::string value = store.ReadString(std::string(kSection) + name, factory ? "True" : "False");
   return platform::SameText(value, "True");
@@ -68,7 +65,7 @@ bool ReadFlag(TrsStorage& store, const char* name, bool factory) {
 }  // namespace
 
 std::string CheckSettingValue(std::string_view path, std::string_view value) {
-  if (HasLineBreakOrNul(value)) {
+  if (platform::HasLineBreakOrNul(value)) {
     return "Not saved: the value holds a line break (CR or LF) or NUL; a value of Varnholt.xml is one line "
            "(a password or printer name with a line break would break the PDF engine's request apart)";
   }
@@ -93,7 +90,7 @@ TServiceSettings LoadServiceSettings(const std::filesystem::path& applicationFol
   for (const auto& [value, name] : {std::pair{&result.ownerPassword, "the owner password (edOwner.Text)"},
                                     std::pair{&result.userPassword, "the user password (edUser.Text)"},
                                     std::pair{&result.paperPrinter, "the paper printer (cbPaperPrinter.Text)"}}) {
-    if (HasLineBreakOrNul(*value)) {
+    if (platform::HasLineBreakOrNul(*value)) {
       result.problems.push_back(std::string("In Varnholt.xml ") + name +
                                 " holds a line break or NUL; no engine request that carries it is sent until "
                                 "it is set again");

@@ -15,7 +15,6 @@ namespace varnholt {
 namespace {
 constexpr const char* kObject = "PdfReader";
 constexpr const char* kProc = "ExecPDF";
-constexpr std::string_view kLineBreakOrNul("\r\n\0", 3);
 
 // "15 minutes", "90 seconds", "250 ms": the wait as the operator would say it.
 std::string WaitText(std::chrono::milliseconds wait) {
@@ -84,7 +83,7 @@ TEngineAnswer TVarnholtCore::RunEngineProgram(const std::string& action) {
   request.push_back("PDFOWNER=" + state_.ownerPassword);
   request.push_back("PDFUSER=" + state_.userPassword);
   for (const std::string& line : request) {
-    if (line.find_first_of(kLineBreakOrNul) == std::string::npos) continue;
+    if (!platform::HasLineBreakOrNul(line)) continue;
     // The value would end its line, and the engine would read the rest as keys of their own. The value is
     // not shown: it may be a password.
     logger_.WriteEntry(ltErr, kObject, kProc, action,

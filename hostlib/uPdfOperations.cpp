@@ -16,7 +16,7 @@ namespace varnholt {
 // A value of a request key must stay on its line of PDFENV.TXT: a line break there would end the value
 // and make the rest a key of its own (a watermark text that deletes pages). NUL is refused as well.
 void RequireOneLine(const char* routine, const char* what, const std::string& value) {
-  if (value.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos) return;
+  if (!platform::HasLineBreakOrNul(value)) return;
   throw EHostError(std::string(routine) + ": the " + what +
                    " holds a line break or NUL; a value sent to the PDF engine must be one line");
 }

@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <openssl/evp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,9 +16,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <random>
 
 #include "platform/CodePage.h"
+#include "platform/Process.h"
 
 namespace varnholt::platform {
 namespace {
@@ -453,6 +456,33 @@ TStatus ReadFileBytes(const fs::path& path, std::string& bytes) {
   return ReadAll(fd.Get(), path, bytes);
 }
 
+TStatus FileSha256(const fs::path& path, std::string& digest) {
+  digest.clear();
+  TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!fd.Valid()) return Fail("Cannot open", path, errno);
+  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  if (!context || EVP_DigestInit_ex(context.get(), EVP_sha256(), nullptr) != 1) {
+    return TStatus::Fail("SHA-256 is not available");
+  }
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return Fail("Cannot read", path, errno);
+    if (n == 0) break;
+    EVP_DigestUpdate(context.get(), buffer, static_cast<std::size_t>(n));
+  }
+  unsigned char hash[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  EVP_DigestFinal_ex(context.get(), hash, &size);
+  for (unsigned int i = 0; i < size; ++i) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", hash[i]);
+    digest += hex;
+  }
+  return TStatus::Ok();
+}
+
 std::vector<std::string_view> SplitLineViews(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;
@@ -496,6 +526,10 @@ TStatus ReadTextLines(const fs::path& path, std::vector<std::string>& lines) {
   TStatus read = ReadAll(fd.Get(), path, bytes);
   if (read.ok()) lines = SplitLines(bytes);
   return read;
+}
+
+bool HasLineBreakOrNul(std::string_view text) {
+  return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 TStatus WriteTextLines(const fs::path& path, const std::vector<std::string>& lines, TFileAccess access) {
@@ -583,7 +617,7 @@ void RemoveStaleTemporaries(const fs::path& folder, const fs::path& target) {
   while (const dirent* entry = ::readdir(dir)) {
     const pid_t writer = WriterOfTemporary(entry->d_name, prefix);
     if (writer <= 0 || writer == self) continue;
-    if (::kill(writer, 0) != 0 && errno == ESRCH) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    if (!IsProcessAlive(writer)) ::unlinkat(::dirfd(dir), entry->d_name, 0);
   }
   ::closedir(dir);
 }

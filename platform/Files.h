@@ -83,6 +83,8 @@ TStatus ForceDirectories(const fs::path& path);
 
 // Reads a whole file as bytes.
 TStatus ReadFileBytes(const fs::path& path, std::string& bytes);
+// The SHA-256 of a file's bytes as 64 lower-case hex digits, read in pieces.
+TStatus FileSha256(const fs::path& path, std::string& digest);
 
 // Splits text into lines at CR LF, CR or LF; a final line break ends the last line without adding an
 // empty one.
@@ -91,6 +93,9 @@ std::vector<std::string> SplitLines(std::string_view text);
 std::vector<std::string_view> SplitLineViews(std::string_view text);
 // Joins lines, each followed by CR LF.
 std::string JoinLinesCrLf(const std::vector<std::string>& lines);
+// True when the text holds CR, LF or NUL, so it cannot stay one line of a line-based file (a key of the
+// engine's request, a value of the settings).
+bool HasLineBreakOrNul(std::string_view text);
 
 // Reads a text file as lines (8-bit, unchanged bytes); only a regular file is read.
 TStatus ReadTextLines(const fs::path& path, std::vector<std::string>& lines);

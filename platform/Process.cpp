@@ -198,6 +198,10 @@ std::optional<double> ProcessCpuSeconds(pid_t pid) {
   return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
+bool IsProcessAlive(pid_t pid) {
+  return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
 TStatus TerminateProcess(pid_t pid) {
   if (pid <= 0) return TStatus::Fail("No such process");
   if (::kill(pid, SIGTERM) != 0) return TStatus::Fail("Cannot end process " + std::to_string(pid) + ": " + ErrnoText(errno));

@@ -45,6 +45,9 @@ std::int64_t WorkingSetSize();
 // The CPU time (user + system) a process has used, in seconds; nullopt when it cannot be read.
 std::optional<double> ProcessCpuSeconds(pid_t pid);
 
+// Whether a process with this id exists (also one of another user, which we may not signal).
+bool IsProcessAlive(pid_t pid);
+
 // Ends a process (SIGTERM, then SIGKILL if it is still there after a short grace period).
 TStatus TerminateProcess(pid_t pid);
 
