@@ -42,10 +42,10 @@ void RunExtract(TCliContext& context, const std::string& file) {
   bool failed = false;
   {
     TLogger logger(logFile, false, kDefaultLogCapacity, kDefaultLogTypes);
-    logger.OnRecordAdded = [&failed](TLogger& log) {
+    // The errors are shown as they are written; whether the extraction failed is the load's own outcome.
+    logger.OnRecordAdded = [](TLogger& log) {
+      if (log.LastRecordType() != ltErr) return;
       const std::string& line = log.Line(log.Count() - 1);
-      if (line.find("\tErr\t") == std::string::npos) return;
-      failed = true;
       std::string shown = line.substr(line.find("\tErr\t") + 5);
       for (char& c : shown) c = c == '\t' ? ' ' : c;
       std::cerr << ForTerminal(shown) << '\n';
@@ -53,10 +53,11 @@ void RunExtract(TCliContext& context, const std::string& file) {
     THeadlessPort port(logger);
     TVarnholtCore core(appFolder, port, logger);
     ApplyServiceSettings(*settings, core);
-    core.State().selectedFile = *windowsPath;
-    core.LoadContent();
-    std::cout << ForTerminal(core.State().text1) << "---------------------------------------- Text2\n"
-              << ForTerminal(core.State().text2);
+    core.State().Select(*windowsPath);
+    core.Loading().LoadContent();
+    failed = core.State().TextLoad() != TTextLoad::kLoaded;
+    std::cout << ForTerminal(core.State().Text1()) << "---------------------------------------- Text2\n"
+              << ForTerminal(core.State().Text2());
     logger.OnRecordAdded = nullptr;
   }
   std::error_code ec;

@@ -31,27 +31,27 @@ int Failed(const TCliContext& context, TFailedAction action, bool yes) {
   THeadlessPort port(logger, true);
   port.OnMessage = [](const std::string& text) { std::cout << ForTerminal(text) << '\n'; };
   TVarnholtCore core(appFolder, port, logger);
-  core.SetRefreshBar(29);  // the command's first counter tick counts afresh
+  core.Automatic().SetRefreshBar(29);  // the command's first counter tick counts afresh
   switch (action) {
     case TFailedAction::Count:
-      core.FileCountTimer();
-      std::cout << core.State().failedCount << '\n';
+      core.Automatic().FileCountTimer();
+      std::cout << core.State().FailedCount() << '\n';
       break;
     case TFailedAction::Requeue:
-      core.btReQueueClick();
+      core.Automatic().btReQueueClick();
       break;
     case TFailedAction::Delete:
-      core.btDeleteFailedClick();
+      core.Automatic().btDeleteFailedClick();
       break;
   }
   if (action != TFailedAction::Count) {
     // Counted afresh: the command's own counter ticks ran before it acted.
-    core.SetRefreshBar(29);
-    core.FileCountTimer();
-    const TVarnholtCore::TFailedOutcome& outcome = core.LastFailedCommand();
+    core.Automatic().SetRefreshBar(29);
+    core.Automatic().FileCountTimer();
+    const TAutomaticMode::TFailedOutcome& outcome = core.Automatic().LastFailedCommand();
     std::cout << (action == TFailedAction::Requeue ? "Moved " : "Deleted ") << outcome.done << ", stayed "
-              << outcome.stayed << "; now Queue " << core.State().queueCount << ", Failed "
-              << core.State().failedCount << '\n';
+              << outcome.stayed << "; now Queue " << core.State().QueueCount() << ", Failed "
+              << core.State().FailedCount() << '\n';
   }
   return 0;
 }

@@ -44,6 +44,21 @@ bool LoadActionScript(const TRunOptions& options, const std::filesystem::path& a
   return true;
 }
 
+// A script error says 3, an engine or system error that left the report where it was 1, and a report
+// filed nowhere (it waits in FAILED for an
+// operator) 4, which a caller must be able to tell; an Execute the core refused is a bad argument.
+int ExitCodeOf(const TFilingOutcome& outcome) {
+  if (outcome.end == TFilingEnd::kScriptError) return 3;
+  if (outcome.engineError) return 1;
+  if (outcome.end == TFilingEnd::kInFailed) return 4;
+  if (outcome.end == TFilingEnd::kStayed) return 1;
+  if (outcome.end == TFilingEnd::kRefused) {
+    std::cerr << platform::Cp1252ToUtf8(outcome.reason) << '\n';
+    return 2;
+  }
+  return 0;
+}
+
 int Run(const TCliContext& context, const TRunOptions& options) {
   const std::filesystem::path appFolder = context.ApplicationFolder();
   const platform::TDriveMap map(appFolder);
@@ -67,56 +82,38 @@ int Run(const TCliContext& context, const TRunOptions& options) {
   logger.SetEnabled(true);
   // Every record of the run is shown, whatever the log page's filter keeps.
   logger.SetTypes(LogTypeBit(ltErr) | LogTypeBit(ltScr) | LogTypeBit(ltMsg) | LogTypeBit(ltPrc));
-  bool engineError = false, scriptError = false;
   logger.OnRecordAdded = [&](TLogger& log) {
     const std::string& line = log.Line(log.Count() - 1);
-    if (line.find("\tErr\tPdfReader\t") != std::string::npos) engineError = true;
-    if (line.find("\tErr\tVarnholt\tActionRun\tExecution\t") != std::string::npos) scriptError = true;
     std::cout << (options.json ? RecordAsJson(line) : RecordForPerson(line)) << '\n';
   };
 
   THeadlessPort port(logger);
   TVarnholtCore core(appFolder, port, logger);
-  TProcessingState& state = core.State();
-  state.actionScript = script;
+  core.State().SetActionScript(script);
   ApplyServiceSettings(*settings, core);
+  TFilingOutcome outcome;
   if (options.automatic) {
-    core.RecoverInterruptedMove();
+    core.Placement().RecoverInterruptedMove();
     // As a pass of Automatic mode takes it: the queue is C:\PDF, the mode is on, and a report the script
     // leaves behind is printed and moved to FAILED.
-    state.automatic = true;
-    state.browserFolder = "C:\\PDF";
-    core.SetSelectedFile(*windowsPath);
-    if (!core.SettleFailedLoad(*windowsPath)) {
-      core.ActionRun();
-      if (core.Files().FileExists(*windowsPath)) core.PostAction(*windowsPath);
-    }
+    outcome = core.Automatic().FileOne(*windowsPath);
   } else {
-    state.browserFolder = FolderOf(*windowsPath);
-    core.SetSelectedFile(*windowsPath);
-    core.btExecuteClick();
+    core.State().SetBrowserFolder(FolderOf(*windowsPath));
+    outcome = core.Filing().FileReport(*windowsPath, TFilingMode::kExecute);
   }
   logger.OnRecordAdded = nullptr;
   std::cout.flush();
-  if (scriptError) return 3;
-  if (engineError) return 1;
-  // Filed nowhere: the report waits in FAILED for an operator (moved there by the core, or by the script),
-  // which a caller must be able to tell.
-  if (core.MovesToFailed() > 0 ||
-      platform::SameText(FolderOf(state.currentPdf), JoinPath(core.QueueFolder(), "FAILED"))) {
-    return 4;
-  }
-  return 0;
+  return ExitCodeOf(outcome);
 }
 
 }  // namespace
 
 void AddRunCommand(CLI::App& app, TCliContext& context) {
-  auto* cmd = app.add_subcommand(
-      "run",
-      "Run the action script on one PDF as the Execute button does, and print "
-      "the log records of the run (exit 0 done, 1 engine error, 2 bad arguments, 3 script error, "
-      "4 the report went to FAILED)");
+  auto* cmd = app.add_subcommand("run",
+                                 "Run the action script on one PDF as the Execute button does, and print "
+                                 "the log records of the run (exit 0 done, 1 engine error or the report "
+                                 "stayed, 2 bad arguments, 3 script error, "
+                                 "4 the report went to FAILED)");
   auto options = std::make_shared<TRunOptions>();
   cmd->add_option("--script", options->script,
                   "Action script file (default: Varnholt.PS of the application folder, else the standard "

@@ -74,12 +74,11 @@ int RunScriptFile(const TCliContext& context, const std::string& path, const std
   if (!settings) return 1;
   ApplyServiceSettings(*settings, core);
   if (pdfPath) {
-    core.SetSelectedFile(*pdfPath);
-    core.State().currentPdf = *pdfPath;
-    core.State().activeText = core.State().text1;
+    core.Loading().SelectAndLoad(*pdfPath);
+    core.State().BeginActionRun();  // the routines act on this PDF and read its Text1
   }
   TatPascalScripter scripter;
-  DefineScriptFunction(scripter, core);
+  DefineScriptFunction(scripter, core.Host());
   if (TatSystemLibrary* library = SystemLibraryOf(scripter)) {
     library->SetApplicationFolder(appFolder);
     library->SetUserInteraction(&interaction);

@@ -95,23 +95,24 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
 
   THeadlessPort port(logger, options.yes);
   TVarnholtCore core(appFolder, port, logger);
-  TProcessingState& state = core.State();
-  state.actionScript = script;
+  core.State().SetActionScript(script);
   ApplyServiceSettings(*settings, core);
-  core.RecoverInterruptedMove();
-  core.FillPaperPrinters(platform::InstalledPrinters());
+  core.Placement().RecoverInterruptedMove();
+  core.Printing().FillPaperPrinters(platform::InstalledPrinters());
+  TAutomaticMode& automatic = core.Automatic();
 
   platform::TFolderWatcher watcher;
   std::string watched;
-  core.WatchFolder = [&](const std::string& folder) {
+  automatic.WatchFolder = [&](const std::string& folder) {
     if (folder == watched) return;
-    if (const auto native = core.DriveMap().TryResolve(folder); native && watcher.Watch(*native)) watched = folder;
+    if (const auto native = core.DriveMap().TryResolve(folder); native && watcher.Watch(*native))
+      watched = folder;
   };
-  core.sbAutomaticClick(true);
-  core.SetRefreshBar(27);  // the counters appear a few seconds after the start
-  core.WatchFolder(state.browserFolder);
+  automatic.sbAutomaticClick(true);
+  automatic.SetRefreshBar(27);  // the counters appear a few seconds after the start
+  automatic.WatchFolder(core.State().BrowserFolder());
   // Reports queued while the service was down are complete by now: the first pass comes at once.
-  core.PassAtNextTick();
+  automatic.PassAtNextTick();
 
   std::cout << "Varnholt is filing the reports that arrive in " << core.DriveMap().Resolve("C:\\PDF").string()
             << " (C:\\PDF); the log is " << (appFolder / kLogFileName).string() << ". Stop with Ctrl+C."
@@ -135,7 +136,7 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
       // The pass wants a full second between the change and the tick that looks at it; the tick is moved
       // there rather than waiting for the one after, so a backlog drains a report about every second. One
       // change a tick is enough: a stream of them must not hold the ticks back.
-      core.ChangedFolderChangeNotify();
+      automatic.ChangedFolderChangeNotify();
       nextTick = std::chrono::steady_clock::now() + kTick;
       notifiedSinceTick = true;
     }
@@ -150,10 +151,10 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
     }
 
     const int before = logger.Count();
-    core.TimerAutomaticTimer();
-    passAtOnce = core.MoreWaiting();
-    if (tick) core.FileCountTimer();
-    if (!state.automatic) {
+    automatic.TimerAutomaticTimer();
+    passAtOnce = automatic.MoreWaiting();
+    if (tick) automatic.FileCountTimer();
+    if (!core.State().Automatic()) {
       logger.WriteEntry(ltSys, "Varnholt", "Watch", "Emergency stop",
                         "Automatic mode was stopped after an error; see the Err records above, then restart");
       std::cerr << "Automatic mode was stopped after an error (emergency stop); look at the log "
@@ -162,7 +163,7 @@ int Watch(const TCliContext& context, const TWatchOptions& options) {
       break;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (logger.Count() != before && (state.engineRan || now - lastSave >= kLogSaveInterval)) {
+    if (logger.Count() != before && (core.State().EngineRan() || now - lastSave >= kLogSaveInterval)) {
       logger.Save();
       lastSave = now;
     }

@@ -1,18 +1,13 @@
-// uActionRun.cpp — one run of the action script on one PDF, and the Execute command that starts it.
-//
-// The script is compiled from the current text on every run and sees the host routines bound to this
-// core. Whatever goes wrong inside (a compile error, a run-time error, a script that never ends) ends the
-// run with an Err record and a message, switches Automatic mode off and goes no further.
-#include "core/uVarnholtCore.h"
+// uActionRun.cpp — one run of the action script on one PDF.
+#include "core/uActionRun.h"
 
 #include <cstdio>
+#include <regex>
 
-#include "hostlib/uDestinationNames.h"
 #include "hostlib/uHostRoutineTable.h"
-#include "platform/CodePage.h"
 #include "platform/Process.h"
-#include "script/vm/atScript.h"
 #include "script/syslib/uSystemLibrary.h"
+#include "script/vm/atScript.h"
 
 namespace varnholt {
 
@@ -39,67 +34,68 @@ std::string LineAndChar(int row, int column) {
   return buffer;
 }
 
+// A run-time error's message ends with the position the machine was at ("Source position: 12,5").
+TScriptOutcome RuntimeOutcome(const std::string& message) {
+  TScriptOutcome outcome{TScriptEnd::kRuntimeError, message};
+  static const std::regex position(R"(Source position: (\d+),(\d+)\s*$)");
+  if (std::smatch m; std::regex_search(message, m, position)) {
+    outcome.row = std::stoi(m[1].str());
+    outcome.column = std::stoi(m[2].str());
+  }
+  return outcome;
+}
+
 }  // namespace
 
-TVarnholtCore::~TVarnholtCore() = default;
+TActionRun::TActionRun(TProcessingState& state, TUiPort& port, TLogger& logger, TStatusIndicator& status,
+                       THostContext& host, const TCoreClock& clock)
+    : state_(state), port_(port), logger_(logger), status_(status), host_(host), clock_(clock) {}
 
-TatPascalScripter& TVarnholtCore::Scripter() {
+TActionRun::~TActionRun() = default;
+
+TatPascalScripter& TActionRun::Scripter() {
   if (scripter_ == nullptr) {
     interaction_ = std::make_unique<TPortInteraction>(port_);
     RegisterSystemLibrary();
     scripter_ = std::make_unique<TatPascalScripter>();
     if (TatSystemLibrary* library = SystemLibraryOf(*scripter_)) {
-      library->SetApplicationFolder(state_.applicationFolder);
+      library->SetApplicationFolder(state_.ApplicationFolder());
       library->SetUserInteraction(interaction_.get());
     }
     scripter_->OnCompileError = [this](TatCustomScripter&, std::string& message, int row, int column,
                                        bool& showException) {
       showException = false;
       logger_.WriteEntry(ltErr, "Script", "Compile", message, LineAndChar(row, column));
-      state_.scriptErrorText = "The Script contains an error\n" + message + "\n" + LineAndChar(row, column);
+      state_.SetScriptErrorText("The Script contains an error\n" + message + "\n" + LineAndChar(row, column));
+      compileError_ = {TScriptEnd::kCompileError, message, row, column};
     };
   }
   return *scripter_;
 }
 
-std::string TVarnholtCore::QueueFolder() const {
-  std::string folder = platform::AnsiUpperCase(state_.browserFolder);
-  // C:\PDF\FAILED and anything below it belong to the queue C:\PDF.
-  while (folder.find("FAILED") != std::string::npos) {
-    const std::size_t slash = folder.rfind('\\');
-    if (slash == std::string::npos) {
-      folder.clear();
-      break;
-    }
-    folder.erase(slash);
-  }
-  return folder;
-}
-
-void TVarnholtCore::ActionRun() {
-  if (state_.textLoad == TTextLoad::kUnreadable || state_.textLoad == TTextLoad::kFailed) {
+TScriptOutcome TActionRun::Run() {
+  if (state_.TextLoad() == TTextLoad::kUnreadable || state_.TextLoad() == TTextLoad::kFailed) {
     // Run on no text, a script would file the report by chance or as unrecognised; the reason is the load.
-    logger_.WriteEntry(ltErr, kObject, "ActionRun", "Texts Not Loaded", state_.selectedFile);
-    port_.ShowMessage("The script was not run: the texts of " + state_.selectedFile + " could not be loaded\n" +
-                      state_.textLoadError);
-    return;
+    logger_.WriteEntry(ltErr, kObject, "ActionRun", "Texts Not Loaded", state_.SelectedFile());
+    port_.ShowMessage("The script was not run: the texts of " + state_.SelectedFile() +
+                      " could not be loaded\n" + state_.TextLoadError());
+    return {TScriptEnd::kNotRun, state_.TextLoadError()};
   }
-  state_.actionIsProcessing = true;
-  state_.activeText = state_.text1;
-  state_.currentPdf = state_.selectedFile;
-  UpdateStatus();
+  state_.BeginActionRun();
+  status_.UpdateStatus();
   TatPascalScripter& scripter = Scripter();
+  TScriptOutcome outcome;
+  compileError_ = {};
   try {
     logger_.WriteProc(kObject, "ActionRun");
-    logger_.WriteEntry(ltScr, "Action", "ActionRun", "Source", state_.currentPdf);
-    state_.scriptErrorText.clear();
-    scripter.SetSourceCode(state_.actionScript);
-    DefineScriptFunction(scripter, *this);
+    logger_.WriteEntry(ltScr, "Action", "ActionRun", "Source", state_.CurrentPdf());
+    scripter.SetSourceCode(state_.ActionScript());
+    DefineScriptFunction(scripter, host_);
     scripter.SetRunTimeLimit(scriptTimeLimit_);
     // A clock set on the core (tests) measures the limit too; without one it is the steady clock.
-    if (Clock) {
+    if (clock_) {
       scripter.SetRunTimeClock(
-          [this] { return std::chrono::steady_clock::time_point(Now().time_since_epoch()); });
+          [this] { return std::chrono::steady_clock::time_point(clock_().time_since_epoch()); });
     } else {
       scripter.SetRunTimeClock(nullptr);
     }
@@ -112,60 +108,31 @@ void TVarnholtCore::ActionRun() {
       throw;
     } catch (const EatScripterRuntime& e) {
       logger_.WriteEntry(ltErr, "Script", "Runtime", e.Message());
+      outcome = RuntimeOutcome(e.Message());
     } catch (const EAbort&) {
-    } catch (const EatCompileError&) {
+      outcome = {TScriptEnd::kAborted, "Aborted"};
+    } catch (const EatCompileError& e) {
+      outcome = compileError_.end == TScriptEnd::kCompileError
+                    ? compileError_
+                    : TScriptOutcome{TScriptEnd::kCompileError, e.Message(), e.Row(), e.Column()};
     } catch (const std::exception& e) {
       logger_.WriteEntry(ltErr, "Script", "Runtime", e.what());
+      outcome = RuntimeOutcome(e.what());
     } catch (...) {
+      outcome = {TScriptEnd::kRuntimeError, "Unknown error"};
     }
     port_.ShowPage(TUiPage::Log);
-    SwitchAutomaticOff();
-    state_.errorState = true;
+    status_.SwitchAutomaticOff();
+    state_.RaiseErrorState();
     logger_.WriteEntry(ltErr, kObject, "ActionRun", "Execution", "Error");
-    port_.ShowMessage("Execution Failed\n" + state_.scriptErrorText);
+    port_.ShowMessage("Execution Failed\n" + state_.ScriptErrorText());
   }
   // Text files a script left open would pile up in a program that runs for months.
   if (TatSystemLibrary* library = SystemLibraryOf(scripter)) library->CloseOpenFiles();
-  UpdateStatus();
+  status_.UpdateStatus();
   logger_.WriteEntry(ltSys, kObject, "ActionRun", "Memory Usage", std::to_string(platform::WorkingSetSize()));
-  state_.actionIsProcessing = false;
-}
-
-void TVarnholtCore::btExecuteClick() {
-  if (state_.executeBusy || state_.passBusy) return;
-  state_.executeBusy = true;
-  struct TClear {
-    bool& flag;
-    ~TClear() { flag = false; }
-  } clear{state_.executeBusy};
-
-  logger_.WriteProc(kObject, "btExecuteClick");
-  if (platform::SameText(FileNameOf(FolderOf(state_.loadedFile)), "FAILED")) {
-    port_.ShowMessage("Can not execute in FAILED folder");
-    return;
-  }
-  if (!files_.FileExists(state_.loadedFile)) {
-    port_.ShowMessage("First select a PDF File");
-    return;
-  }
-  if (state_.actionIsProcessing) {
-    port_.ShowMessage("Can not Execute. Please wait\nCurrently Action is processing\n" + state_.currentPdf);
-    return;
-  }
-  SwitchAutomaticOff();
-  UpdateStatus();
-  port_.ShowPage(TUiPage::Log);
-  if (!files_.FileExists(state_.selectedFile)) {
-    logger_.WriteEntry(ltErr, kObject, "btExecuteClick", "Missing File", state_.selectedFile);
-    port_.ShowMessage("No PDF file loaded");
-    return;
-  }
-  ActionRun();
-  state_.nextPassReference = Now() + std::chrono::seconds(1);
-  if (!files_.FileExists(state_.selectedFile)) {
-    if (!state_.selectedFile.empty()) SetSelectedFile("");
-    state_.loadedFile.clear();
-  }
+  state_.EndActionRun();
+  return outcome;
 }
 
 }  // namespace varnholt

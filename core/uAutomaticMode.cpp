@@ -1,14 +1,5 @@
-// uAutomaticMode.cpp — Automatic mode: the pass over the queue folder on every tick, the reaction to the
-// folder watcher, the counters, the post action for reports the script left behind, and the two operator
-// commands on the FAILED folder.
-//
-// The core owns no timer: the window's timers and the service's event loop call TimerAutomaticTimer and
-// FileCountTimer once a second and ChangedFolderChangeNotify when their watcher saw a change. A pass takes
-// the oldest report that nobody is still writing; while the engine is used it handles one file per pass.
-// A pass that took a report while others wait lets the next tick pass at once, and the service ticks again
-// at once then, so a backlog drains as fast as the engine and the script go. An entry whose name is no
-// Windows name of this system (uQueueNames.h) never becomes a Windows path: it goes to FAILED as it is.
-#include "core/uVarnholtCore.h"
+// uAutomaticMode.cpp — the automatic pass, the counters and the commands on the FAILED folder.
+#include "core/uAutomaticMode.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -41,69 +32,68 @@ std::string OrderKey(std::chrono::system_clock::time_point lastWrite) {
   return buffer;
 }
 
-// Clears a flag on every way out of the operation that set it.
-struct TFlagGuard {
-  bool& flag;
-  ~TFlagGuard() { flag = false; }
+// Ends the pass on every way out of it.
+struct TPassGuard {
+  TProcessingState& state;
+  ~TPassGuard() { state.EndPass(); }
 };
 
 }  // namespace
 
-std::chrono::system_clock::time_point TVarnholtCore::Now() const {
-  return Clock ? Clock() : std::chrono::system_clock::now();
+std::chrono::system_clock::time_point TAutomaticMode::Now() const {
+  return clock_ ? clock_() : std::chrono::system_clock::now();
 }
 
-void TVarnholtCore::SetRefreshBar(int position) {
+void TAutomaticMode::SetRefreshBar(int position) {
   refreshBar_ = position;
   port_.ShowRefreshBar(position);
 }
 
-void TVarnholtCore::sbAutomaticClick(bool down) {
+void TAutomaticMode::sbAutomaticClick(bool down) {
   logger_.WriteProc(kObject, "AutomaticClick");
-  state_.automatic = down;
-  state_.browserFolder = "C:\\PDF";
-  if (state_.editMode) {
-    SwitchAutomaticOff();
+  state_.SetAutomatic(down);
+  state_.SetBrowserFolder("C:\\PDF");
+  if (state_.EditMode()) {
+    status_.SwitchAutomaticOff();
     port_.ShowPage(TUiPage::Action);
     port_.ShowMessage("First exit the Action script edit mode.");
   }
-  if (state_.automatic) {
-    state_.nextPassReference = Now() + std::chrono::seconds(1);
-    state_.browserFolder = QueueFolder();
-    logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Start", state_.browserFolder);
+  if (state_.Automatic()) {
+    state_.SetNextPassReference(Now() + std::chrono::seconds(1));
+    state_.SetBrowserFolder(state_.QueueFolder());
+    logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Start", state_.BrowserFolder());
   } else {
-    logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Stop", state_.browserFolder);
+    logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Stop", state_.BrowserFolder());
   }
-  UpdateStatus();
+  status_.UpdateStatus();
 }
 
-void TVarnholtCore::ChangedFolderChangeNotify() {
+void TAutomaticMode::ChangedFolderChangeNotify() {
   logger_.WriteProc(kObject, "FolderChangeNotify");
   // The next tick, at least a second from now, makes a pass; a pass that is due already stays due.
-  state_.nextPassReference = std::min(state_.nextPassReference, Now() - std::chrono::seconds(4));
+  state_.SetNextPassReference(std::min(state_.NextPassReference(), Now() - std::chrono::seconds(4)));
 }
 
-void TVarnholtCore::PassAtNextTick() {
-  state_.nextPassReference = Now() - kPassInterval;
+void TAutomaticMode::PassAtNextTick() {
+  state_.SetNextPassReference(Now() - kPassInterval);
 }
 
-void TVarnholtCore::TimerAutomaticTimer() {
+void TAutomaticMode::TimerAutomaticTimer() {
   moreWaiting_ = false;
-  if (state_.executeBusy || state_.passBusy) return;
-  state_.passBusy = true;
-  TFlagGuard clear{state_.passBusy};
+  if (!state_.TryBeginPass()) return;
+  TPassGuard endPass{state_};
 
-  if (WatchFolder) WatchFolder(state_.browserFolder);
-  if (Now() - state_.nextPassReference < kPassInterval) return;
+  if (WatchFolder) WatchFolder(state_.BrowserFolder());
+  if (Now() - state_.NextPassReference() < kPassInterval) return;
 
-  const std::string folder = state_.browserFolder;
+  const std::string folder = state_.BrowserFolder();
   std::vector<platform::TFoundFile> found = files_.FindFiles(folder, "*.pdf");
   fileList_.clear();
   for (const auto& file : found) fileList_.push_back(file.name);
   port_.RefreshFileList();
   logger_.WriteProc(kObject, "Files.Update");
-  state_.nextPassReference = Now() + std::chrono::seconds(3);
-  if (state_.actionIsProcessing || !state_.automatic || found.empty()) return;
+  state_.SetNextPassReference(Now() + std::chrono::seconds(3));
+  if (state_.ActionIsProcessing() || !state_.Automatic() || found.empty()) return;
 
   logger_.WriteProc(kObject, "Automatic");
   logger_.WriteEntry(ltMsg, kObject, "Automatic", "Files", std::to_string(found.size()));
@@ -113,12 +103,13 @@ void TVarnholtCore::TimerAutomaticTimer() {
     return platform::UpperCase(a.first) < platform::UpperCase(b.first);
   });
 
-  state_.engineRan = false;
+  lastPass_.clear();
+  state_.ClearEngineRan();
   bool taken = false, stopped = false;
   std::string lastLooked;
   for (auto next = order.begin(); next != order.end(); ++next) {
     const platform::TFoundFile& file = *next->second;
-    if (!state_.automatic) {
+    if (!state_.Automatic()) {
       stopped = true;
       break;
     }
@@ -132,44 +123,29 @@ void TVarnholtCore::TimerAutomaticTimer() {
     lastLooked = path;
     // A report the printer is still writing stays for a later pass.
     if (!files_.FileExists(path) || files_.IsFileInUse(path)) continue;
-    SetSelectedFile(path);
-    if (!SettleFailedLoad(path)) {
-      ActionRun();
-      if (files_.FileExists(path)) PostAction(path);
-    }
+    lastPass_.push_back(filing_.FileReport(path, TFilingMode::kAutomatic));
     taken = true;
-    if (state_.engineRan) {
+    if (state_.EngineRan()) {
       moreWaiting_ = next + 1 != order.end();
       break;
     }
   }
   if (!stopped) {
     if (refreshBar_ < 27) SetRefreshBar(27);
-    state_.nextPassReference = Now() + std::chrono::seconds(1);
-    if (moreWaiting_ && state_.automatic) PassAtNextTick();
+    state_.SetNextPassReference(Now() + std::chrono::seconds(1));
+    if (moreWaiting_ && state_.Automatic()) PassAtNextTick();
     if (!taken) logger_.WriteEntry(ltMsg, kObject, "Automatic", "InUse", lastLooked);
   }
-  if (!state_.currentPdf.empty() && !files_.FileExists(state_.currentPdf)) {
-    SetSelectedFile("");
-    state_.loadedFile.clear();
-  }
+  if (!state_.CurrentPdf().empty() && !files_.FileExists(state_.CurrentPdf())) loading_.SelectAndLoad("");
 }
 
-void TVarnholtCore::PostAction(const std::string& path) {
-  logger_.WriteEntry(ltMsg, kObject, "Post Action", "PDF Still Present", state_.currentPdf);
-  PrintTo(state_.currentPdf, state_.paperPrinter, false);
-  const std::string target = FailedTarget(path, "Post Action");
-  // The same move as every placement: a rename, or a journalled copy where FAILED is another file system.
-  if (const platform::TStatus moved = MoveReport(path, target); moved) {
-    ++movesToFailed_;
-    logger_.WriteEntry(ltMsg, kObject, "Post Action", "Moved", target);
-  } else {
-    logger_.WriteEntry(ltErr, kObject, "Post Action", "Delete Failed", target + ": " + moved.Message());
-    EmergencyStop();
-  }
+TFilingOutcome TAutomaticMode::FileOne(const std::string& path) {
+  state_.SetAutomatic(true);
+  state_.SetBrowserFolder("C:\\PDF");
+  return filing_.FileReport(path, TFilingMode::kAutomatic);
 }
 
-bool TVarnholtCore::FailUnsafeName(const std::string& folder, const platform::TFoundFile& file) {
+bool TAutomaticMode::FailUnsafeName(const std::string& folder, const platform::TFoundFile& file) {
   const std::string name = file.path.filename().string();
   logger_.WriteEntry(ltErr, kObject, "Automatic", QueueNameFaultText(QueueNameFault(name)),
                      JoinPath(folder, EscapedQueueName(name)));
@@ -190,7 +166,7 @@ bool TVarnholtCore::FailUnsafeName(const std::string& folder, const platform::TF
   for (int counter = 0; failedFolder && counter <= 9999; ++counter) {
     // The move never overwrites, so it is its own test of whether the name is free.
     if (platform::MoveFileNoOverwrite(file.path, *failedFolder / target)) {
-      ++movesToFailed_;
+      placement_.CountMoveToFailed();
       logger_.WriteEntry(ltMsg, kObject, "Automatic", "Moved", JoinPath(failed, EscapedQueueName(target)));
       return true;
     }
@@ -201,34 +177,34 @@ bool TVarnholtCore::FailUnsafeName(const std::string& folder, const platform::TF
     target = stem + number + extension;
   }
   logger_.WriteEntry(ltErr, kObject, "Automatic", "Move Failed", JoinPath(failed, EscapedQueueName(target)));
-  EmergencyStop();
+  status_.EmergencyStop();
   return false;
 }
 
-void TVarnholtCore::FileCountTimer() {
+void TAutomaticMode::FileCountTimer() {
   logger_.WriteProc(kObject, "FileCountTimer");
   SetRefreshBar(refreshBar_ + 1);
   if (refreshBar_ < kRefreshBarMax) return;
   SetRefreshBar(0);
   // PDFCreator, which needed a nudge on Windows, does not exist here; the CUPS queue needs none.
-  const std::string queue = QueueFolder();
-  state_.queueCount = static_cast<std::int32_t>(files_.FindFiles(queue, "*.PDF").size());
-  state_.failedCount = static_cast<std::int32_t>(files_.FindFiles(JoinPath(queue, "FAILED"), "*.PDF").size());
-  port_.ShowCounts(state_.queueCount, state_.failedCount);
-  UpdateStatus();
+  const std::string queue = state_.QueueFolder();
+  state_.SetCounts(static_cast<std::int32_t>(files_.FindFiles(queue, "*.PDF").size()),
+                   static_cast<std::int32_t>(files_.FindFiles(JoinPath(queue, "FAILED"), "*.PDF").size()));
+  port_.ShowCounts(state_.QueueCount(), state_.FailedCount());
+  status_.UpdateStatus();
 }
 
-void TVarnholtCore::FailedCommand(bool deleteThem) {
+void TAutomaticMode::FailedCommand(bool deleteThem) {
   lastFailed_ = {};
   FileCountTimer();
   struct TTick {
-    TVarnholtCore& core;
-    ~TTick() { core.FileCountTimer(); }
+    TAutomaticMode& mode;
+    ~TTick() { mode.FileCountTimer(); }
   } tickOnExit{*this};
-  const std::string queue = QueueFolder();
+  const std::string queue = state_.QueueFolder();
   const std::string failed = JoinPath(queue, "FAILED");
-  const std::string count = std::to_string(state_.failedCount);
-  if (state_.failedCount > 0) {
+  const std::string count = std::to_string(state_.FailedCount());
+  if (state_.FailedCount() > 0) {
     if (!port_.Confirm((deleteThem ? "Delete " : "Re-Queue ") + count + " failed files in\n" + failed))
       return;
   } else {
@@ -242,8 +218,8 @@ void TVarnholtCore::FailedCommand(bool deleteThem) {
     bool done = false;
     if (IsSafeQueueName(name)) {
       const std::string path = JoinPath(failed, file.name);
-      done =
-          deleteThem ? DeleteFile(path) : files_.MoveFileNoOverwrite(path, JoinPath(queue, file.name)).ok();
+      done = deleteThem ? placement_.DeleteFile(path)
+                        : files_.MoveFileNoOverwrite(path, JoinPath(queue, file.name)).ok();
     } else if (deleteThem) {
       // Deleted by its native name: the Windows path of such a name could lead to another file.
       done = platform::DeleteFile(file.path).ok();
@@ -256,14 +232,11 @@ void TVarnholtCore::FailedCommand(bool deleteThem) {
     }
     ++(done ? lastFailed_.done : lastFailed_.stayed);
   }
-  state_.nextPassReference = Now() + std::chrono::seconds(1);
-  if (!files_.FileExists(state_.currentPdf)) {
-    SetSelectedFile("");
-    state_.loadedFile.clear();
-  }
+  state_.SetNextPassReference(Now() + std::chrono::seconds(1));
+  if (!files_.FileExists(state_.CurrentPdf())) loading_.SelectAndLoad("");
 }
 
-void TVarnholtCore::btReQueueClick() {
+void TAutomaticMode::btReQueueClick() {
   logger_.WriteProc(kObject, "ReQueueClick");
   FailedCommand(false);
   if (const int stayed = lastFailed_.stayed; stayed > 0) {
@@ -272,7 +245,7 @@ void TVarnholtCore::btReQueueClick() {
   }
 }
 
-void TVarnholtCore::btDeleteFailedClick() {
+void TAutomaticMode::btDeleteFailedClick() {
   logger_.WriteProc(kObject, "btDeleteFailedClick");
   FailedCommand(true);
   if (const int stayed = lastFailed_.stayed; stayed > 0) {

@@ -7,7 +7,7 @@
 // the next start: a kill at any moment leaves the report in exactly one place, whole. A destination is
 // judged by where it leads once its "." and ".." are resolved, so report text can never steer a file
 // back into the queue.
-#include "core/uVarnholtCore.h"
+#include "core/uFilePlacement.h"
 
 #include <unistd.h>
 
@@ -47,7 +47,7 @@ std::string Because(const std::string& path, const platform::TStatus& status) {
 
 }  // namespace
 
-std::string TVarnholtCore::FileCounter(const std::string& path) {
+std::string TFilePlacement::FileCounter(const std::string& path) {
   logger_.WriteProc(kObject, "FileCounter");
   if (!files_.FileExists(path)) return path;
   const std::string folder = FolderPartOf(path);
@@ -71,9 +71,9 @@ std::string TVarnholtCore::FileCounter(const std::string& path) {
   return candidate;
 }
 
-void TVarnholtCore::PdfCopyMoveTo(const std::string& destinationArgument, bool move) {
+void TFilePlacement::PdfCopyMoveTo(const std::string& destinationArgument, bool move) {
   logger_.WriteProc(kObject, "PdfCopyMoveTo");
-  const std::string source = state_.currentPdf;
+  const std::string source = state_.CurrentPdf();
   auto err = [this](const char* text, const std::string& data) {
     logger_.WriteEntry(ltErr, kObject, "PdfCopyMoveTo", text, data);
   };
@@ -122,7 +122,7 @@ void TVarnholtCore::PdfCopyMoveTo(const std::string& destinationArgument, bool m
     RequireFolderPart(destFolder);
     if (const platform::TStatus made = files_.ForceDirectories(destFolder); !made) {
       err("Force Folder Failed", Because(destFolder, made));
-      EmergencyStop();
+      status_.EmergencyStop();
       return;
     }
   }
@@ -146,16 +146,16 @@ void TVarnholtCore::PdfCopyMoveTo(const std::string& destinationArgument, bool m
   }
   logger_.WriteEntry(ltScr, "Action", move ? "MoveTo" : "CopyTo", "Destination", destination);
   msg("Done", destination);
-  if (move) state_.currentPdf = destination;
+  if (move) state_.ReportMovedTo(destination);
 }
 
-bool TVarnholtCore::CopyFile(const std::string& source, const std::string& destination) {
+bool TFilePlacement::CopyFile(const std::string& source, const std::string& destination) {
   std::string reason;
   return CopyFileBecause(source, destination, reason);
 }
 
-bool TVarnholtCore::CopyFileBecause(const std::string& source, const std::string& destinationArgument,
-                                    std::string& reason) {
+bool TFilePlacement::CopyFileBecause(const std::string& source, const std::string& destinationArgument,
+                                     std::string& reason) {
   logger_.WriteProc(kObject, "CopyFile");
   const std::string written = FixFileName(logger_, TrimBackSlash(logger_, destinationArgument), false);
   const std::string destination = ResolveDotSegments(written);
@@ -170,7 +170,7 @@ bool TVarnholtCore::CopyFileBecause(const std::string& source, const std::string
     RequireFolderPart(folder);
     if (const platform::TStatus made = files_.ForceDirectories(folder); !made) {
       logger_.WriteEntry(ltErr, kObject, "CopyFile", "Force Folder Failed", Because(folder, made));
-      EmergencyStop();
+      status_.EmergencyStop();
       reason = made.Message();
       return false;
     }
@@ -185,7 +185,7 @@ bool TVarnholtCore::CopyFileBecause(const std::string& source, const std::string
   return true;
 }
 
-bool TVarnholtCore::DeleteFile(const std::string& path) {
+bool TFilePlacement::DeleteFile(const std::string& path) {
   logger_.WriteProc(kObject, "DeleteFile");
   if (!files_.FileExists(path)) {
     logger_.WriteEntry(ltMsg, kObject, "DeleteFile", "Not existing", path);
@@ -206,7 +206,7 @@ bool TVarnholtCore::DeleteFile(const std::string& path) {
   return false;
 }
 
-std::string TVarnholtCore::ForceFailedFolder(const std::string& file, const char* proc) {
+std::string TFilePlacement::ForceFailedFolder(const std::string& file, const char* proc) {
   const std::string folder = FolderOf(file);
   const std::string failed = JoinPath(folder, "FAILED");
   if (const platform::TStatus made = files_.ForceDirectories(failed); made) {
@@ -217,7 +217,7 @@ std::string TVarnholtCore::ForceFailedFolder(const std::string& file, const char
   return failed;
 }
 
-std::string TVarnholtCore::FailedTarget(const std::string& file, const char* proc) {
+std::string TFilePlacement::FailedTarget(const std::string& file, const char* proc) {
   const std::string failed = ForceFailedFolder(file, proc);
   std::string target = JoinPath(failed, FileNameOf(file));
   if (files_.FileExists(target)) {
@@ -227,24 +227,24 @@ std::string TVarnholtCore::FailedTarget(const std::string& file, const char* pro
   return target;
 }
 
-bool TVarnholtCore::MoveToFailed(const std::string& file) {
+bool TFilePlacement::MoveToFailed(const std::string& file) {
   logger_.WriteProc(kObject, "MoveToFailed");
   const std::string target = FailedTarget(file, "MoveToFailed");
   const platform::TStatus moved = MoveReport(file, target);
   if (moved) {
-    state_.currentPdf = target;
+    state_.ReportMovedTo(target);
     ++movesToFailed_;
     logger_.WriteEntry(ltMsg, kObject, "MoveToFailed", "Done", target);
     return true;
   }
   logger_.WriteEntry(ltErr, kObject, "MoveToFailed", "Failed", Because(target, moved));
-  EmergencyStop();
+  status_.EmergencyStop();
   return false;
 }
 
-platform::TStatus TVarnholtCore::MoveReport(const std::string& source, const std::string& destination) {
+platform::TStatus TFilePlacement::MoveReport(const std::string& source, const std::string& destination) {
   const std::filesystem::path journal =
-      state_.applicationFolder /
+      state_.ApplicationFolder() /
       (std::string(kMoveJournalPrefix) + std::to_string(::getpid()) + kMoveJournalSuffix);
   bool journalled = false;
   const platform::TStatus moved = files_.MoveFileNoOverwrite(
@@ -264,10 +264,10 @@ platform::TStatus TVarnholtCore::MoveReport(const std::string& source, const std
   return moved;
 }
 
-void TVarnholtCore::RecoverInterruptedMove() {
+void TFilePlacement::RecoverInterruptedMove() {
   std::vector<std::filesystem::path> journals;
   std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(state_.applicationFolder, ec)) {
+  for (const auto& entry : std::filesystem::directory_iterator(state_.ApplicationFolder(), ec)) {
     const std::string name = entry.path().filename().string();
     if (name.size() > std::strlen(kMoveJournalPrefix) + std::strlen(kMoveJournalSuffix) &&
         name.starts_with(kMoveJournalPrefix) && name.ends_with(kMoveJournalSuffix)) {
@@ -278,7 +278,7 @@ void TVarnholtCore::RecoverInterruptedMove() {
   for (const auto& journal : journals) RecoverInterruptedMove(journal);
 }
 
-void TVarnholtCore::RecoverInterruptedMove(const std::filesystem::path& journal) {
+void TFilePlacement::RecoverInterruptedMove(const std::filesystem::path& journal) {
   std::vector<std::string> lines;
   if (!platform::FileExists(journal) || !platform::ReadTextLines(journal, lines)) return;
   logger_.WriteProc(kObject, "RecoverInterruptedMove");
@@ -318,7 +318,7 @@ void TVarnholtCore::RecoverInterruptedMove(const std::filesystem::path& journal)
   (void)platform::DeleteFile(journal);
 }
 
-std::string TVarnholtCore::LastPDFFile(const std::string& fileName) {
+std::string TFilePlacement::LastPDFFile(const std::string& fileName) {
   std::string name = TidyBackSlashes(TrimmedView(fileName));
   FixExtension(name);
   name = ReplaceForbiddenChars(name, false);

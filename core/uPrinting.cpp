@@ -1,6 +1,5 @@
-// uPrinting.cpp — printing a PDF on paper through the PDF engine, the switch of the printing mode, and the
-// paper printer box's list.
-#include "core/uVarnholtCore.h"
+// uPrinting.cpp — printing through the engine and the paper printer list.
+#include "core/uPrinting.h"
 
 #include <algorithm>
 
@@ -15,7 +14,7 @@ constexpr const char* kObject = "Varnholt";
 constexpr const char* kNoPrinter = "[None]";
 }  // namespace
 
-bool TVarnholtCore::PrintTo(const std::string& file, const std::string& printer, bool stopOnError) {
+bool TPrinting::PrintTo(const std::string& file, const std::string& printer, bool stopOnError) {
   TBusyCursor busy(port_);
   if (!files_.FileExists(file)) {
     logger_.WriteEntry(ltErr, kObject, "PrintTo", "File not found", file);
@@ -30,40 +29,35 @@ bool TVarnholtCore::PrintTo(const std::string& file, const std::string& printer,
                                  [&printer](const std::string& name) { return platform::SameText(name, printer); });
   if (!known) {
     logger_.WriteEntry(ltErr, kObject, "PrintTo", "Printer not found", printer);
-    if (stopOnError) EmergencyStop();
+    if (stopOnError) status_.EmergencyStop();
     return false;
   }
   // Acrobat Reader printing is never chosen here: no Acrobat Reader is ever found on this platform.
-  state_.requestList.clear();
-  state_.requestList.push_back("PDFFILE=" + file);
-  state_.requestList.push_back("PDFPRINTER=" + printer);
-  ExecPDF("PRINT");
+  engine_.ExecPDF({"PRINT", {"PDFFILE=" + file, "PDFPRINTER=" + printer}});
   return true;
 }
 
-void TVarnholtCore::PrintingByAcrobatReader() {
+void TPrinting::PrintingByAcrobatReader() {
   // Numbers convert with a dot from now on, for scripts too, as Acrobat Reader printing always did.
   platform::TFormatSettings settings = platform::FormatSettings();
   settings.DecimalSeparator = '.';
   platform::SetFormatSettings(settings);
   // Acrobat Reader registers itself in the Windows registry, which this platform does not have.
-  state_.printByAcrobatReader = false;
-  state_.acrobatReaderPath.clear();
+  state_.SetPrintByAcrobatReader(false, "");
   logger_.WriteEntry(ltErr, kObject, "PrintingByAcrobatReader", "Acrobat Reader not installed");
 }
 
-void TVarnholtCore::PrintingByVarnholt() {
-  state_.printByAcrobatReader = false;
+void TPrinting::PrintingByVarnholt() {
+  state_.SetPrintByAcrobatReader(false, state_.AcrobatReaderPath());
 }
 
-void TVarnholtCore::FillPaperPrinters(const std::vector<std::string>& printerList) {
-  state_.paperPrinterItems.assign(1, kNoPrinter);
+void TPrinting::FillPaperPrinters(const std::vector<std::string>& printerList) {
+  std::vector<std::string> items(1, kNoPrinter);
   for (const std::string& name : printerList) {
-    if (platform::UpperCase(name).find("PDF") == std::string::npos) state_.paperPrinterItems.push_back(name);
+    if (platform::UpperCase(name).find("PDF") == std::string::npos) items.push_back(name);
   }
-  if (state_.paperPrinter.empty()) {
-    state_.paperPrinter = state_.paperPrinterItems.size() > 1 ? state_.paperPrinterItems[1] : kNoPrinter;
-  }
+  if (state_.PaperPrinter().empty()) state_.SetPaperPrinter(items.size() > 1 ? items[1] : kNoPrinter);
+  state_.SetPaperPrinterItems(std::move(items));
 }
 
 }  // namespace varnholt

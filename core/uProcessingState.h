@@ -1,4 +1,9 @@
-// uProcessingState.h — the state of the file being worked on, shared by every operation of the core.
+// uProcessingState.h — the state of the report being worked on and the flags that keep the operator's
+// commands, the automatic pass and the action run from stepping on each other.
+//
+// One object, shared by the units of the core. Its fields are private: the report's path, its texts and
+// the flags change only through the operations below, each named for what happened, so that a reader can
+// find every place that changes one of them.
 #pragma once
 
 #include <chrono>
@@ -17,37 +22,126 @@ enum class TTextLoad {
   kFailed,      // the engine or the system failed; Automatic mode has been stopped
 };
 
-struct TProcessingState {
-  std::string selectedFile;  // Windows path in the box "Selected PDF File"; changing it loads the texts
-  std::string loadedFile;    // the file whose texts are in text1 and text2; empty when none
-  std::string currentPdf;    // the file the action runs on
-  std::string text1, text2;  // the two texts of the loaded file (CR LF lines)
-  TTextLoad textLoad = TTextLoad::kNone;  // no script runs on texts whose load failed
-  std::string textLoadError;              // why they could not be loaded
-  std::string activeText;    // the text the PDF text routines read
-  bool automatic = false;    // the Automatic button is down
-  bool actionIsProcessing = false;
-  bool errorState = false;
-  std::int32_t failedCount = 0;  // PDF files in the FAILED folder at the last count
-  std::string scriptErrorText;
-  bool executeBusy = false;
-  bool passBusy = false;
-  std::chrono::system_clock::time_point nextPassReference{};
-  bool engineRan = false;  // the engine program was started and has ended
-  std::string ownerPassword, userPassword;
-  std::vector<std::string> actionScript;
-  bool editMode = false;
-  std::string browserFolder;                // Windows path of the folder the browser's file list shows
-  std::vector<std::string> requestList;     // key=value lines of the next engine request
-  std::filesystem::path applicationFolder;  // holds PDF.EXE and the exchange files
+class TProcessingState {
+ public:
+  explicit TProcessingState(std::filesystem::path applicationFolder);
 
+  // --- The report ----------------------------------------------------------------------------------
+  // The Windows path in the box "Selected PDF File"; the texts below belong to it once loaded.
+  const std::string& SelectedFile() const { return selectedFile_; }
+  // Selects another file: the texts of the one before are dropped. False when path is selected already.
+  bool Select(const std::string& path);
+  // The selected file once a load of its texts was made (whatever it gave); empty before and after the
+  // file has gone.
+  std::string LoadedFile() const { return loadAttempted_ ? selectedFile_ : std::string(); }
+  // The file the action runs on: the selected file at the start of a run, then wherever file placement
+  // moved it. The script's PDFFile reads it.
+  const std::string& CurrentPdf() const { return currentPdf_; }
+  std::string& CurrentPdfForScript() { return currentPdf_; }
+  void ReportMovedTo(const std::string& path) { currentPdf_ = path; }
+  // The selected file has gone (filed, moved, deleted): nothing is selected any more.
+  void ForgetReport();
+
+  // --- Its texts -----------------------------------------------------------------------------------
+  const std::string& Text1() const { return text1_; }
+  const std::string& Text2() const { return text2_; }
+  TTextLoad TextLoad() const { return textLoad_; }
+  // Why the texts could not be loaded (empty when they were).
+  const std::string& TextLoadError() const { return textLoadError_; }
+  // The selected file's texts are gone, and no load of them counts any more.
+  void DropTexts();
+  // A load of the selected file's texts begins: both texts are empty until it ends.
+  void BeginTextLoad();
+  void TextsLoaded(std::string text1, std::string text2);
+  void TextLoadFailed(TTextLoad how, std::string why);
+  // The text that the PDF text routines read; Text1 at the start of every run.
+  const std::string& ActiveText() const { return activeText_; }
+  std::string& ActiveTextForScript() { return activeText_; }
+
+  // --- Modes and flags -----------------------------------------------------------------------------
+  bool Automatic() const { return automatic_; }
+  void SetAutomatic(bool on) { automatic_ = on; }
+  bool ActionIsProcessing() const { return actionIsProcessing_; }
+  // An action run starts on the selected file: Text1 is the active text, the script error text is empty.
+  void BeginActionRun();
+  void EndActionRun() { actionIsProcessing_ = false; }
+  bool ErrorState() const { return errorState_; }
+  void RaiseErrorState() { errorState_ = true; }
+  void ClearErrorState() { errorState_ = false; }
+  const std::string& ScriptErrorText() const { return scriptErrorText_; }
+  void SetScriptErrorText(std::string text) { scriptErrorText_ = std::move(text); }
+  // The Execute command and the automatic pass exclude each other: each begins only when neither runs.
+  bool ExecuteBusy() const { return executeBusy_; }
+  bool PassBusy() const { return passBusy_; }
+  bool TryBeginExecute();
+  void EndExecute() { executeBusy_ = false; }
+  bool TryBeginPass();
+  void EndPass() { passBusy_ = false; }
+  // The engine program was started and has ended since the last ClearEngineRan.
+  bool EngineRan() const { return engineRan_; }
+  void NoteEngineRan() { engineRan_ = true; }
+  void ClearEngineRan() { engineRan_ = false; }
+  bool EditMode() const { return editMode_; }
+  void SetEditMode(bool on) { editMode_ = on; }
+  std::chrono::system_clock::time_point NextPassReference() const { return nextPassReference_; }
+  void SetNextPassReference(std::chrono::system_clock::time_point when) { nextPassReference_ = when; }
+
+  // --- Counts --------------------------------------------------------------------------------------
+  // PDF files in the queue folder and in FAILED at the last count (0 until the first).
+  std::int32_t QueueCount() const { return queueCount_; }
+  std::int32_t FailedCount() const { return failedCount_; }
+  void SetCounts(std::int32_t queue, std::int32_t failed);
+
+  // --- What the operator set -----------------------------------------------------------------------
+  const std::filesystem::path& ApplicationFolder() const { return applicationFolder_; }
+  // The folder whose PDF files the browser's file list shows; the queue folder derives from it.
+  const std::string& BrowserFolder() const { return browserFolder_; }
+  void SetBrowserFolder(std::string folder) { browserFolder_ = std::move(folder); }
+  // The queue folder the browser folder belongs to, without a trailing backslash: the browser folder
+  // itself, or the folder above FAILED (C:\PDF for C:\PDF\FAILED and anything below it).
+  std::string QueueFolder() const;
+  const std::string& OwnerPassword() const { return ownerPassword_; }
+  const std::string& UserPassword() const { return userPassword_; }
+  void SetPasswords(std::string owner, std::string user);
+  const std::vector<std::string>& ActionScript() const { return actionScript_; }
+  void SetActionScript(std::vector<std::string> lines) { actionScript_ = std::move(lines); }
   // The paper printer box: its text and its items ("[None]" and the printers without "PDF" in the name).
-  std::string paperPrinter;
-  std::vector<std::string> paperPrinterItems;
-  // Printing through the engine, or through Acrobat Reader at acrobatReaderPath; kept across runs.
-  bool printByAcrobatReader = false;
-  std::string acrobatReaderPath;
-  std::int32_t queueCount = 0;  // PDF files in the queue folder at the last count
+  const std::string& PaperPrinter() const { return paperPrinter_; }
+  void SetPaperPrinter(std::string printer) { paperPrinter_ = std::move(printer); }
+  const std::vector<std::string>& PaperPrinterItems() const { return paperPrinterItems_; }
+  void SetPaperPrinterItems(std::vector<std::string> items) { paperPrinterItems_ = std::move(items); }
+  // Printing through the engine, or through Acrobat Reader at its path; kept across runs.
+  bool PrintByAcrobatReader() const { return printByAcrobatReader_; }
+  const std::string& AcrobatReaderPath() const { return acrobatReaderPath_; }
+  void SetPrintByAcrobatReader(bool on, std::string path);
+
+ private:
+  std::string selectedFile_;
+  bool loadAttempted_ = false;
+  std::string currentPdf_;
+  std::string text1_, text2_;  // CR LF lines
+  TTextLoad textLoad_ = TTextLoad::kNone;
+  std::string textLoadError_;
+  std::string activeText_;
+  bool automatic_ = false;
+  bool actionIsProcessing_ = false;
+  bool errorState_ = false;
+  std::string scriptErrorText_;
+  bool executeBusy_ = false;
+  bool passBusy_ = false;
+  bool engineRan_ = false;
+  bool editMode_ = false;
+  std::chrono::system_clock::time_point nextPassReference_{};
+  std::int32_t queueCount_ = 0;
+  std::int32_t failedCount_ = 0;
+  std::filesystem::path applicationFolder_;
+  std::string browserFolder_ = "C:\\PDF";
+  std::string ownerPassword_, userPassword_;
+  std::vector<std::string> actionScript_;
+  std::string paperPrinter_;
+  std::vector<std::string> paperPrinterItems_;
+  bool printByAcrobatReader_ = false;
+  std::string acrobatReaderPath_;
 };
 
 }  // namespace varnholt

@@ -118,13 +118,11 @@ TServiceSettings LoadServiceSettings(const std::filesystem::path& applicationFol
 }
 
 void ApplyServiceSettings(const TServiceSettings& settings, TVarnholtCore& core) {
-  TProcessingState& state = core.State();
-  state.paperPrinter = settings.paperPrinter;
-  state.ownerPassword = settings.ownerPassword;
-  state.userPassword = settings.userPassword;
-  core.SetScriptTimeLimit(settings.scriptTimeLimit);
-  core.SetEngineTimeLimit(settings.engineTimeLimit);
-  core.SetTextLimit(settings.textLimit);
+  core.State().SetPaperPrinter(settings.paperPrinter);
+  core.State().SetPasswords(settings.ownerPassword, settings.userPassword);
+  core.Action().SetScriptTimeLimit(settings.scriptTimeLimit);
+  core.Engine().SetEngineTimeLimit(settings.engineTimeLimit);
+  core.Loading().SetTextLimit(settings.textLimit);
   for (const std::string& problem : settings.problems) core.Log().WriteEntry(ltErr, "Varnholt", "Settings", problem);
 }
 

@@ -112,6 +112,7 @@ void TLogger::WriteEntry(int type, std::string_view object, std::string_view pro
       line += EscapeLogField(field);
     }
     const bool wasFailing = fileFailed_;
+    lastRecordType_ = type;
     AddLine(std::move(line));
     // Reported once, when the file stops taking records, and after the record that found out.
     if (!Flush() && !wasFailing) AddFailure("Write");
@@ -138,6 +139,7 @@ void TLogger::AddFailure(std::string_view proc) {
     line += '\t';
     line += EscapeLogField(field);
   }
+  lastRecordType_ = ltSys;
   AddLine(std::move(line));
 }
 

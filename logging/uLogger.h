@@ -74,6 +74,9 @@ class TLogger {
 
   int Count() const { return static_cast<int>(lines_.size()); }
   const std::string& Line(int index) const { return lines_[static_cast<std::size_t>(index)]; }
+  // The type of the record written last (OnRecordAdded sees it), so that a listener need not read it out
+  // of the line's text.
+  int LastRecordType() const { return lastRecordType_; }
 
   // Called with the logger each time a record has been added (before the trim).
   std::function<void(TLogger&)> OnRecordAdded;
@@ -101,6 +104,7 @@ class TLogger {
   // Lines not in the file yet, because the last turns failed; at most Capacity of them.
   std::deque<std::string> waiting_;
   bool fileFailed_ = false;
+  int lastRecordType_ = ltSys;
   // What this process knew of the file at the end of its last turn; what other processes appended since
   // is counted from there, so a turn reads only their new lines.
   bool known_ = false;

@@ -33,11 +33,11 @@ struct TRunBed : TCoreBed {
   void Run(const std::vector<std::string>& script, const std::string& report = kMsReport,
            bool automatic = false) {
     WriteFile(temp / "drives/c/PDF/r.pdf", report);
-    core->State().actionScript = script;
-    core->State().automatic = automatic;
-    core->SetSelectedFile("C:\\PDF\\r.pdf");
+    core->State().SetActionScript(script);
+    core->State().SetAutomatic(automatic);
+    core->Loading().SelectAndLoad("C:\\PDF\\r.pdf");
     Mark();
-    core->ActionRun();
+    core->Action().Run();
   }
   // The Data of every Scr record the script wrote with Log().
   std::vector<std::string> Logged() const {
@@ -59,9 +59,9 @@ TEST(ActionRun, StandardScriptFilesTheReportInAutomaticMode) {
   bed.Run(StandardScript(), kMsReport, true);
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDFSTORE/WW-2010-1234.PDF"), kMsReport);
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "drives/c/PDF/r.pdf"));
-  EXPECT_EQ(bed.core->State().currentPdf, "C:\\PDFSTORE\\WW-2010-1234.PDF");
+  EXPECT_EQ(bed.core->State().CurrentPdf(), "C:\\PDFSTORE\\WW-2010-1234.PDF");
   EXPECT_TRUE(bed.Has("Scr|Action|Script|SampleName|WW-2010-1234"));
-  EXPECT_FALSE(bed.core->State().actionIsProcessing);
+  EXPECT_FALSE(bed.core->State().ActionIsProcessing());
 }
 
 TEST(ActionRun, StandardScriptOnlyLogsWhenNotAutomatic) {
@@ -86,7 +86,7 @@ TEST(ActionRun, HostRoutinesWriteTheirRecordsInOrder) {
 
 TEST(ActionRun, EnvironmentRoutines) {
   TRunBed bed;
-  bed.core->State().browserFolder = "C:\\PDF\\FAILED";
+  bed.core->State().SetBrowserFolder("C:\\PDF\\FAILED");
   bed.Run({"Log('', PDFFile)", "Log('', PDFPath)", "Log('', PDFName)", "Log('', QueueFolder)",
            "Log('', FailedFolder)", "Log('', IntToStr(IsAutomatic))", "Log('', IntToStr(Length(NewLine)))",
            "Log('', Left(PDFText, 19))", "ActivateText2", "Log('', TrimAll(PDFText))", "Log('', '')"});
@@ -158,8 +158,8 @@ TEST(ActionRun, AppendingStartsASeriesThenAppendsByTheEngine) {
 
 TEST(ActionRun, PrintingChecksFileAndPrinter) {
   TRunBed bed;
-  bed.core->PrinterList = [] { return std::vector<std::string>{"Office Laser", "Adobe PDF"}; };
-  bed.core->State().paperPrinter = "[none]";
+  bed.core->Printing().PrinterList = [] { return std::vector<std::string>{"Office Laser", "Adobe PDF"}; };
+  bed.core->State().SetPaperPrinter("[none]");
   bed.Run({"Log('', IntToStr(PDFPrint))", "Log('', IntToStr(PDFPrintTo(' office LASER ')))",
            "Log('', IntToStr(Print('C:\\PDF\\nothing.pdf')))", "Log('', IntToStr(PrintTo(PDFFile, 'Gone')))"},
           kMsReport, true);
@@ -169,17 +169,17 @@ TEST(ActionRun, PrintingChecksFileAndPrinter) {
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintTo|File not found|C:\\PDF\\nothing.pdf"));
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintTo|Printer not found|Gone"));
   EXPECT_TRUE(bed.Has("Err|Varnholt|EmergencyStop|Automatic|Stop"));
-  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_FALSE(bed.core->State().Automatic());
 }
 
 TEST(ActionRun, FillPaperPrintersLeavesOutPdfPrinters) {
   TRunBed bed;
-  bed.core->FillPaperPrinters({"Adobe PDF", "Office Laser", "PDFCreator"});
-  EXPECT_EQ(bed.core->State().paperPrinterItems, (std::vector<std::string>{"[None]", "Office Laser"}));
-  EXPECT_EQ(bed.core->State().paperPrinter, "Office Laser");
-  bed.core->State().paperPrinter = "Saved Printer";
-  bed.core->FillPaperPrinters({});
-  EXPECT_EQ(bed.core->State().paperPrinter, "Saved Printer");
+  bed.core->Printing().FillPaperPrinters({"Adobe PDF", "Office Laser", "PDFCreator"});
+  EXPECT_EQ(bed.core->State().PaperPrinterItems(), (std::vector<std::string>{"[None]", "Office Laser"}));
+  EXPECT_EQ(bed.core->State().PaperPrinter(), "Office Laser");
+  bed.core->State().SetPaperPrinter("Saved Printer");
+  bed.core->Printing().FillPaperPrinters({});
+  EXPECT_EQ(bed.core->State().PaperPrinter(), "Saved Printer");
 }
 
 TEST(ActionRun, AcrobatReaderIsNeverFoundHere) {
@@ -193,7 +193,7 @@ TEST(ActionRun, AcrobatReaderIsNeverFoundHere) {
   EXPECT_TRUE(bed.Has("Err|Varnholt|PrintingByAcrobatReader|Acrobat Reader not installed|"));
   // From then on numbers convert with a dot, whatever the locale says.
   EXPECT_EQ(bed.Logged(), (std::vector<std::string>{"2,5", "2.5"}));
-  EXPECT_FALSE(bed.core->State().printByAcrobatReader);
+  EXPECT_FALSE(bed.core->State().PrintByAcrobatReader());
 }
 
 TEST(ActionRun, ExecuteStartsAProgramWithoutWaiting) {
@@ -230,9 +230,9 @@ TEST(ActionRun, CompileErrorFailsTheRunWithPositionInTheMessage) {
   EXPECT_TRUE(bed.Has("Err|Varnholt|ActionRun|Execution|Error"));
   EXPECT_EQ(bed.port.calls.end()[-2].rfind("Message Execution Failed\nThe Script contains an error\n", 0), 0u)
       << bed.port.calls.end()[-2];
-  EXPECT_FALSE(bed.core->State().automatic);
-  EXPECT_TRUE(bed.core->State().errorState);
-  EXPECT_FALSE(bed.core->State().actionIsProcessing);
+  EXPECT_FALSE(bed.core->State().Automatic());
+  EXPECT_TRUE(bed.core->State().ErrorState());
+  EXPECT_FALSE(bed.core->State().ActionIsProcessing());
 }
 
 TEST(ActionRun, RunTimeErrorShowsAnEmptySecondLine) {
@@ -247,18 +247,18 @@ TEST(ActionRun, AScriptThatNeverEndsIsStopped) {
   // The core's clock moves a second at every look, so the run meets its limit without real time passing.
   auto now = std::chrono::system_clock::time_point(std::chrono::hours(24 * 365 * 30));
   int looks = 0;
-  bed.core->Clock = [&] {
+  bed.core->SetClock([&] {
     ++looks;
     return now += std::chrono::seconds(1);
-  };
-  bed.core->SetScriptTimeLimit(std::chrono::seconds(5));
+  });
+  bed.core->Action().SetScriptTimeLimit(std::chrono::seconds(5));
   bed.Run({"while true do begin x := PDFLeft(3) end"}, kMsReport, true);
   EXPECT_TRUE(bed.Has("Err|Varnholt|ActionRun|Execution|Error"));
   const auto records = bed.Records();
   EXPECT_TRUE(std::any_of(records.begin(), records.end(), [](const std::string& r) {
     return r.rfind("Err|Script|Runtime|", 0) == 0 && r.find("still running") != std::string::npos;
   })) << testing::PrintToString(records);
-  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_FALSE(bed.core->State().Automatic());
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/PDF/r.pdf"));
   EXPECT_GE(looks, 5);
 }
@@ -274,45 +274,46 @@ TEST(ActionRun, ScriptTextFileHandlesAreClosedAfterTheRun) {
 
 TEST(ExecuteCommand, RefusesWhatItCannotRun) {
   TRunBed bed;
-  bed.core->btExecuteClick();
+  bed.core->Execute();
   EXPECT_EQ(bed.port.calls.back(), "Message First select a PDF File");
 
   WriteFile(bed.temp / "drives/c/PDF/Failed/f.pdf", kMsReport);
-  bed.core->State().loadedFile = "C:\\PDF\\Failed\\f.pdf";
-  bed.core->btExecuteClick();
+  bed.core->State().Select("C:\\PDF\\Failed\\f.pdf");
+  bed.core->State().BeginTextLoad();
+  bed.core->Execute();
   EXPECT_EQ(bed.port.calls.back(), "Message Can not execute in FAILED folder");
 
-  bed.core->State().executeBusy = true;
+  ASSERT_TRUE(bed.core->State().TryBeginExecute());
   bed.port.calls.clear();
-  bed.core->btExecuteClick();
+  bed.core->Execute();
   EXPECT_TRUE(bed.port.calls.empty());
 }
 
 TEST(ExecuteCommand, SwitchesAutomaticOffAndClearsAFileTheScriptMoved) {
   TRunBed bed;
   WriteFile(bed.temp / "drives/c/PDF/r.pdf", kMsReport);
-  bed.core->State().actionScript = {"Log('', IntToStr(IsAutomatic))", "PDFMoveTo('C:\\Done\\r.PDF')"};
-  bed.core->State().automatic = true;
-  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
+  bed.core->State().SetActionScript({"Log('', IntToStr(IsAutomatic))", "PDFMoveTo('C:\\Done\\r.PDF')"});
+  bed.core->State().SetAutomatic(true);
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\r.pdf");
   bed.Mark();
-  bed.core->btExecuteClick();
+  bed.core->Execute();
   EXPECT_EQ(bed.Logged(), std::vector<std::string>{"0"});
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/Done/r.PDF"));
-  EXPECT_EQ(bed.core->State().selectedFile, "");
-  EXPECT_EQ(bed.core->State().loadedFile, "");
+  EXPECT_EQ(bed.core->State().SelectedFile(), "");
+  EXPECT_EQ(bed.core->State().LoadedFile(), "");
   EXPECT_EQ(bed.port.text1, "");
-  EXPECT_FALSE(bed.core->State().executeBusy);
+  EXPECT_FALSE(bed.core->State().ExecuteBusy());
 }
 
 TEST(ExecuteCommand, TheNextPassIsDueASecondAfterItOnTheCoresClock) {
   TRunBed bed;
   const auto now = std::chrono::system_clock::time_point(std::chrono::hours(24 * 365 * 30));
-  bed.core->Clock = [now] { return now; };
+  bed.core->SetClock([now] { return now; });
   WriteFile(bed.temp / "drives/c/PDF/r.pdf", kMsReport);
-  bed.core->State().actionScript = {"x := 1"};
-  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
-  bed.core->btExecuteClick();
-  EXPECT_EQ(bed.core->State().nextPassReference, now + std::chrono::seconds(1));
+  bed.core->State().SetActionScript({"x := 1"});
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\r.pdf");
+  bed.core->Execute();
+  EXPECT_EQ(bed.core->State().NextPassReference(), now + std::chrono::seconds(1));
 }
 
 }  // namespace

@@ -21,10 +21,10 @@ struct TAutoBed : TCoreBed {
   TTime now = std::chrono::system_clock::now();
   TAutoBed() {
     FakeEngine("printf 'text\\r\\n' > PDF1.TXT; : > PDF2.TXT; printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT");
-    core->Clock = [this] { return now; };
-    core->State().actionScript = {"Log('', PDFName)"};
-    core->State().paperPrinter = "[None]";
-    core->sbAutomaticClick(true);
+    core->SetClock([this] { return now; });
+    core->State().SetActionScript({"Log('', PDFName)"});
+    core->State().SetPaperPrinter("[None]");
+    core->Automatic().sbAutomaticClick(true);
     Mark();
   }
   std::filesystem::path Queue(const std::string& name) const { return temp / "drives/c/PDF" / name; }
@@ -36,7 +36,7 @@ struct TAutoBed : TCoreBed {
   // Lets the clock run until the next pass is due and ticks once.
   void Pass() {
     now += 6s;
-    core->TimerAutomaticTimer();
+    core->Automatic().TimerAutomaticTimer();
   }
   std::vector<std::string> Taken() const {
     std::vector<std::string> names;
@@ -74,18 +74,18 @@ TEST(AutomaticPass, TakesTheOldestFirstAndOneFilePerPass) {
   EXPECT_EQ(bed.Taken(), (std::vector<std::string>{"z.pdf", "m.pdf", "a.pdf", "a2.pdf", "B.pdf"}));
   // Every one was left behind by the script, so it is in FAILED now.
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/PDF/FAILED/B.pdf"));
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().Automatic());
 }
 
 TEST(AutomaticPass, WaitsFiveSecondsUnlessTheWatcherSawAChange) {
   TAutoBed bed;
   bed.Drop("a.pdf", At(10, 0, 0));
-  bed.core->TimerAutomaticTimer();  // one second after switching on: too early
+  bed.core->Automatic().TimerAutomaticTimer();  // one second after switching on: too early
   EXPECT_TRUE(bed.Taken().empty());
   bed.now += 1s;
-  bed.core->ChangedFolderChangeNotify();
+  bed.core->Automatic().ChangedFolderChangeNotify();
   bed.now += 1s;
-  bed.core->TimerAutomaticTimer();
+  bed.core->Automatic().TimerAutomaticTimer();
   EXPECT_EQ(bed.Taken(), std::vector<std::string>{"a.pdf"});
 }
 
@@ -126,9 +126,9 @@ TEST(PostAction, PrintsThenMovesToFailedBesideAnEarlierReportOfTheSameName) {
   EXPECT_FALSE(bed.Has("Msg|Varnholt|MoveToFailed|File Counter|C:\\PDF\\FAILED\\x_0000.pdf"));
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/x.pdf"), "earlier");
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDF/FAILED/x_0000.pdf"), "new");
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().Automatic());
   // The file is gone from the queue, so the window's selection is cleared.
-  EXPECT_EQ(bed.core->State().selectedFile, "");
+  EXPECT_EQ(bed.core->State().SelectedFile(), "");
 }
 
 TEST(PostAction, AMoveThatFailsStopsAutomaticModeAndKeepsTheReport) {
@@ -136,7 +136,7 @@ TEST(PostAction, AMoveThatFailsStopsAutomaticModeAndKeepsTheReport) {
   WriteFile(bed.temp / "drives/c/PDF/FAILED", "a file where the folder should be");
   bed.Drop("x.pdf", At(10, 0, 0), "report");
   bed.Drop("y.pdf", At(10, 0, 4), "report");
-  bed.core->State().actionScript = {"Log('', PDFName)", "PDFCopyTo('C:\\Copies\\' + PDFName)"};
+  bed.core->State().SetActionScript({"Log('', PDFName)", "PDFCopyTo('C:\\Copies\\' + PDFName)"});
   bed.Pass();
   // The record says why the folder could not be made.
   const auto records = bed.Records();
@@ -148,7 +148,7 @@ TEST(PostAction, AMoveThatFailsStopsAutomaticModeAndKeepsTheReport) {
     return r.rfind("Err|Varnholt|Post Action|Delete Failed|C:\\PDF\\FAILED\\x.pdf: ", 0) == 0;
   }));
   EXPECT_TRUE(bed.Has("Err|Varnholt|EmergencyStop|Automatic|Stop"));
-  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_FALSE(bed.core->State().Automatic());
   EXPECT_EQ(ReadFile(bed.Queue("x.pdf")), "report");
   bed.Pass();
   EXPECT_EQ(bed.Taken(), std::vector<std::string>{"x.pdf"});
@@ -156,7 +156,7 @@ TEST(PostAction, AMoveThatFailsStopsAutomaticModeAndKeepsTheReport) {
 
 TEST(AutomaticPass, AScriptThatMovesTheFileNeedsNoPostAction) {
   TAutoBed bed;
-  bed.core->State().actionScript = {"Log('', PDFName)", "PDFMoveTo('C:\\Done\\' + PDFName)"};
+  bed.core->State().SetActionScript({"Log('', PDFName)", "PDFMoveTo('C:\\Done\\' + PDFName)"});
   bed.Drop("a.pdf", At(10, 0, 0));
   bed.Drop("b.pdf", At(10, 0, 2));
   bed.Pass();
@@ -193,7 +193,7 @@ TEST(AutomaticPass, AQueueEntryIsANameNeverAPath) {
       "Err|Varnholt|Automatic|Name With Path Character|C:\\PDF\\x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
   EXPECT_TRUE(
       bed.Has("Msg|Varnholt|Automatic|Moved|C:\\PDF\\FAILED\\x\\x5C..\\x5C..\\x5CPDFSTORE\\x5Ca.PDF"));
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().Automatic());
 }
 
 TEST(AutomaticPass, NamesThatAreNoCodePageTextGoToFailedUnderTheirOwnBytes) {
@@ -225,14 +225,14 @@ TEST(AutomaticPass, NamesThatAreNoCodePageTextGoToFailedUnderTheirOwnBytes) {
   const std::string requests = ReadFile(bed.temp / "requests.log");
   EXPECT_NE(requests.find("PDFFILE=C:\\PDF\\good.pdf\r\n"), std::string::npos) << requests;
   EXPECT_EQ(requests.find("name.pdf"), std::string::npos) << requests;
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().Automatic());
 }
 
 TEST(AutomaticPass, TheServiceStartPassesAtTheFirstTick) {
   TAutoBed bed;
   bed.Drop("a.pdf", At(10, 0, 0));
-  bed.core->PassAtNextTick();
-  bed.core->TimerAutomaticTimer();
+  bed.core->Automatic().PassAtNextTick();
+  bed.core->Automatic().TimerAutomaticTimer();
   EXPECT_EQ(bed.Taken(), std::vector<std::string>{"a.pdf"});
 }
 
@@ -242,30 +242,30 @@ TEST(AutomaticPass, ABacklogIsTakenTickAfterTickWithoutWaiting) {
   bed.Drop("b.pdf", At(10, 0, 2));
   bed.Drop("c.pdf", At(10, 0, 4));
   bed.Pass();
-  EXPECT_TRUE(bed.core->MoreWaiting());
+  EXPECT_TRUE(bed.core->Automatic().MoreWaiting());
   // The move out of the queue is a change the watcher reports; it must not hold the next pass back.
-  bed.core->ChangedFolderChangeNotify();
-  bed.core->TimerAutomaticTimer();
-  EXPECT_TRUE(bed.core->MoreWaiting());
-  bed.core->TimerAutomaticTimer();
+  bed.core->Automatic().ChangedFolderChangeNotify();
+  bed.core->Automatic().TimerAutomaticTimer();
+  EXPECT_TRUE(bed.core->Automatic().MoreWaiting());
+  bed.core->Automatic().TimerAutomaticTimer();
   EXPECT_EQ(bed.Taken(), (std::vector<std::string>{"a.pdf", "b.pdf", "c.pdf"}));
-  EXPECT_FALSE(bed.core->MoreWaiting());
+  EXPECT_FALSE(bed.core->Automatic().MoreWaiting());
   // An empty queue goes back to the normal rhythm.
   bed.Drop("d.pdf", At(10, 0, 6));
-  bed.core->TimerAutomaticTimer();
+  bed.core->Automatic().TimerAutomaticTimer();
   EXPECT_EQ(bed.Taken().size(), 3u);
 }
 
 TEST(AutomaticMode, SwitchingOnJumpsToTheQueueAndIsRefusedInEditMode) {
   TAutoBed bed;
-  bed.core->State().browserFolder = "C:\\Other";
-  bed.core->sbAutomaticClick(true);
-  EXPECT_EQ(bed.core->State().browserFolder, "C:\\PDF");
+  bed.core->State().SetBrowserFolder("C:\\Other");
+  bed.core->Automatic().sbAutomaticClick(true);
+  EXPECT_EQ(bed.core->State().BrowserFolder(), "C:\\PDF");
   EXPECT_TRUE(bed.Has("Msg|Varnholt|AutomaticClick|Start|C:\\PDF"));
 
-  bed.core->State().editMode = true;
-  bed.core->sbAutomaticClick(true);
-  EXPECT_FALSE(bed.core->State().automatic);
+  bed.core->State().SetEditMode(true);
+  bed.core->Automatic().sbAutomaticClick(true);
+  EXPECT_FALSE(bed.core->State().Automatic());
   EXPECT_EQ(bed.port.calls.back().substr(0, 7), "Status ");
   EXPECT_NE(std::find(bed.port.calls.begin(), bed.port.calls.end(),
                       "Message First exit the Action script edit mode."),
@@ -274,12 +274,12 @@ TEST(AutomaticMode, SwitchingOnJumpsToTheQueueAndIsRefusedInEditMode) {
 
 TEST(FailedCommands, ReQueueKeepsNameConflictsInFailed) {
   TAutoBed bed;
-  bed.core->sbAutomaticClick(false);
+  bed.core->Automatic().sbAutomaticClick(false);
   WriteFile(bed.temp / "drives/c/PDF/FAILED/a.pdf", "failed a");
   WriteFile(bed.temp / "drives/c/PDF/FAILED/b.pdf", "failed b");
   WriteFile(bed.Queue("a.pdf"), "queued a");
-  bed.core->SetRefreshBar(29);  // the command's first tick recounts
-  bed.core->btReQueueClick();
+  bed.core->Automatic().SetRefreshBar(29);  // the command's first tick recounts
+  bed.core->Automatic().btReQueueClick();
   EXPECT_NE(std::find(bed.port.calls.begin(), bed.port.calls.end(), "Confirm Re-Queue 2 failed files in\nC:\\PDF\\FAILED"),
             bed.port.calls.end());
   EXPECT_EQ(ReadFile(bed.Queue("a.pdf")), "queued a");
@@ -290,25 +290,25 @@ TEST(FailedCommands, ReQueueKeepsNameConflictsInFailed) {
 
 TEST(FailedCommands, NamesTheQueueDoesNotTakeStayInFailedAndAreDeletedByTheirOwnName) {
   TAutoBed bed;
-  bed.core->sbAutomaticClick(false);
+  bed.core->Automatic().sbAutomaticClick(false);
   WriteFile(bed.temp / "drives/c/PDFSTORE/a.PDF", "archived");
   const std::string odd = "x\\..\\..\\..\\PDFSTORE\\a.PDF";  // from FAILED, leads to C:\PDFSTORE\a.PDF
   WriteFile(bed.temp / "drives/c/PDF/FAILED" / odd, "odd");
   WriteFile(bed.temp / "drives/c/PDF/FAILED/lf\nname.pdf", "lf");
-  bed.core->SetRefreshBar(29);
-  bed.core->btReQueueClick();
+  bed.core->Automatic().SetRefreshBar(29);
+  bed.core->Automatic().btReQueueClick();
   EXPECT_EQ(NamesIn(bed.temp / "drives/c/PDF/FAILED"), (std::vector<std::string>{"lf\nname.pdf", odd}));
   EXPECT_TRUE(NamesIn(bed.temp / "drives/c/PDF").empty());
   EXPECT_TRUE(
       bed.Has("Err|Varnholt|ReQueueClick|Name With Control Character|C:\\PDF\\FAILED\\lf\\x0Aname.pdf"));
-  EXPECT_EQ(bed.core->LastFailedCommand().done, 0);
-  EXPECT_EQ(bed.core->LastFailedCommand().stayed, 2);
+  EXPECT_EQ(bed.core->Automatic().LastFailedCommand().done, 0);
+  EXPECT_EQ(bed.core->Automatic().LastFailedCommand().stayed, 2);
 
-  bed.core->SetRefreshBar(29);
-  bed.core->btDeleteFailedClick();
+  bed.core->Automatic().SetRefreshBar(29);
+  bed.core->Automatic().btDeleteFailedClick();
   EXPECT_TRUE(NamesIn(bed.temp / "drives/c/PDF/FAILED").empty());
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDFSTORE/a.PDF"), "archived");
-  EXPECT_EQ(bed.core->LastFailedCommand().done, 2);
+  EXPECT_EQ(bed.core->Automatic().LastFailedCommand().done, 2);
   EXPECT_TRUE(
       bed.Has("Msg|Varnholt|btDeleteFailedClick|Deleted|C:\\PDF\\FAILED\\x\\x5C..\\x5C..\\x5C.."
               "\\x5CPDFSTORE\\x5Ca.PDF"));
@@ -318,12 +318,12 @@ TEST(FailedCommands, DeleteAsksFirstAndDeletesNothingWhenCancelled) {
   TAutoBed bed;
   WriteFile(bed.temp / "drives/c/PDF/FAILED/a.pdf", "failed a");
   bed.port.confirmAnswer = false;
-  bed.core->SetRefreshBar(29);
-  bed.core->btDeleteFailedClick();
+  bed.core->Automatic().SetRefreshBar(29);
+  bed.core->Automatic().btDeleteFailedClick();
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "drives/c/PDF/FAILED/a.pdf"));
   bed.port.confirmAnswer = true;
-  bed.core->SetRefreshBar(29);
-  bed.core->btDeleteFailedClick();
+  bed.core->Automatic().SetRefreshBar(29);
+  bed.core->Automatic().btDeleteFailedClick();
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "drives/c/PDF/FAILED/a.pdf"));
   EXPECT_TRUE(bed.Has("Msg|Varnholt|DeleteFile|Deleted|C:\\PDF\\FAILED\\a.pdf"));
 }
@@ -332,11 +332,11 @@ TEST(FileCountTimer, CountsEveryThirtyTicksAndTurnsTheBarRed) {
   TAutoBed bed;
   WriteFile(bed.temp / "drives/c/PDF/FAILED/a.PDF", "x");
   WriteFile(bed.Queue("q.pdf"), "x");
-  for (int i = 0; i < 29; ++i) bed.core->FileCountTimer();
-  EXPECT_EQ(bed.core->State().failedCount, 0);
-  bed.core->FileCountTimer();
-  EXPECT_EQ(bed.core->State().queueCount, 1);
-  EXPECT_EQ(bed.core->State().failedCount, 1);
+  for (int i = 0; i < 29; ++i) bed.core->Automatic().FileCountTimer();
+  EXPECT_EQ(bed.core->State().FailedCount(), 0);
+  bed.core->Automatic().FileCountTimer();
+  EXPECT_EQ(bed.core->State().QueueCount(), 1);
+  EXPECT_EQ(bed.core->State().FailedCount(), 1);
   EXPECT_EQ(bed.port.icon, 3);
 }
 

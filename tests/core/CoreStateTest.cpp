@@ -36,11 +36,11 @@ TEST(UpdateStatus, FirstMatchingRowWins) {
   for (const auto& c : cases) {
     TCoreBed bed;
     auto& state = bed.core->State();
-    state.actionIsProcessing = c.processing;
-    state.errorState = c.error;
-    state.failedCount = c.failed;
-    state.automatic = c.automatic;
-    bed.core->UpdateStatus();
+    if (c.processing) state.BeginActionRun();
+    if (c.error) state.RaiseErrorState();
+    state.SetCounts(0, c.failed);
+    state.SetAutomatic(c.automatic);
+    bed.core->Status().UpdateStatus();
     EXPECT_EQ(bed.port.color, c.color);
     EXPECT_EQ(bed.port.icon, c.icon);
   }
@@ -48,27 +48,27 @@ TEST(UpdateStatus, FirstMatchingRowWins) {
 
 TEST(EmergencyStop, DoesNothingWhileAutomaticModeIsOff) {
   TCoreBed bed;
-  bed.core->EmergencyStop();
+  bed.core->Status().EmergencyStop();
   EXPECT_TRUE(bed.Records().empty());
   EXPECT_TRUE(bed.port.calls.empty());
-  EXPECT_FALSE(bed.core->State().errorState);
+  EXPECT_FALSE(bed.core->State().ErrorState());
 }
 
 TEST(EmergencyStop, StopsShowsRedAndBringsTheWindowBackUntilTheFocusLeaves) {
   for (const bool minimizeShowing : {true, false}) {
     TCoreBed bed;
     bed.port.minimizeShowing = minimizeShowing;
-    bed.core->State().automatic = true;
-    bed.core->EmergencyStop();
-    EXPECT_TRUE(bed.core->State().errorState);
-    EXPECT_FALSE(bed.core->State().automatic);
+    bed.core->State().SetAutomatic(true);
+    bed.core->Status().EmergencyStop();
+    EXPECT_TRUE(bed.core->State().ErrorState());
+    EXPECT_FALSE(bed.core->State().Automatic());
     EXPECT_EQ(bed.Records(), std::vector<std::string>{"Err|Varnholt|EmergencyStop|Automatic|Stop"});
     EXPECT_EQ(bed.port.calls,
               (std::vector<std::string>{"FocusMinimize", "Automatic up", "Status 3", "RestoreWindow"}));
 
     bed.Mark();
-    bed.core->btHideExit();
-    EXPECT_FALSE(bed.core->State().errorState);
+    bed.core->Status().HideExit();
+    EXPECT_FALSE(bed.core->State().ErrorState());
     EXPECT_EQ(bed.Records(), std::vector<std::string>{"Prc|Varnholt|HideExit||"});
     EXPECT_EQ(bed.port.icon, 1);
   }
@@ -76,10 +76,10 @@ TEST(EmergencyStop, StopsShowsRedAndBringsTheWindowBackUntilTheFocusLeaves) {
 
 TEST(EmergencyStop, BarStaysRedWhileFailedFilesRemain) {
   TCoreBed bed;
-  bed.core->State().automatic = true;
-  bed.core->State().failedCount = 2;
-  bed.core->EmergencyStop();
-  bed.core->btHideExit();
+  bed.core->State().SetAutomatic(true);
+  bed.core->State().SetCounts(0, 2);
+  bed.core->Status().EmergencyStop();
+  bed.core->Status().HideExit();
   EXPECT_EQ(bed.port.color, (TStatusColor{255, 0, 0}));
 }
 
@@ -88,17 +88,17 @@ TEST(FilesClick, SelectsTheFileLoadsItAndSwitchesAutomaticOff) {
   bed.FakeEngine(ExtractingEngine("Sample : A1\\r\\n", "Sample : A1\\r\\nraw\\r\\n"));
   WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
   auto& state = bed.core->State();
-  state.browserFolder = "C:\\PDF";
-  state.selectedFile = "C:\\PDF\\old.pdf";
-  state.automatic = true;
-  bed.core->FilesClick("a.pdf");
+  state.SetBrowserFolder("C:\\PDF");
+  state.Select("C:\\PDF\\old.pdf");
+  state.SetAutomatic(true);
+  bed.core->Loading().FilesClick("a.pdf");
 
-  EXPECT_FALSE(state.automatic);
-  EXPECT_EQ(state.selectedFile, "C:\\PDF\\a.pdf");
-  EXPECT_EQ(state.loadedFile, "C:\\PDF\\a.pdf");
-  EXPECT_EQ(state.text1, "Sample : A1\r\n");
-  EXPECT_EQ(state.text2, "Sample : A1\r\nraw\r\n");
-  EXPECT_EQ(bed.port.text1, state.text1);
+  EXPECT_FALSE(state.Automatic());
+  EXPECT_EQ(state.SelectedFile(), "C:\\PDF\\a.pdf");
+  EXPECT_EQ(state.LoadedFile(), "C:\\PDF\\a.pdf");
+  EXPECT_EQ(state.Text1(), "Sample : A1\r\n");
+  EXPECT_EQ(state.Text2(), "Sample : A1\r\nraw\r\n");
+  EXPECT_EQ(bed.port.text1, state.Text1());
   EXPECT_EQ(bed.port.selected, "C:\\PDF\\a.pdf");
   EXPECT_EQ(bed.port.icon, 1);
   const auto records = bed.Records();
@@ -109,9 +109,9 @@ TEST(FilesClick, SelectsTheFileLoadsItAndSwitchesAutomaticOff) {
   EXPECT_EQ(Runs(bed), 1);
 
   // Picking the same file again reloads it; setting the box to what it holds does not.
-  bed.core->FilesClick("a.pdf");
+  bed.core->Loading().FilesClick("a.pdf");
   EXPECT_EQ(Runs(bed), 2);
-  bed.core->SetSelectedFile("C:\\PDF\\a.pdf");
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\a.pdf");
   EXPECT_EQ(Runs(bed), 2);
 }
 
@@ -119,20 +119,20 @@ TEST(FilesClick, InTheRootFolderOfADrive) {
   TCoreBed bed;
   bed.FakeEngine(ExtractingEngine("x\\r\\n", "y\\r\\n"));
   WriteFile(bed.temp / "drives/d/a.pdf", "%PDF-1.4");
-  bed.core->State().browserFolder = "D:\\";
-  bed.core->FilesClick("a.pdf");
-  EXPECT_EQ(bed.core->State().selectedFile, "D:\\a.pdf");
-  EXPECT_EQ(bed.core->State().text1, "x\r\n");
+  bed.core->State().SetBrowserFolder("D:\\");
+  bed.core->Loading().FilesClick("a.pdf");
+  EXPECT_EQ(bed.core->State().SelectedFile(), "D:\\a.pdf");
+  EXPECT_EQ(bed.core->State().Text1(), "x\r\n");
 }
 
 TEST(SelectedFile, ChangingToAMissingFileEmptiesTheTextsWithoutAnEngineRun) {
   TCoreBed bed;
   bed.FakeEngine(ExtractingEngine("x\\r\\n", "y\\r\\n"));
   WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
-  bed.core->SetSelectedFile("C:\\PDF\\a.pdf");
-  ASSERT_EQ(bed.core->State().text1, "x\r\n");
-  bed.core->SetSelectedFile("C:\\PDF\\gone.pdf");
-  EXPECT_EQ(bed.core->State().text1, "");
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\a.pdf");
+  ASSERT_EQ(bed.core->State().Text1(), "x\r\n");
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\gone.pdf");
+  EXPECT_EQ(bed.core->State().Text1(), "");
   EXPECT_EQ(bed.port.text2, "");
   EXPECT_EQ(Runs(bed), 1);
 }
@@ -142,11 +142,11 @@ TEST(LoadContent, RecordsAndTextLengths) {
   // PDF1.TXT without a final line break still counts one CR LF for its last line; PDF2.TXT is missing.
   bed.FakeEngine(ExtractingEngine("ab\\r\\ncd", ""));
   WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
-  bed.core->State().selectedFile = "C:\\PDF\\a.pdf";
-  bed.core->LoadContent();
+  bed.core->State().Select("C:\\PDF\\a.pdf");
+  bed.core->Loading().LoadContent();
 
-  EXPECT_EQ(bed.core->State().text1, "ab\r\ncd\r\n");
-  EXPECT_EQ(bed.core->State().text2, "");
+  EXPECT_EQ(bed.core->State().Text1(), "ab\r\ncd\r\n");
+  EXPECT_EQ(bed.core->State().Text2(), "");
   auto records = bed.Records();
   ASSERT_EQ(records.size(), 6u);
   EXPECT_TRUE(records[0].starts_with("Sys|Varnholt|LoadContent|Memory Usage|"));
@@ -164,12 +164,13 @@ TEST(LoadContent, MissingFileGivesAnErrorRecordAndEmptyTexts) {
   TCoreBed bed;
   bed.FakeEngine(ExtractingEngine("x\\r\\n", "y\\r\\n"));
   auto& state = bed.core->State();
-  state.text1 = "old";
-  state.loadedFile = "C:\\PDF\\old.pdf";
-  state.selectedFile = "C:\\PDF\\gone.pdf";
-  bed.core->LoadContent();
-  EXPECT_EQ(state.text1, "");
-  EXPECT_EQ(state.loadedFile, "");
+  // Texts of an earlier load of the file, which has gone since.
+  state.Select("C:\\PDF\\gone.pdf");
+  state.BeginTextLoad();
+  state.TextsLoaded("old", "");
+  bed.core->Loading().LoadContent();
+  EXPECT_EQ(state.Text1(), "");
+  EXPECT_EQ(state.LoadedFile(), "");
   EXPECT_EQ(bed.Records().back(), "Err|Varnholt|LoadContent|Missing File|C:\\PDF\\gone.pdf");
   EXPECT_EQ(Runs(bed), 0);
   EXPECT_EQ(bed.port.busyDepth, 0);
@@ -180,21 +181,22 @@ TEST(LoadContent, WithTheRealEngine) {
   bed.RealEngine();
   std::filesystem::copy_file(TestDataFolder() / "engine/reports/gc_run_report.pdf",
                              bed.temp / "drives/c/PDF/gc_run_report.pdf");
-  bed.core->State().automatic = true;
-  bed.core->SetSelectedFile("C:\\PDF\\gc_run_report.pdf");
-  EXPECT_NE(bed.core->State().text1.find("Sample Name: Soil-Extract 17B\r\n"), std::string::npos);
-  EXPECT_NE(bed.core->State().text2.find("Acq. Operator : Maria Schmidt\r\n"), std::string::npos);
-  EXPECT_TRUE(bed.core->State().automatic);
+  bed.core->State().SetAutomatic(true);
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\gc_run_report.pdf");
+  EXPECT_NE(bed.core->State().Text1().find("Sample Name: Soil-Extract 17B\r\n"), std::string::npos);
+  EXPECT_NE(bed.core->State().Text2().find("Acq. Operator : Maria Schmidt\r\n"), std::string::npos);
+  EXPECT_TRUE(bed.core->State().Automatic());
 
   // A file the engine cannot read: the texts stay empty and the load says why; the file is at fault, not
   // the system, so Automatic mode goes on (the pass moves such a file to FAILED).
   WriteFile(bed.temp / "drives/c/PDF/broken.pdf", "%PDF-1.4\nnothing else");
-  bed.core->SetSelectedFile("C:\\PDF\\broken.pdf");
-  EXPECT_EQ(bed.core->State().text1, "");
-  EXPECT_EQ(bed.core->State().textLoad, TTextLoad::kUnreadable);
-  EXPECT_NE(bed.core->State().textLoadError.find("damaged"), std::string::npos) << bed.core->State().textLoadError;
-  EXPECT_TRUE(bed.core->State().automatic);
-  EXPECT_FALSE(bed.core->State().errorState);
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\broken.pdf");
+  EXPECT_EQ(bed.core->State().Text1(), "");
+  EXPECT_EQ(bed.core->State().TextLoad(), TTextLoad::kUnreadable);
+  EXPECT_NE(bed.core->State().TextLoadError().find("damaged"), std::string::npos)
+      << bed.core->State().TextLoadError();
+  EXPECT_TRUE(bed.core->State().Automatic());
+  EXPECT_FALSE(bed.core->State().ErrorState());
 }
 
 }  // namespace

@@ -47,11 +47,9 @@ TEST_P(RequestWriter, RefusesAValueWithALineBreakOrNulAndSendsNothing) {
   TCoreBed bed;
   bed.FakeEngine(kKeepingEngine);
   auto& state = bed.core->State();
-  state.automatic = true;
-  state.ownerPassword = GetParam().owner;
-  state.userPassword = GetParam().user;
-  state.requestList = {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=" + GetParam().key};
-  bed.core->ExecPDF("PRINT");
+  state.SetAutomatic(true);
+  state.SetPasswords(GetParam().owner, GetParam().user);
+  bed.core->Engine().ExecPDF({"PRINT", {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=" + GetParam().key}});
 
   EXPECT_FALSE(fs::exists(bed.temp / "request-0.txt")) << "the engine must not run";
   EXPECT_FALSE(fs::exists(bed.temp / "PDFENV.TXT")) << "nothing is written";
@@ -60,8 +58,7 @@ TEST_P(RequestWriter, RefusesAValueWithALineBreakOrNulAndSendsNothing) {
   EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|PRINT|")) << records[0];
   // The record names the key; a password's value never reaches the log.
   EXPECT_EQ(records[0].find("secret"), std::string::npos) << records[0];
-  EXPECT_TRUE(state.requestList.empty());
-  EXPECT_FALSE(state.automatic);
+  EXPECT_FALSE(state.Automatic());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -90,10 +87,10 @@ TEST(ScriptRoutines, RefuseLineBreaksInValuesOfRequestKeysNamingTheRoutine) {
     TCoreBed bed;
     bed.FakeEngine(kKeepingEngine);
     WriteFile(bed.temp / "drives/c/PDF/r.pdf", "%PDF-1.4");
-    bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
-    bed.core->State().actionScript = {c.call};
+    bed.core->Loading().SelectAndLoad("C:\\PDF\\r.pdf");
+    bed.core->State().SetActionScript({c.call});
     bed.Mark();
-    bed.core->ActionRun();
+    bed.core->Action().Run();
     const auto records = bed.Records();
     EXPECT_TRUE(Has(records, "Err|Varnholt|ActionRun|Execution|Error"));
     const auto runtime = std::find_if(records.begin(), records.end(),
@@ -108,10 +105,10 @@ TEST(ScriptRoutines, RefuseLineBreaksInValuesOfRequestKeysNamingTheRoutine) {
   TCoreBed bed;
   bed.FakeEngine(kKeepingEngine);
   WriteFile(bed.temp / "drives/c/PDF/r.pdf", "%PDF-1.4");
-  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
-  bed.core->State().actionScript = {"CoverPage(PDFFile, 'Title', 'one' + NewLine + 'two')"};
-  bed.core->ActionRun();
-  EXPECT_FALSE(bed.core->State().errorState);
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\r.pdf");
+  bed.core->State().SetActionScript({"CoverPage(PDFFile, 'Title', 'one' + NewLine + 'two')"});
+  bed.core->Action().Run();
+  EXPECT_FALSE(bed.core->State().ErrorState());
   EXPECT_EQ(ReadFile(bed.temp / "TEMPCP.TXT"), "one\r\ntwo\r\n");
   EXPECT_EQ(ModeOf(bed.temp / "TEMPCP.TXT"), 0600);
   EXPECT_TRUE(fs::exists(bed.temp / "request-1.txt"));
@@ -136,26 +133,26 @@ TEST_P(FailedLoad, NeverLeavesTheTextsOfTheReportBefore) {
   WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
   WriteFile(bed.temp / "drives/c/PDF/b.pdf", "%PDF-1.4");
   auto& state = bed.core->State();
-  state.actionScript = {"Log('seen', PDFText)"};
-  bed.core->SetSelectedFile("C:\\PDF\\a.pdf");
-  ASSERT_EQ(state.text1, "first report\r\n");
+  state.SetActionScript({"Log('seen', PDFText)"});
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\a.pdf");
+  ASSERT_EQ(state.Text1(), "first report\r\n");
 
   if (GetParam().engine != nullptr) {
     bed.FakeEngine(GetParam().engine);
   } else {
     fs::remove(bed.temp / "PDF.EXE");
   }
-  bed.core->SetSelectedFile("C:\\PDF\\b.pdf");
-  EXPECT_EQ(state.text1, "");
-  EXPECT_EQ(state.text2, "");
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\b.pdf");
+  EXPECT_EQ(state.Text1(), "");
+  EXPECT_EQ(state.Text2(), "");
   EXPECT_EQ(bed.port.text1, "");
 
   bed.Mark();
-  bed.core->ActionRun();
+  bed.core->Action().Run();
   const auto records = bed.Records();
   EXPECT_TRUE(Has(records, "Err|Varnholt|ActionRun|Texts Not Loaded|C:\\PDF\\b.pdf")) << testing::PrintToString(records);
   EXPECT_FALSE(HasStart(records, "Scr|Action|Script|")) << "the script must not run";
-  EXPECT_FALSE(state.actionIsProcessing);
+  EXPECT_FALSE(state.ActionIsProcessing());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, FailedLoad,
@@ -168,10 +165,8 @@ TEST(ExchangeFiles, AreOwnerOnlyAndAFailedRequestKeepsNoPassword) {
   TCoreBed bed;
   bed.FakeEngine("stat -c %a PDFENV.TXT > env-mode.txt; printf 'Error\\r\\nno such printer\\r\\n' > PDFRES.TXT");
   auto& state = bed.core->State();
-  state.ownerPassword = "boss";
-  state.userPassword = "lab";
-  state.requestList = {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=Lab"};
-  bed.core->ExecPDF("PRINT");
+  state.SetPasswords("boss", "lab");
+  bed.core->Engine().ExecPDF({"PRINT", {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=Lab"}});
   EXPECT_EQ(ReadFile(bed.temp / "env-mode.txt"), "600\n");
   // Kept for diagnosis, without the passwords.
   EXPECT_EQ(ReadFile(bed.temp / "PDFENV.TXT"),
@@ -186,10 +181,10 @@ TEST(ExchangeFiles, AnEngineKilledBySignalIsAskedOnceMore) {
       "printf 'second try\\r\\n' > PDF1.TXT; : > PDF2.TXT; printf 'OK\\r\\nExtracted\\r\\n' > PDFRES.TXT");
   WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
   auto& state = bed.core->State();
-  state.automatic = true;
-  bed.core->SetSelectedFile("C:\\PDF\\a.pdf");
-  EXPECT_EQ(state.text1, "second try\r\n");
-  EXPECT_TRUE(state.automatic);
+  state.SetAutomatic(true);
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\a.pdf");
+  EXPECT_EQ(state.Text1(), "second try\r\n");
+  EXPECT_TRUE(state.Automatic());
   const auto records = bed.Records();
   EXPECT_FALSE(HasStart(records, "Err|")) << testing::PrintToString(records);
   EXPECT_TRUE(HasStart(records, "Msg|PdfReader|ExecPDF|EXTRACT|PDF.EXE ended by signal 9")) << testing::PrintToString(records);
@@ -199,11 +194,11 @@ TEST(ExchangeFiles, AnEngineKilledBySignalIsAskedOnceMore) {
   bed.FakeEngine("kill -KILL $$");
   WriteFile(bed.temp / "drives/c/PDF/b.pdf", "%PDF-1.4");
   bed.Mark();
-  bed.core->SetSelectedFile("C:\\PDF\\b.pdf");
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\b.pdf");
   const auto again = bed.Records();
   EXPECT_TRUE(HasStart(again, "Err|PdfReader|ExecPDF|EXTRACT|PDF.EXE ended by signal 9")) << testing::PrintToString(again);
   EXPECT_TRUE(Has(again, "Err|Varnholt|EmergencyStop|Automatic|Stop"));
-  EXPECT_FALSE(state.automatic);
+  EXPECT_FALSE(state.Automatic());
 }
 
 TEST(ExchangeFiles, AnEngineThatIgnoresTheTextLimitIsHeldToItWhenReading) {
@@ -212,25 +207,25 @@ TEST(ExchangeFiles, AnEngineThatIgnoresTheTextLimitIsHeldToItWhenReading) {
   bed.FakeEngine(
       "grep -q '^PDFTEXTBYTES=1024' PDFENV.TXT && touch limit-sent.txt\n"
       "head -c 5000 /dev/zero | tr '\\0' x > PDF1.TXT; : > PDF2.TXT; printf 'OK\\r\\nDone\\r\\n' > PDFRES.TXT");
-  bed.core->SetTextLimit(1024);
+  bed.core->Loading().SetTextLimit(1024);
   WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
-  bed.core->State().automatic = true;
-  bed.core->SetSelectedFile("C:\\PDF\\a.pdf");
+  bed.core->State().SetAutomatic(true);
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\a.pdf");
   EXPECT_TRUE(fs::exists(bed.temp / "limit-sent.txt"));
-  EXPECT_EQ(bed.core->State().text1, "");
-  EXPECT_EQ(bed.core->State().textLoad, TTextLoad::kUnreadable);
-  EXPECT_NE(bed.core->State().textLoadError.find("/Limits/TextBytes"), std::string::npos);
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_EQ(bed.core->State().Text1(), "");
+  EXPECT_EQ(bed.core->State().TextLoad(), TTextLoad::kUnreadable);
+  EXPECT_NE(bed.core->State().TextLoadError().find("/Limits/TextBytes"), std::string::npos);
+  EXPECT_TRUE(bed.core->State().Automatic());
 }
 
 // A pass of Automatic mode over the queue with a fake clock.
 struct TPassBed : TCoreBed {
   std::chrono::system_clock::time_point now = std::chrono::system_clock::now();
   TPassBed() {
-    core->Clock = [this] { return now; };
-    core->State().paperPrinter = "[None]";
-    core->State().actionScript = {"PDFMoveTo('C:\\PDFSTORE\\' + PDFName)"};
-    core->sbAutomaticClick(true);
+    core->SetClock([this] { return now; });
+    core->State().SetPaperPrinter("[None]");
+    core->State().SetActionScript({"PDFMoveTo('C:\\PDFSTORE\\' + PDFName)"});
+    core->Automatic().sbAutomaticClick(true);
     Mark();
   }
   void Drop(const std::string& name, const std::string& bytes, int minutesAgo) {
@@ -241,7 +236,7 @@ struct TPassBed : TCoreBed {
   void Passes(int count) {
     for (int i = 0; i < count; ++i) {
       now += 6s;
-      core->TimerAutomaticTimer();
+      core->Automatic().TimerAutomaticTimer();
     }
   }
 };
@@ -276,7 +271,7 @@ TEST(UnreadableReports, GoToFailedWithTheirReasonAndAutomaticModeGoesOn) {
         << "no script on an unreadable report";
   }
   EXPECT_FALSE(Has(records, "Err|Varnholt|EmergencyStop|Automatic|Stop"));
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().Automatic());
   EXPECT_EQ(ReadFile(bed.temp / "drives/c/PDFSTORE/good.pdf"), ReadFile(samples / "ms_quant_report.pdf"));
 }
 
@@ -288,7 +283,7 @@ TEST(UnreadableReports, AFailureOfTheSystemStillStopsAndLeavesTheReportInTheQueu
   const auto records = bed.Records();
   EXPECT_TRUE(Has(records, "Err|PdfReader|ExecPDF|EXTRACT|Disk full"));
   EXPECT_TRUE(Has(records, "Err|Varnholt|EmergencyStop|Automatic|Stop"));
-  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_FALSE(bed.core->State().Automatic());
   EXPECT_TRUE(fs::exists(bed.temp / "drives/c/PDF/a.pdf")) << "not the report's fault: it waits in the queue";
   EXPECT_FALSE(fs::exists(bed.temp / "drives/c/PDF/FAILED/a.pdf"));
 }

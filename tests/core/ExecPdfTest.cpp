@@ -21,10 +21,8 @@ TEST(ExecPdf, WritesTheRequestAndRunsTheEngineInTheApplicationFolder) {
   TCoreBed bed;
   bed.FakeEngine("cp PDFENV.TXT seen.txt; pwd > cwd.txt; printf 'OK\\r\\nPrinted\\r\\n' > PDFRES.TXT");
   auto& state = bed.core->State();
-  state.ownerPassword = "boss";
-  state.userPassword = "lab";
-  state.requestList = {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=Lab"};
-  bed.core->ExecPDF("PRINT");
+  state.SetPasswords("boss", "lab");
+  bed.core->Engine().ExecPDF({"PRINT", {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=Lab"}});
 
   EXPECT_EQ(
       ReadFile(bed.temp / "seen.txt"),
@@ -32,8 +30,7 @@ TEST(ExecPdf, WritesTheRequestAndRunsTheEngineInTheApplicationFolder) {
   EXPECT_EQ(std::filesystem::path(
                 ReadFile(bed.temp / "cwd.txt").substr(0, ReadFile(bed.temp / "cwd.txt").size() - 1)),
             std::filesystem::canonical(bed.AppFolder()));
-  EXPECT_TRUE(state.requestList.empty());
-  EXPECT_TRUE(state.engineRan);
+  EXPECT_TRUE(state.EngineRan());
   EXPECT_EQ(bed.Records(), std::vector<std::string>{"Msg|PdfReader|ExecPDF|PRINT|Printed"});
   // A successful request leaves no exchange file behind.
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFENV.TXT"));
@@ -58,9 +55,8 @@ TEST_P(ExecPdfAnswer, IsReportedAndStopsAutomaticModeOnError) {
   bed.FakeEngine(GetParam().engine);
   // An answer left over from an earlier run must never be taken for this run's answer.
   WriteFile(bed.temp / "PDFRES.TXT", "OK\r\nstale answer\r\n");
-  bed.core->State().automatic = true;
-  bed.core->State().requestList = {"PDFFILE=C:\\PDF\\a.pdf"};
-  bed.core->ExecPDF("PROTECT");
+  bed.core->State().SetAutomatic(true);
+  bed.core->Engine().ExecPDF({"PROTECT", {"PDFFILE=C:\\PDF\\a.pdf"}});
 
   const auto records = bed.Records();
   const std::string type = GetParam().error ? "Err" : "Msg";
@@ -71,12 +67,12 @@ TEST_P(ExecPdfAnswer, IsReportedAndStopsAutomaticModeOnError) {
     if (r.find("|PdfReader|ExecPDF|PROTECT|") != std::string::npos) reported = r;
   }
   EXPECT_EQ(reported, type + "|PdfReader|ExecPDF|PROTECT|" + GetParam().message);
-  EXPECT_EQ(bed.core->State().automatic, !GetParam().error);
+  EXPECT_EQ(bed.core->State().Automatic(), !GetParam().error);
   EXPECT_EQ(Contains(records, "Err|Varnholt|EmergencyStop|Automatic|Stop"), GetParam().error);
   // After an error the request stays for whoever looks into it; the answer file never stays.
   EXPECT_EQ(std::filesystem::exists(bed.temp / "PDFENV.TXT"), GetParam().error);
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFRES.TXT"));
-  EXPECT_TRUE(bed.core->State().engineRan);
+  EXPECT_TRUE(bed.core->State().EngineRan());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -105,16 +101,16 @@ TEST(ExecPdf, AnEngineThatCannotStartIsAnError) {
       WriteFile(bed.temp / "PDF.EXE", "not a program");
       chmod((bed.temp / "PDF.EXE").c_str(), 0644);
     }
-    bed.core->State().automatic = true;
-    bed.core->ExecPDF("EXTRACT");
+    bed.core->State().SetAutomatic(true);
+    bed.core->Engine().ExecPDF({"EXTRACT", {}});
     const auto records = bed.Records();
     ASSERT_GE(records.size(), 2u);
     EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|EXTRACT|")) << records[0];
     EXPECT_GT(records[0].size(), std::string("Err|PdfReader|ExecPDF|EXTRACT|").size())
         << "the system's reason";
     EXPECT_EQ(records[1], "Err|PdfReader|ExecPDF|EXTRACT|Unknown Result");
-    EXPECT_FALSE(bed.core->State().engineRan);
-    EXPECT_FALSE(bed.core->State().automatic);
+    EXPECT_FALSE(bed.core->State().EngineRan());
+    EXPECT_FALSE(bed.core->State().Automatic());
   }
 }
 
@@ -123,14 +119,13 @@ TEST(ExecPdf, ARequestThatCannotBeWrittenDoesNotRunTheEngine) {
   bed.FakeEngine("touch ran.txt; printf 'OK\\r\\nx\\r\\n' > PDFRES.TXT");
   // A folder where the request file should be: the old request must not run again.
   std::filesystem::create_directories(bed.temp / "PDFENV.TXT");
-  bed.core->State().automatic = true;
-  bed.core->ExecPDF("DELPAGES");
+  bed.core->State().SetAutomatic(true);
+  bed.core->Engine().ExecPDF({"DELPAGES", {}});
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
   const auto records = bed.Records();
   ASSERT_FALSE(records.empty());
   EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|DELPAGES|")) << records[0];
-  EXPECT_FALSE(bed.core->State().automatic);
-  EXPECT_TRUE(bed.core->State().requestList.empty());
+  EXPECT_FALSE(bed.core->State().Automatic());
 }
 
 TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
@@ -142,15 +137,14 @@ TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
       "PDFRES.TXT");
   WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
   auto& state = bed.core->State();
-  EXPECT_EQ(bed.core->EngineWait(), 15min);
+  EXPECT_EQ(bed.core->Engine().EngineWait(), 15min);
 
   // Another request of this folder (another process, or another core) holds the turn.
   platform::TFileLock other;
   ASSERT_TRUE(other.Acquire(bed.temp / kEngineLockFile, 1s).ok());
-  bed.core->SetEngineWait(100ms);
-  state.automatic = true;
-  state.requestList = {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=Lab"};
-  bed.core->ExecPDF("PRINT");
+  bed.core->Engine().SetEngineWait(100ms);
+  state.SetAutomatic(true);
+  bed.core->Engine().ExecPDF({"PRINT", {"PDFFILE=C:\\PDF\\a.pdf", "PDFPRINTER=Lab"}});
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "PDFENV.TXT"));
   auto records = bed.Records();
@@ -159,16 +153,15 @@ TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
       records[0].starts_with("Err|PdfReader|ExecPDF|PRINT|The PDF engine of this application folder "
                              "was busy with other requests for 100 ms; this request was not sent"))
       << records[0];
-  EXPECT_TRUE(state.requestList.empty());
-  EXPECT_FALSE(state.automatic);
-  EXPECT_FALSE(state.engineRan);
+  EXPECT_FALSE(state.Automatic());
+  EXPECT_FALSE(state.EngineRan());
 
   // Loading a file waits in the same way and then loads nothing.
   bed.Mark();
-  state.selectedFile = "C:\\PDF\\a.pdf";
-  bed.core->LoadContent();
+  state.Select("C:\\PDF\\a.pdf");
+  bed.core->Loading().LoadContent();
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
-  EXPECT_TRUE(state.loadedFile.empty());
+  EXPECT_TRUE(state.LoadedFile().empty());
   EXPECT_TRUE(Contains(bed.Records(),
                        "Err|PdfReader|ExecPDF|EXTRACT|The PDF engine of this application folder "
                        "was busy with other requests for 100 ms; this request was not sent (\"" +
@@ -177,12 +170,12 @@ TEST(ExecPdf, TakesTheApplicationFoldersTurnAndGivesUpClearlyAfterTheWait) {
 
   // A request that finds the turn taken waits for it and then runs.
   bed.Mark();
-  bed.core->SetEngineWait(30s);
+  bed.core->Engine().SetEngineWait(30s);
   std::thread release([&] {
     std::this_thread::sleep_for(200ms);
     other.Release();
   });
-  bed.core->ExecPDF("PRINT");
+  bed.core->Engine().ExecPDF({"PRINT", {}});
   release.join();
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "ran.txt"));
   EXPECT_TRUE(std::filesystem::exists(bed.temp / "turn-taken.txt"));
@@ -195,8 +188,8 @@ TEST(ExecPdf, ALockFileThatCannotBeOpenedIsAnEngineErrorAtOnce) {
   TCoreBed bed;
   bed.FakeEngine("touch ran.txt; printf 'OK\\r\\nx\\r\\n' > PDFRES.TXT");
   std::filesystem::create_directories(bed.temp / kEngineLockFile);
-  bed.core->State().automatic = true;
-  bed.core->ExecPDF("WATERMARK");
+  bed.core->State().SetAutomatic(true);
+  bed.core->Engine().ExecPDF({"WATERMARK", {}});
   EXPECT_FALSE(std::filesystem::exists(bed.temp / "ran.txt"));
   const auto records = bed.Records();
   ASSERT_FALSE(records.empty());
@@ -204,7 +197,7 @@ TEST(ExecPdf, ALockFileThatCannotBeOpenedIsAnEngineErrorAtOnce) {
       records[0].starts_with("Err|PdfReader|ExecPDF|WATERMARK|No turn at the PDF engine: Cannot open the "
                              "lock file"))
       << records[0];
-  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_FALSE(bed.core->State().Automatic());
 }
 
 TEST(ExecPdf, AHungEngineIsEndedAfterItsTimeLimitAndCountsAsAnError) {
@@ -212,17 +205,17 @@ TEST(ExecPdf, AHungEngineIsEndedAfterItsTimeLimitAndCountsAsAnError) {
   TCoreBed bed;
   // The answer would come far too late; the engine must be gone before it writes it.
   bed.FakeEngine("sleep 30; printf 'OK\\r\\nlate\\r\\n' > PDFRES.TXT");
-  bed.core->SetEngineTimeLimit(300ms);
-  bed.core->State().automatic = true;
+  bed.core->Engine().SetEngineTimeLimit(300ms);
+  bed.core->State().SetAutomatic(true);
   const auto start = std::chrono::steady_clock::now();
-  bed.core->ExecPDF("PRINT");
+  bed.core->Engine().ExecPDF({"PRINT", {}});
   EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
   const auto records = bed.Records();
   ASSERT_FALSE(records.empty());
   EXPECT_TRUE(records[0].starts_with("Err|PdfReader|ExecPDF|PRINT|")) << records[0];
   EXPECT_NE(records[0].find("did not end"), std::string::npos) << records[0];
   EXPECT_TRUE(std::find(records.begin(), records.end(), "Err|Varnholt|EmergencyStop|Automatic|Stop") != records.end());
-  EXPECT_FALSE(bed.core->State().automatic);
+  EXPECT_FALSE(bed.core->State().Automatic());
 }
 
 }  // namespace

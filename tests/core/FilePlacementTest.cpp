@@ -21,8 +21,8 @@ const std::string kReport = "%PDF-1.4 report bytes\n";
 struct TPlacementBed : TCoreBed {
   TPlacementBed() {
     WriteFile(temp / "drives/c/PDF/x.pdf", kReport);
-    core->State().currentPdf = "C:\\PDF\\x.pdf";
-    core->State().automatic = true;
+    core->State().ReportMovedTo("C:\\PDF\\x.pdf");
+    core->State().SetAutomatic(true);
     Mark();
   }
   bool Exists(const char* relative) const { return std::filesystem::exists(temp / "drives/c" / relative); }
@@ -45,16 +45,17 @@ class PdfMoveTo : public testing::TestWithParam<TMoveCase> {};
 TEST_P(PdfMoveTo, CleansTheDestinationAndMovesTheReportWhole) {
   TPlacementBed bed;
   const TMoveCase& c = GetParam();
-  bed.core->PdfCopyMoveTo(c.destination, true);
+  bed.core->Placement().PdfCopyMoveTo(c.destination, true);
   EXPECT_EQ(bed.Read(c.arrivesAt), kReport);
   EXPECT_FALSE(bed.Exists("PDF/x.pdf"));
-  EXPECT_EQ(bed.core->State().currentPdf, std::string("C:\\") + [&] {
-    std::string p = c.arrivesAt;
-    for (char& ch : p) ch = ch == '/' ? '\\' : ch;
-    return p;
-  }());
+  EXPECT_EQ(
+      bed.core->State().CurrentPdf(), std::string("C:\\") + [&] {
+        std::string p = c.arrivesAt;
+        for (char& ch : p) ch = ch == '/' ? '\\' : ch;
+        return p;
+      }());
   EXPECT_TRUE(bed.HasRecord(c.record)) << c.record;
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().Automatic());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -72,14 +73,14 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PdfMoveToTakenName, NumbersTheNewFileAndKeepsTheOld) {
   TPlacementBed bed;
   WriteFile(bed.temp / "drives/c/Archive/S1.PDF", "older");
-  bed.core->PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
+  bed.core->Placement().PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
   EXPECT_EQ(bed.Read("Archive/S1.PDF"), "older");
   EXPECT_EQ(bed.Read("Archive/S1_0000.PDF"), kReport);
   EXPECT_TRUE(bed.HasRecord("Msg|Varnholt|PdfCopyMoveTo|File Counter|C:\\Archive\\S1_0000.PDF"));
 
   WriteFile(bed.temp / "drives/c/PDF/x.pdf", "next");
-  bed.core->State().currentPdf = "C:\\PDF\\x.pdf";
-  bed.core->PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
+  bed.core->State().ReportMovedTo("C:\\PDF\\x.pdf");
+  bed.core->Placement().PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
   EXPECT_EQ(bed.Read("Archive/S1_0001.PDF"), "next");
 }
 
@@ -96,7 +97,7 @@ class PdfCopyMoveToFailure : public testing::TestWithParam<std::tuple<TFailureCa
 TEST_P(PdfCopyMoveToFailure, NeverLosesThePdf) {
   const auto& [c, move] = GetParam();
   TPlacementBed bed;
-  bed.core->PdfCopyMoveTo(c.destination, move);
+  bed.core->Placement().PdfCopyMoveTo(c.destination, move);
   const auto records = bed.Records();
   const std::string prefix = std::string("Err|Varnholt|PdfCopyMoveTo|") + c.errText + "|";
   EXPECT_TRUE(std::any_of(records.begin(), records.end(),
@@ -105,11 +106,11 @@ TEST_P(PdfCopyMoveToFailure, NeverLosesThePdf) {
   if (c.toFailed) {
     EXPECT_EQ(bed.Read("PDF/FAILED/x.pdf"), kReport);
     EXPECT_FALSE(bed.Exists("PDF/x.pdf"));
-    EXPECT_EQ(bed.core->State().currentPdf, "C:\\PDF\\FAILED\\x.pdf");
+    EXPECT_EQ(bed.core->State().CurrentPdf(), "C:\\PDF\\FAILED\\x.pdf");
   } else {
     EXPECT_EQ(bed.Read("PDF/x.pdf"), kReport);
   }
-  EXPECT_EQ(bed.core->State().automatic, !c.stopsAutomatic);
+  EXPECT_EQ(bed.core->State().Automatic(), !c.stopsAutomatic);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -126,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PdfCopyMoveTo, MissingSourceDoesNothingElse) {
   TPlacementBed bed;
-  bed.core->State().currentPdf = "C:\\PDF\\gone.pdf";
-  bed.core->PdfCopyMoveTo("C:\\Archive\\y.PDF", true);
+  bed.core->State().ReportMovedTo("C:\\PDF\\gone.pdf");
+  bed.core->Placement().PdfCopyMoveTo("C:\\Archive\\y.PDF", true);
   EXPECT_EQ(bed.Records(), (std::vector<std::string>{"Prc|Varnholt|PdfCopyMoveTo||",
                                                      "Err|Varnholt|PdfCopyMoveTo|Missing Source|C:\\PDF\\gone.pdf"}));
   EXPECT_FALSE(bed.Exists("Archive"));
@@ -138,7 +139,7 @@ TEST(PdfCopyMoveTo, BareFileNameEndsTheRunWithARunTimeError) {
   EXPECT_THROW(
       {
         try {
-          bed.core->PdfCopyMoveTo("Sample", true);
+          bed.core->Placement().PdfCopyMoveTo("Sample", true);
         } catch (const EHostError& e) {
           EXPECT_STREQ(e.what(), "Unable to create directory");
           throw;
@@ -154,7 +155,7 @@ TEST(PdfCopyMoveTo, NameTakenAfterTheCheckSendsThePdfToFailedAndKeepsTheOtherFil
   // program creates between the check and the copy would.
   std::filesystem::create_directories(bed.temp / "drives/c/Archive");
   std::filesystem::create_symlink(bed.temp / "nowhere", bed.temp / "drives/c/Archive/S1.PDF");
-  bed.core->PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
+  bed.core->Placement().PdfCopyMoveTo("C:\\Archive\\S1.PDF", true);
   EXPECT_TRUE(bed.HasRecord(
       "Err|Varnholt|PdfCopyMoveTo|Copy Failed|C:\\Archive\\S1.PDF: The file already exists: \"" +
       (bed.temp / "drives/c/Archive/S1.PDF").string() + "\""));
@@ -164,10 +165,10 @@ TEST(PdfCopyMoveTo, NameTakenAfterTheCheckSendsThePdfToFailedAndKeepsTheOtherFil
 
 TEST(PdfCopyTo, LeavesTheCurrentPdfWhereItIs) {
   TPlacementBed bed;
-  bed.core->PdfCopyMoveTo("C:\\Archive\\copy.PDF", false);
+  bed.core->Placement().PdfCopyMoveTo("C:\\Archive\\copy.PDF", false);
   EXPECT_EQ(bed.Read("Archive/copy.PDF"), kReport);
   EXPECT_EQ(bed.Read("PDF/x.pdf"), kReport);
-  EXPECT_EQ(bed.core->State().currentPdf, "C:\\PDF\\x.pdf");
+  EXPECT_EQ(bed.core->State().CurrentPdf(), "C:\\PDF\\x.pdf");
   EXPECT_TRUE(bed.HasRecord("Scr|Action|CopyTo|Destination|C:\\Archive\\copy.PDF"));
 }
 
@@ -176,44 +177,44 @@ TEST(FileCounter, FindsTheNextFreeNumber) {
   for (const char* name : {"Report.PDF", "Report_0012.PDF", "Report_0013.PDF", "Report_1.PDF"}) {
     WriteFile(bed.temp / "drives/c/A" / name, "x");
   }
-  EXPECT_EQ(bed.core->FileCounter("C:\\A\\Free.PDF"), "C:\\A\\Free.PDF");
-  EXPECT_EQ(bed.core->FileCounter("C:\\A\\Report.PDF"), "C:\\A\\Report_0000.PDF");
-  EXPECT_EQ(bed.core->FileCounter("C:\\A\\Report_0012.PDF"), "C:\\A\\Report_0014.PDF");
-  EXPECT_EQ(bed.core->FileCounter("C:\\A\\Report_1.PDF"), "C:\\A\\Report_1_0000.PDF");
+  EXPECT_EQ(bed.core->Placement().FileCounter("C:\\A\\Free.PDF"), "C:\\A\\Free.PDF");
+  EXPECT_EQ(bed.core->Placement().FileCounter("C:\\A\\Report.PDF"), "C:\\A\\Report_0000.PDF");
+  EXPECT_EQ(bed.core->Placement().FileCounter("C:\\A\\Report_0012.PDF"), "C:\\A\\Report_0014.PDF");
+  EXPECT_EQ(bed.core->Placement().FileCounter("C:\\A\\Report_1.PDF"), "C:\\A\\Report_1_0000.PDF");
 }
 
 TEST(LastPDFFile, GivesTheHighestNumberOfASeries) {
   TPlacementBed bed;
   WriteFile(bed.temp / "drives/c/Archive/S1.PDF", "x");
-  EXPECT_EQ(bed.core->LastPDFFile(" C:\\Archive\\S1 "), "C:\\Archive\\S1.PDF");
+  EXPECT_EQ(bed.core->Placement().LastPDFFile(" C:\\Archive\\S1 "), "C:\\Archive\\S1.PDF");
   for (const char* name : {"S1_0000.PDF", "s1_0003.pdf", "S1_12.PDF", "S2_0009.PDF"}) {
     WriteFile(bed.temp / "drives/c/Archive" / name, "x");
   }
-  EXPECT_EQ(bed.core->LastPDFFile("C:\\Archive\\S1"), "C:\\Archive\\s1_0003.pdf");
+  EXPECT_EQ(bed.core->Placement().LastPDFFile("C:\\Archive\\S1"), "C:\\Archive\\s1_0003.pdf");
 }
 
 TEST(CopyAndDeleteFile, ReportByResultAndRecords) {
   TPlacementBed bed;
   WriteFile(bed.temp / "drives/c/Archive/t.PDF", "keep");
-  EXPECT_FALSE(bed.core->CopyFile("C:\\PDF\\x.pdf", "C:\\Archive\\t.PDF"));
+  EXPECT_FALSE(bed.core->Placement().CopyFile("C:\\PDF\\x.pdf", "C:\\Archive\\t.PDF"));
   EXPECT_EQ(bed.Read("Archive/t.PDF"), "keep");
   EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Failed|The file already exists: \"" +
                             (bed.temp / "drives/c/Archive/t.PDF").string() + "\""));
 
-  EXPECT_FALSE(bed.core->DeleteFile("C:\\PDF\\none.pdf"));
+  EXPECT_FALSE(bed.core->Placement().DeleteFile("C:\\PDF\\none.pdf"));
   EXPECT_TRUE(bed.HasRecord("Msg|Varnholt|DeleteFile|Not existing|C:\\PDF\\none.pdf"));
-  EXPECT_TRUE(bed.core->DeleteFile("C:\\Archive\\t.PDF"));
+  EXPECT_TRUE(bed.core->Placement().DeleteFile("C:\\Archive\\t.PDF"));
   EXPECT_TRUE(bed.HasRecord("Msg|Varnholt|DeleteFile|Deleted|C:\\Archive\\t.PDF"));
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().Automatic());
 }
 
 TEST(MoveToFailed, NumbersAFileOfTheSameNameInsteadOfReplacingIt) {
   TPlacementBed bed;
   WriteFile(bed.temp / "drives/c/PDF/FAILED/x.pdf", "earlier");
-  EXPECT_TRUE(bed.core->MoveToFailed("C:\\PDF\\x.pdf"));
+  EXPECT_TRUE(bed.core->Placement().MoveToFailed("C:\\PDF\\x.pdf"));
   EXPECT_EQ(bed.Read("PDF/FAILED/x.pdf"), "earlier");
   EXPECT_EQ(bed.Read("PDF/FAILED/x_0000.pdf"), kReport);
-  EXPECT_EQ(bed.core->State().currentPdf, "C:\\PDF\\FAILED\\x_0000.pdf");
+  EXPECT_EQ(bed.core->State().CurrentPdf(), "C:\\PDF\\FAILED\\x_0000.pdf");
 }
 
 // The queue with the standard script and an engine whose text of a report is the report itself.
@@ -224,15 +225,15 @@ struct TQueueBed : TCoreBed {
         "f=$(sed -n 's/^PDFFILE=C:.PDF.//p' PDFENV.TXT | tr -d '\\r')\n"
         "cp \"drives/c/PDF/$f\" PDF1.TXT 2>/dev/null; : > PDF2.TXT; printf 'OK\\r\\nDone\\r\\n' > "
         "PDFRES.TXT");
-    core->Clock = [this] { return now; };
-    core->State().actionScript = StandardScript();
-    core->State().paperPrinter = "[None]";
-    core->sbAutomaticClick(true);
+    core->SetClock([this] { return now; });
+    core->State().SetActionScript(StandardScript());
+    core->State().SetPaperPrinter("[None]");
+    core->Automatic().sbAutomaticClick(true);
     Mark();
   }
   void Pass() {
     now += std::chrono::seconds(6);
-    core->TimerAutomaticTimer();
+    core->Automatic().TimerAutomaticTimer();
   }
   std::vector<std::string> Files(const char* relative) const {
     std::vector<std::string> names;
@@ -277,7 +278,7 @@ TEST_P(SampleNameSteering, NeverLeadsTheReportBackIntoTheQueue) {
     EXPECT_EQ(bed.Files("PDF/FAILED"), std::vector<std::string>{});
     EXPECT_EQ(ReadFile(bed.temp / "drives/c" / c.filedAt), report);
   }
-  EXPECT_TRUE(bed.core->State().automatic) << "a refused destination is no reason to stop the service";
+  EXPECT_TRUE(bed.core->State().Automatic()) << "a refused destination is no reason to stop the service";
   bed.Pass();
   EXPECT_EQ(bed.Files("PDF"), std::vector<std::string>{});
 }
@@ -301,22 +302,23 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PdfCopyMoveTo, RefusesTheQueueFolderFromAnywhereElse) {
   TPlacementBed bed;
   WriteFile(bed.temp / "drives/c/Store/a.pdf", kReport);
-  bed.core->State().currentPdf = "C:\\Store\\a.pdf";
-  bed.core->PdfCopyMoveTo("C:\\Store\\..\\pdf\\b", false);
+  bed.core->State().ReportMovedTo("C:\\Store\\a.pdf");
+  bed.core->Placement().PdfCopyMoveTo("C:\\Store\\..\\pdf\\b", false);
   EXPECT_TRUE(bed.HasRecord("Err|Varnholt|PdfCopyMoveTo|Destination In Queue Folder|C:\\pdf\\b.PDF"));
   EXPECT_EQ(bed.Read("Store/FAILED/a.pdf"), kReport);
   EXPECT_FALSE(bed.Exists("PDF/b.PDF"));
   // CopyFile refuses it as well, and a subfolder of the queue is no queue.
-  EXPECT_FALSE(bed.core->CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\.\\..\\PDF\\c.PDF"));
+  EXPECT_FALSE(bed.core->Placement().CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\.\\..\\PDF\\c.PDF"));
   EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Destination In Queue Folder|C:\\PDF\\c.PDF"));
-  EXPECT_FALSE(bed.core->CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\.hidden.PDF"));
+  EXPECT_FALSE(bed.core->Placement().CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\.hidden.PDF"));
   EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Invalid Destination FileName|C:\\Store\\.hidden.PDF"));
-  EXPECT_FALSE(bed.core->CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\sub\\.."));
+  EXPECT_FALSE(bed.core->Placement().CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\sub\\.."));
   EXPECT_TRUE(bed.HasRecord("Err|Varnholt|CopyFile|Invalid Destination FileName|C:\\Store"));
-  EXPECT_TRUE(bed.core->CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\..\\PDF\\FAILED\\d.PDF"));
+  EXPECT_TRUE(
+      bed.core->Placement().CopyFile("C:\\Store\\FAILED\\a.pdf", "C:\\Store\\..\\PDF\\FAILED\\d.PDF"));
   EXPECT_EQ(bed.Read("PDF/FAILED/d.PDF"), kReport);
   EXPECT_FALSE(bed.Exists("PDF/c.PDF"));
-  EXPECT_TRUE(bed.core->State().automatic);
+  EXPECT_TRUE(bed.core->State().Automatic());
 }
 
 TEST(PdfMoveTo, WithinOneFileSystemIsOneRename) {
@@ -325,16 +327,16 @@ TEST(PdfMoveTo, WithinOneFileSystemIsOneRename) {
   struct stat after {};
   ASSERT_EQ(::stat((bed.temp / "drives/c/PDF/x.pdf").c_str(), &before), 0);
   int steps = 0;
-  bed.core->PlacementHook = [&](platform::TPlacementStep) {
+  bed.core->Placement().PlacementHook = [&](platform::TPlacementStep) {
     ++steps;
     return platform::TStatus::Ok();
   };
-  bed.core->PdfCopyMoveTo("C:\\Archive\\y", true);
+  bed.core->Placement().PdfCopyMoveTo("C:\\Archive\\y", true);
   ASSERT_EQ(::stat((bed.temp / "drives/c/Archive/y.PDF").c_str(), &after), 0);
   EXPECT_EQ(after.st_ino, before.st_ino) << "the report itself was renamed, not copied";
   EXPECT_EQ(steps, 0);
   EXPECT_FALSE(bed.Exists("PDF/x.pdf"));
-  EXPECT_EQ(bed.core->State().currentPdf, "C:\\Archive\\y.PDF");
+  EXPECT_EQ(bed.core->State().CurrentPdf(), "C:\\Archive\\y.PDF");
   for (const char* record :
        {"Msg|Varnholt|PdfCopyMoveTo|Copy|C:\\Archive\\y", "Scr|Action|MoveTo|Destination|C:\\Archive\\y.PDF",
         "Msg|Varnholt|PdfCopyMoveTo|Done|C:\\Archive\\y.PDF"}) {
@@ -351,21 +353,21 @@ TEST(PlacementFailures, CarryTheSystemsReason) {
     std::string prefix;  // the record up to the reason
   };
   const std::vector<TCase> cases = {
-      {"ForceFolder", [](TPlacementBed& b) { b.core->PdfCopyMoveTo("C:\\Store\\sub\\y", true); },
+      {"ForceFolder", [](TPlacementBed& b) { b.core->Placement().PdfCopyMoveTo("C:\\Store\\sub\\y", true); },
        "Err|Varnholt|PdfCopyMoveTo|Force Folder Failed|C:\\Store\\sub: Cannot create the folder"},
       {"CopyFileForceFolder",
-       [](TPlacementBed& b) { b.core->CopyFile("C:\\PDF\\x.pdf", "C:\\Store\\sub\\y.PDF"); },
+       [](TPlacementBed& b) { b.core->Placement().CopyFile("C:\\PDF\\x.pdf", "C:\\Store\\sub\\y.PDF"); },
        "Err|Varnholt|CopyFile|Force Folder Failed|C:\\Store\\sub: Cannot create the folder"},
       {"MoveToFailed",
        [](TPlacementBed& b) {
          WriteFile(b.temp / "drives/c/PDF/FAILED", "a file where the folder should be");
-         b.core->MoveToFailed("C:\\PDF\\x.pdf");
+         b.core->Placement().MoveToFailed("C:\\PDF\\x.pdf");
        },
        "Err|Varnholt|MoveToFailed|Failed|C:\\PDF\\FAILED\\x.pdf: Cannot move"},
       {"FailedFolder",
        [](TPlacementBed& b) {
          WriteFile(b.temp / "drives/c/PDF/FAILED", "a file where the folder should be");
-         b.core->MoveToFailed("C:\\PDF\\x.pdf");
+         b.core->Placement().MoveToFailed("C:\\PDF\\x.pdf");
        },
        "Err|Varnholt|MoveToFailed|Force Folder Failed|C:\\PDF: Cannot create the folder"},
   };
@@ -384,12 +386,12 @@ TEST(PlacementFailures, CarryTheSystemsReason) {
 
 TEST(PdfAppendTo, BareNameEndsTheRunLikeTheOtherPlacements) {
   TQueueBed bed;
-  bed.core->State().automatic = false;
+  bed.core->State().SetAutomatic(false);
   WriteFile(bed.temp / "drives/c/PDF/r.pdf", kReport);
-  bed.core->State().actionScript = {"PDFAppendTo('Series')"};
-  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
+  bed.core->State().SetActionScript({"PDFAppendTo('Series')"});
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\r.pdf");
   bed.Mark();
-  bed.core->ActionRun();
+  bed.core->Action().Run();
   const auto records = bed.Records();
   EXPECT_FALSE(std::any_of(records.begin(), records.end(), [](const std::string& r) {
     return r.find("Force Folder Failed") != std::string::npos;
@@ -403,12 +405,12 @@ TEST(PdfAppendTo, BareNameEndsTheRunLikeTheOtherPlacements) {
 
 TEST(PdfAppendTo, RefusesASeriesFileInTheQueue) {
   TQueueBed bed;
-  bed.core->State().automatic = false;
+  bed.core->State().SetAutomatic(false);
   WriteFile(bed.temp / "drives/c/PDF/r.pdf", kReport);
-  bed.core->State().actionScript = {"PDFAppendTo('C:\\Series\\..\\PDF\\s')"};
-  bed.core->SetSelectedFile("C:\\PDF\\r.pdf");
+  bed.core->State().SetActionScript({"PDFAppendTo('C:\\Series\\..\\PDF\\s')"});
+  bed.core->Loading().SelectAndLoad("C:\\PDF\\r.pdf");
   bed.Mark();
-  bed.core->ActionRun();
+  bed.core->Action().Run();
   EXPECT_TRUE(bed.HasRecord("Err|Varnholt|AppendTo|Destination In Queue Folder|C:\\PDF\\s.PDF"));
   EXPECT_EQ(bed.Files("PDF"), std::vector<std::string>{});
   EXPECT_EQ(bed.Files("PDF/FAILED"), std::vector<std::string>{"r.pdf"});

@@ -32,8 +32,8 @@ struct TAcrossBed : TCoreBed {
     fs::create_directories(other);
     fs::create_directory_symlink(other, temp / "drives/s");
     WriteFile(temp / "drives/c/PDF/x.pdf", report);
-    core->State().currentPdf = "C:\\PDF\\x.pdf";
-    core->State().automatic = true;
+    core->State().ReportMovedTo("C:\\PDF\\x.pdf");
+    core->State().SetAutomatic(true);
     Mark();
   }
   ~TAcrossBed() { fs::remove_all(other); }
@@ -48,11 +48,11 @@ struct TAcrossBed : TCoreBed {
   void MoveDyingAt(TPlacementStep step, const char* destination = "S:\\Archive\\y") {
     const pid_t child = ::fork();
     if (child == 0) {
-      core->PlacementHook = [step](TPlacementStep at) {
+      core->Placement().PlacementHook = [step](TPlacementStep at) {
         if (at == step) _exit(10 + static_cast<int>(at));
         return TStatus::Ok();
       };
-      core->PdfCopyMoveTo(destination, true);
+      core->Placement().PdfCopyMoveTo(destination, true);
       _exit(0);
     }
     int status = 0;
@@ -84,7 +84,7 @@ TEST(InterruptedMove, AfterAKillAtAnyStepTheNextStartLeavesTheReportInExactlyOne
     if (!bed.Across()) GTEST_SKIP() << "no second file system (/dev/shm) to move across";
     bed.MoveDyingAt(step);
     bed.Mark();
-    bed.core->RecoverInterruptedMove();
+    bed.core->Placement().RecoverInterruptedMove();
     const bool atSource = fs::exists(bed.Source());
     const bool atDestination = fs::exists(bed.Destination());
     EXPECT_NE(atSource, atDestination) << "exactly one of the two places";
@@ -95,7 +95,7 @@ TEST(InterruptedMove, AfterAKillAtAnyStepTheNextStartLeavesTheReportInExactlyOne
           "Msg|Varnholt|RecoverInterruptedMove|Queued Copy Removed|C:\\PDF\\x.pdf = S:\\Archive\\y.PDF"));
     }
     bed.Mark();
-    bed.core->RecoverInterruptedMove();
+    bed.core->Placement().RecoverInterruptedMove();
     EXPECT_EQ(bed.Records(), std::vector<std::string>{}) << "nothing to do the second time";
   }
 }
@@ -106,7 +106,7 @@ TEST(InterruptedMove, TwoDifferentFilesAreBothKept) {
   bed.MoveDyingAt(TPlacementStep::kDestinationFlushed);
   WriteFile(bed.Destination(), "another program's file");
   bed.Mark();
-  bed.core->RecoverInterruptedMove();
+  bed.core->Placement().RecoverInterruptedMove();
   EXPECT_EQ(ReadFile(bed.Source()), bed.report);
   EXPECT_EQ(ReadFile(bed.Destination()), "another program's file");
   EXPECT_TRUE(bed.HasRecord(
@@ -120,10 +120,10 @@ TEST(InterruptedMove, MovesOfTwoKilledProcessesAreBothFinished) {
   if (!bed.Across()) GTEST_SKIP() << "no second file system (/dev/shm) to move across";
   bed.MoveDyingAt(TPlacementStep::kDestinationFlushed);
   WriteFile(bed.temp / "drives/c/PDF/z.pdf", bed.report + "z");
-  bed.core->State().currentPdf = "C:\\PDF\\z.pdf";
+  bed.core->State().ReportMovedTo("C:\\PDF\\z.pdf");
   bed.MoveDyingAt(TPlacementStep::kDestinationFlushed, "S:\\Archive\\w");
   EXPECT_EQ(bed.Journals(), 2);
-  bed.core->RecoverInterruptedMove();
+  bed.core->Placement().RecoverInterruptedMove();
   EXPECT_FALSE(fs::exists(bed.Source()));
   EXPECT_FALSE(fs::exists(bed.temp / "drives/c/PDF/z.pdf"));
   EXPECT_EQ(ReadFile(bed.Destination()), bed.report);
@@ -135,20 +135,20 @@ TEST(InterruptedMove, AMoveStillUnderWayIsLeftAlone) {
   TAcrossBed bed;
   if (!bed.Across()) GTEST_SKIP() << "no second file system (/dev/shm) to move across";
   bool looked = false;
-  bed.core->PlacementHook = [&](TPlacementStep at) {
+  bed.core->Placement().PlacementHook = [&](TPlacementStep at) {
     if (at == TPlacementStep::kDestinationFlushed) {
       // Another start in the same folder while this move is between its copy and the source's deletion.
-      bed.core->RecoverInterruptedMove();
+      bed.core->Placement().RecoverInterruptedMove();
       looked = true;
       EXPECT_TRUE(fs::exists(bed.Source()));
     }
     return TStatus::Ok();
   };
-  bed.core->PdfCopyMoveTo("S:\\Archive\\y", true);
+  bed.core->Placement().PdfCopyMoveTo("S:\\Archive\\y", true);
   EXPECT_TRUE(looked);
   EXPECT_FALSE(fs::exists(bed.Source()));
   EXPECT_EQ(ReadFile(bed.Destination()), bed.report);
-  EXPECT_EQ(bed.core->State().currentPdf, "S:\\Archive\\y.PDF");
+  EXPECT_EQ(bed.core->State().CurrentPdf(), "S:\\Archive\\y.PDF");
   EXPECT_EQ(bed.Journals(), 0);
 }
 

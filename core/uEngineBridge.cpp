@@ -1,11 +1,11 @@
-// uVarnholtCore_Engine.cpp — ExecPDF, the bridge to the PDF engine program: one request through the
-// exchange files PDFENV.TXT and PDFRES.TXT in the application folder, one request at a time.
+// uEngineBridge.cpp — ExecPDF: one request through the exchange files, one request at a time.
+#include "core/uEngineBridge.h"
+
 #include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
-#include "core/uVarnholtCore.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -27,76 +27,74 @@ std::string WaitText(std::chrono::milliseconds wait) {
 
 }  // namespace
 
-TVarnholtCore::TEngineTurn::TEngineTurn(TVarnholtCore& core, const std::string& action) : core_(core) {
-  if (core_.engineTurns_ > 0) {
-    ++core_.engineTurns_;
+TEngineBridge::TEngineTurn::TEngineTurn(TEngineBridge& bridge, const std::string& action) : bridge_(bridge) {
+  if (bridge_.engineTurns_ > 0) {
+    ++bridge_.engineTurns_;
     granted_ = true;
     return;
   }
-  const auto lockFile = core_.state_.applicationFolder / kEngineLockFile;
-  const auto locked = core_.engineLock_.Acquire(lockFile, core_.engineWait_);
+  const auto lockFile = bridge_.state_.ApplicationFolder() / kEngineLockFile;
+  const auto locked = bridge_.engineLock_.Acquire(lockFile, bridge_.engineWait_);
   if (locked) {
-    core_.engineTurns_ = 1;
+    bridge_.engineTurns_ = 1;
     granted_ = true;
     return;
   }
   const std::string why =
-      core_.engineLock_.TimedOut()
+      bridge_.engineLock_.TimedOut()
           ? "The PDF engine of this application folder was busy with other requests for " +
-                WaitText(core_.engineWait_) + "; this request was not sent (" + locked.Message() + ")"
+                WaitText(bridge_.engineWait_) + "; this request was not sent (" + locked.Message() + ")"
           : "No turn at the PDF engine: " + locked.Message() + "; this request was not sent";
-  core_.logger_.WriteEntry(ltErr, kObject, kProc, action, why);
-  // The keys were meant for this request; the next one must not inherit them.
-  core_.state_.requestList.clear();
-  core_.EmergencyStop();
+  bridge_.Error(action, why);
+  bridge_.status_.EmergencyStop();
 }
 
-TVarnholtCore::TEngineTurn::~TEngineTurn() {
-  if (granted_ && --core_.engineTurns_ == 0) core_.engineLock_.Release();
+TEngineBridge::TEngineTurn::~TEngineTurn() {
+  if (granted_ && --bridge_.engineTurns_ == 0) bridge_.engineLock_.Release();
 }
 
-void TVarnholtCore::RunEngineRequest(const std::vector<std::string>& keys, const std::string& action,
-                                     const std::function<void()>& prepare) {
-  // Files the request needs besides PDFENV.TXT (TEMPCP.TXT) belong to this request's turn as well.
-  const TEngineTurn turn(*this, action);
-  if (!turn) return;
-  if (prepare) prepare();
-  state_.requestList = keys;
-  ExecPDF(action);
+void TEngineBridge::Error(const std::string& action, const std::string& message) {
+  ++errors_;
+  logger_.WriteEntry(ltErr, kObject, kProc, action, message);
 }
 
-TEngineAnswer TVarnholtCore::ExecPDF(const std::string& action) {
-  // Another request in this folder would overwrite our request or take our answer.
-  const TEngineTurn turn(*this, action);
+TEngineAnswer TEngineBridge::ExecPDF(const TEngineRequest& request, const std::function<void()>& prepare) {
+  // Another request in this folder would overwrite our request or take our answer; files the request
+  // needs besides PDFENV.TXT belong to its turn as well.
+  const TEngineTurn turn(*this, request.action);
   if (!turn) return {TEngineOutcome::kFailed, "The PDF engine's turn did not come"};
-  return RunEngineProgram(action);
+  if (prepare) prepare();
+  return RunEngineProgram(request);
 }
 
-TEngineAnswer TVarnholtCore::RunEngineProgram(const std::string& action) {
-  const auto& folder = state_.applicationFolder;
+TEngineAnswer TEngineBridge::ExecPDF(const TEngineRequest& request) {
+  return ExecPDF(request, {});
+}
+
+TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineRequest) {
+  const std::string& action = engineRequest.action;
+  const auto& folder = state_.ApplicationFolder();
   const auto requestFile = folder / "PDFENV.TXT";
   const auto resultFile = folder / "PDFRES.TXT";
 
-  std::vector<std::string> request;
-  request.swap(state_.requestList);
+  std::vector<std::string> request = engineRequest.keys;
   request.push_back("PDFACTION=" + action);
-  request.push_back("PDFOWNER=" + state_.ownerPassword);
-  request.push_back("PDFUSER=" + state_.userPassword);
+  request.push_back("PDFOWNER=" + state_.OwnerPassword());
+  request.push_back("PDFUSER=" + state_.UserPassword());
   for (const std::string& line : request) {
     if (!platform::HasLineBreakOrNul(line)) continue;
     // The value would end its line, and the engine would read the rest as keys of their own. The value is
     // not shown: it may be a password.
-    logger_.WriteEntry(ltErr, kObject, kProc, action,
-                       "The value of " + line.substr(0, line.find('=')) +
-                           "= holds a line break or NUL; the request was not sent");
-    EmergencyStop();
+    Error(action, "The value of " + line.substr(0, line.find('=')) +
+                      "= holds a line break or NUL; the request was not sent");
+    status_.EmergencyStop();
     return {TEngineOutcome::kFailed, "A value of the request holds a line break or NUL"};
   }
   const auto written = platform::WriteTextLines(requestFile, request, platform::TFileAccess::kOwnerOnly);
   if (!written) {
     // The engine would carry out whatever request is still in the file; better none at all.
-    logger_.WriteEntry(ltErr, kObject, kProc, action, written.Message());
-    EmergencyStop();
+    Error(action, written.Message());
+    status_.EmergencyStop();
     return {TEngineOutcome::kFailed, written.Message()};
   }
   // A request kept for diagnosis must not keep the passwords in clear.
@@ -109,9 +107,9 @@ TEngineAnswer TVarnholtCore::RunEngineProgram(const std::string& action) {
     platform::WriteTextLines(requestFile, request, platform::TFileAccess::kOwnerOnly);
   };
   const auto failed = [&](const std::string& message) {
-    logger_.WriteEntry(ltErr, kObject, kProc, action, message);
+    Error(action, message);
     keepForDiagnosis();
-    EmergencyStop();
+    status_.EmergencyStop();
     return TEngineAnswer{TEngineOutcome::kFailed, message};
   };
 
@@ -122,7 +120,7 @@ TEngineAnswer TVarnholtCore::RunEngineProgram(const std::string& action) {
     platform::DeleteFile(resultFile);
     const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit);
     if (run.started) {
-      state_.engineRan = true;
+      state_.NoteEngineRan();
     } else {
       logger_.WriteEntry(ltErr, kObject, kProc, action, run.error);
     }
@@ -159,7 +157,7 @@ TEngineAnswer TVarnholtCore::RunEngineProgram(const std::string& action) {
   if (action == "EXTRACT" && message.size() > prefix.size() &&
       platform::SameText(message.substr(0, prefix.size()), prefix)) {
     // The file's own fault: the caller files it as unreadable, and Automatic mode goes on.
-    logger_.WriteEntry(ltErr, kObject, kProc, action, message);
+    Error(action, message);
     keepForDiagnosis();
     return {TEngineOutcome::kUnreadable, message.substr(prefix.size())};
   }

@@ -1,0 +1,71 @@
+// uScriptHost.h — the host context the script's host routines run on, made of the core's units: the
+// state of the run, file placement, printing and the engine bridge.
+#pragma once
+
+#include "core/uEngineBridge.h"
+#include "core/uFilePlacement.h"
+#include "core/uPrinting.h"
+#include "core/uProcessingState.h"
+#include "core/uStatusIndicator.h"
+#include "core/uUiPort.h"
+#include "hostlib/uHostContext.h"
+
+namespace varnholt {
+
+class TScriptHost : public THostContext {
+ public:
+  TScriptHost(TProcessingState& state, TUiPort& port, TLogger& logger, const platform::TFileSystem& files,
+              TStatusIndicator& status, TEngineBridge& engine, TFilePlacement& placement, TPrinting& printing)
+      : state_(state),
+        port_(port),
+        logger_(logger),
+        files_(files),
+        status_(status),
+        engine_(engine),
+        placement_(placement),
+        printing_(printing) {}
+
+  TLogger& Log() override { return logger_; }
+  const platform::TFileSystem& Files() const override { return files_; }
+  const std::filesystem::path& ApplicationFolder() const override { return state_.ApplicationFolder(); }
+  std::string& CurrentPdf() override { return state_.CurrentPdfForScript(); }
+  std::string& ActiveText() override { return state_.ActiveTextForScript(); }
+  const std::string& Text1() const override { return state_.Text1(); }
+  const std::string& Text2() const override { return state_.Text2(); }
+  bool IsAutomatic() const override { return state_.Automatic(); }
+  std::string QueueFolder() const override { return state_.QueueFolder(); }
+  std::string PaperPrinter() const override { return state_.PaperPrinter(); }
+  void BeginBusyCursor() override { port_.BeginBusyCursor(); }
+  void EndBusyCursor() override { port_.EndBusyCursor(); }
+  void EmergencyStop() override { status_.EmergencyStop(); }
+  void RunEngineRequest(const std::vector<std::string>& keys, const std::string& action,
+                        const std::function<void()>& prepare = {}) override {
+    engine_.ExecPDF({action, keys}, prepare);
+  }
+  void PdfCopyMoveTo(const std::string& destination, bool move) override {
+    placement_.PdfCopyMoveTo(destination, move);
+  }
+  bool CopyFile(const std::string& source, const std::string& destination) override {
+    return placement_.CopyFile(source, destination);
+  }
+  bool DeleteFile(const std::string& path) override { return placement_.DeleteFile(path); }
+  bool MoveToFailed(const std::string& file) override { return placement_.MoveToFailed(file); }
+  std::string LastPDFFile(const std::string& fileName) override { return placement_.LastPDFFile(fileName); }
+  bool PrintTo(const std::string& file, const std::string& printer, bool stopOnError) override {
+    return printing_.PrintTo(file, printer, stopOnError);
+  }
+  void PrintingByAcrobatReader() override { printing_.PrintingByAcrobatReader(); }
+  void PrintingByVarnholt() override { printing_.PrintingByVarnholt(); }
+
+ private:
+  TProcessingState& state_;
+  TUiPort& port_;
+  TLogger& logger_;
+  const platform::TFileSystem& files_;
+  TStatusIndicator& status_;
+  TEngineBridge& engine_;
+  TFilePlacement& placement_;
+  TPrinting& printing_;
+};
+
+}  // namespace varnholt
