@@ -110,7 +110,10 @@ TScriptOutcome TActionRun::Run() {
       logger_.WriteEntry(ltErr, "Script", "Runtime", e.Message());
       outcome = RuntimeOutcome(e.Message());
     } catch (const EAbort&) {
-      outcome = {TScriptEnd::kAborted, "Aborted"};
+      // A compile error the handler has taken ends the run as a silent abort.
+      outcome = compileError_.end == TScriptEnd::kCompileError
+                    ? compileError_
+                    : TScriptOutcome{TScriptEnd::kAborted, "Aborted"};
     } catch (const EatCompileError& e) {
       outcome = compileError_.end == TScriptEnd::kCompileError
                     ? compileError_

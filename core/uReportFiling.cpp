@@ -70,6 +70,8 @@ TFilingOutcome TReportFiling::FileReport(const std::string& path, TFilingMode mo
   const int stops = status_.EmergencyStops();
   std::string postTarget;
   bool settled = false;
+  TTextLoad load = TTextLoad::kNone;
+  std::string loadError;
 
   if (mode == TFilingMode::kExecute) {
     if (!state_.TryBeginExecute()) {
@@ -99,6 +101,8 @@ TFilingOutcome TReportFiling::FileReport(const std::string& path, TFilingMode mo
     if (!files_.FileExists(state_.SelectedFile()) && !state_.SelectedFile().empty()) loading_.SelectAndLoad("");
   } else {
     loading_.SelectAndLoad(path);
+    load = state_.TextLoad();
+    loadError = state_.TextLoadError();
     settled = SettleFailedLoad(path);
     if (!settled) {
       outcome.script = actionRun_.Run();
@@ -113,10 +117,10 @@ TFilingOutcome TReportFiling::FileReport(const std::string& path, TFilingMode mo
   const bool inFailed = movedToFailed || platform::SameText(FolderOf(outcome.location),
                                                             JoinPath(state_.QueueFolder(), "FAILED"));
   if (settled || outcome.script.end == TScriptEnd::kNotRun) {
-    outcome.end = state_.TextLoad() == TTextLoad::kUnreadable && movedToFailed ? TFilingEnd::kInFailed
-                                                                               : TFilingEnd::kStayed;
+    outcome.end =
+        load == TTextLoad::kUnreadable && movedToFailed ? TFilingEnd::kInFailed : TFilingEnd::kStayed;
     if (outcome.end == TFilingEnd::kStayed) outcome.location = path;
-    outcome.reason = settled ? state_.TextLoadError() : outcome.script.message;
+    outcome.reason = settled ? loadError : outcome.script.message;
     if (outcome.reason.empty()) outcome.reason = "The texts of the report could not be loaded";
   } else if (outcome.script.Failed()) {
     outcome.end = TFilingEnd::kScriptError;
