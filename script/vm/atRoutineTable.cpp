@@ -29,8 +29,9 @@ void TatRoutineTableCheck::Entry(const char* name, int argCount, std::uint32_t b
   }
   // Bits at or beyond the argument count would mark positions no call has.
   if (argCount < 0 || argCount > 32 || (argCount < 32 && (byRefMask >> argCount) != 0)) {
-    throw EatInternalError("Routine '" + std::string(name) + "' has by-reference positions beyond its " +
-                           std::to_string(argCount) + " arguments" + where);
+    throw EatInternalError("Routine '" + std::string(name) +
+                           "' has a by-reference position at or beyond its argument count " +
+                           std::to_string(argCount) + where);
   }
   if (handlerRequired && !hasHandler) {
     throw EatInternalError("Routine '" + std::string(name) + "' has no handler" + where);

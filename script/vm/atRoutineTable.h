@@ -13,6 +13,7 @@
 #include <span>
 #include <string>
 #include <unordered_set>
+#include <utility>
 
 #include "script/compiler/atRegistry.h"
 #include "script/vm/atCallContext.h"
