@@ -2,35 +2,40 @@
 // engine's own routines: one table of name, argument count, result kind, log name and handler.
 #pragma once
 
+#include <cstddef>
 #include <span>
+#include <string>
 
 #include "hostlib/uHostContext.h"
 #include "script/compiler/atRegistry.h"
-#include "script/syslib/uSystemLibrary_Table.h"
+#include "script/vm/atRoutineTable.h"
 #include "script/vm/atScript.h"
 
 namespace varnholt {
 
-using THostRoutineHandler = void (*)(TatVirtualMachine& vm, THostContext& host);
+// One host routine: its signature, the handler that runs on the host context, and as its extra the Proc of
+// the record the handler writes first (nullptr: "s_" + name; "": no record).
+using THostRoutine = TatRoutineEntry<THostContext, const char*>;
 
-struct THostRoutine {
+// A named constant: the value a compile-only check registers, and the function that gives its value at the
+// moment DefineScriptFunction registers it for a run.
+struct THostConstant {
   const char* name;
-  int argCount;
-  std::uint8_t resultType;  // dtNone, dtInteger or dtText
-  // The Proc of the record the handler writes first: nullptr for "s_" + name, "" for no record.
-  const char* procName;
-  THostRoutineHandler handler;
+  const char* compileValue;
+  std::string (*value)(THostContext& host);
 };
+
+inline constexpr std::size_t kHostRoutineCount = 74;
+inline constexpr std::size_t kHostConstantCount = 4;
 
 // The 74 host routines.
 std::span<const THostRoutine> HostRoutineTable();
-// The 74 host routines as signatures (for the compile-only check).
-std::span<const TatRoutineSignature> HostRoutines();
 // The 4 named constants (NewLine, ComputerName, UserName, PaperPrinter).
-std::span<const char* const> HostConstants();
+std::span<const THostConstant> HostConstants();
 
 // Registers the table on the registry's default class with unbound handlers and the constants as
-// read-only values (empty texts, NewLine a LF): enough to compile action scripts.
+// read-only values with their compile-time values (empty texts, NewLine a LF): enough to compile action
+// scripts. Throws EatInternalError when the table is not the one declared (see atRoutineTable.h).
 void RegisterHostRoutineSignatures(TatHostRegistry& registry);
 
 // Registers every host routine and constant with the scripter, bound to host; writes the Prc record

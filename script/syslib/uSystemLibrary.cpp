@@ -1,4 +1,4 @@
-// uSystemLibrary.cpp — the system library object: binding the handlers to the signature table, the
+// uSystemLibrary.cpp — the system library object: its routine table assembled from the topics, the
 // read-only exception values, TObject, and the routines that reach the user and the engine itself.
 #include "script/syslib/uSystemLibrary.h"
 
@@ -8,7 +8,6 @@
 #include "script/vm/atScript.h"
 #include "script/syslib/uSystemLibrary_Bind.h"
 #include "script/syslib/uSystemLibrary_Files.h"
-#include "script/syslib/uSystemLibrary_Table.h"
 
 namespace varnholt {
 
@@ -53,45 +52,79 @@ using syslib::IntegerResult;
   throw rtl::ERtlError(message);
 }
 
-const TatRoutineBinding kEngineRoutines[] = {
-    {"Beep", [](TatSystemLibrary& lib, TatCallContext&) { lib.UserInteraction().Beep(); }},
-    {"ShowMessage", [](TatSystemLibrary& lib,
-                       TatCallContext& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); }},
-    {"InputQuery",
+const TatSystemRoutine kEngineRoutines[] = {
+    {"CreateOleObject", 1, dtAny, 0,
+     [](TatSystemLibrary&, TatCallContext& vm) {
+       Fail("CreateOleObject('" + vm.ArgString(0) +
+            "'): automation objects are not available on this platform");
+     }},
+    {"GetActiveOleObject", 1, dtAny, 0,
+     [](TatSystemLibrary&, TatCallContext& vm) {
+       Fail("GetActiveOleObject('" + vm.ArgString(0) +
+            "'): automation objects are not available on this platform");
+     }},
+    {"Machine", 0, dtObject, 0,
+     [](TatSystemLibrary& lib, TatCallContext& vm) {
+       vm.SetResult(ScriptValue(vm.Objects().Handle(&vm, lib.MachineClass())));
+     }},
+    {"Scripter", 0, dtObject, 0,
+     [](TatSystemLibrary& lib, TatCallContext& vm) {
+       vm.SetResult(ScriptValue(vm.Objects().Handle(&vm.Scripter(), lib.ScripterClass())));
+     }},
+    {"Beep", 0, dtNone, 0, [](TatSystemLibrary& lib, TatCallContext&) { lib.UserInteraction().Beep(); }},
+    {"ShowMessage", 1, dtNone, 0,
+     [](TatSystemLibrary& lib, TatCallContext& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); }},
+    {"InputQuery", 3, dtInteger, ByRef(2),
      [](TatSystemLibrary& lib, TatCallContext& vm) {
        std::string value = vm.ArgString(2);
        const bool confirmed = lib.UserInteraction().InputQuery(vm.ArgString(0), vm.ArgString(1), value);
        if (confirmed) vm.SetArgRef(2, ScriptValue(value));
        vm.SetResult(ScriptValue(confirmed));
      }},
-    {"Raise", [](TatSystemLibrary&, TatCallContext& vm) { throw EatRuntimeError(vm.ArgString(0)); }},
+    {"Raise", 1, dtNone, 0,
+     [](TatSystemLibrary&, TatCallContext& vm) { throw EatRuntimeError(vm.ArgString(0)); }},
     // Scripts never run under the debugger in this program, so there is no context to interpret in.
-    {"Interpret", [](TatSystemLibrary&,
-                     TatCallContext&) { throw EatInternalError("Script is not running for debug"); }},
-    {"CreateOleObject",
-     [](TatSystemLibrary&, TatCallContext& vm) {
-       Fail("CreateOleObject('" + vm.ArgString(0) +
-            "'): automation objects are not available on this platform");
+    {"Interpret", 1, dtNone, 0,
+     [](TatSystemLibrary&, TatCallContext&) { throw EatInternalError("Script is not running for debug"); }},
+};
+
+static_assert(sizeof(kEngineRoutines) / sizeof(kEngineRoutines[0]) == kSystemLibraryEngineRoutineCount);
+
+}  // namespace
+
+std::span<const TatSystemRoutine> SystemLibraryEngineRoutines() {
+  return kEngineRoutines;
+}
+
+std::span<const TatSystemRoutine> SystemLibraryRoutines() {
+  static const std::vector<TatSystemRoutine> table = [] {
+    std::vector<TatSystemRoutine> all;
+    for (const auto topic :
+         {SystemLibraryValueRoutines(), SystemLibraryEngineRoutines(), SystemLibraryFileRoutines()})
+      all.insert(all.end(), topic.begin(), topic.end());
+    return all;
+  }();
+  return table;
+}
+
+namespace {
+
+// The machine records the last exception as it passes through a running script.
+const TatSystemValue kValues[] = {
+    {"LastExceptionMessage", dtText,
+     [](TatCallContext& vm) { vm.SetResult(ScriptValue(vm.LastException().Message)); }},
+    {"LastExceptionHelpContext", dtInteger,
+     [](TatCallContext& vm) {
+       vm.SetResult(ScriptValue(static_cast<std::int32_t>(vm.LastException().HelpContext)));
      }},
-    {"GetActiveOleObject",
-     [](TatSystemLibrary&, TatCallContext& vm) {
-       Fail("GetActiveOleObject('" + vm.ArgString(0) +
-            "'): automation objects are not available on this platform");
-     }},
-    {"Machine",
-     [](TatSystemLibrary& lib, TatCallContext& vm) {
-       vm.SetResult(ScriptValue(vm.Objects().Handle(&vm, lib.MachineClass())));
-     }},
-    {"Scripter",
-     [](TatSystemLibrary& lib, TatCallContext& vm) {
-       vm.SetResult(ScriptValue(vm.Objects().Handle(&vm.Scripter(), lib.ScripterClass())));
-     }},
+    {"LastExceptionClassName", dtText,
+     [](TatCallContext& vm) { vm.SetResult(ScriptValue(vm.LastException().ClassName)); }},
 };
 
 }  // namespace
 
-std::span<const TatRoutineBinding> SystemLibraryEngineRoutines() {
-  return kEngineRoutines;
+std::span<const TatSystemValue> SystemLibraryValues() {
+  return kValues;
 }
 
 TatSystemLibrary::TatSystemLibrary() : files_(std::make_shared<std::unordered_set<TFileClass*>>()) {}
@@ -138,30 +171,10 @@ void TatSystemLibrary::DefineRoutines(TatHostRegistry& registry, TatClass& libra
   machineClass_ = &registry.RegisterHostClass("TatVirtualMachine", &object);
   scripterClass_ = &registry.RegisterHostClass("TatCustomScripter", &object);
 
-  RegisterSignatures(libraryClass, SystemLibraryRoutines());
-  for (const auto topic :
-       {SystemLibraryValueRoutines(), SystemLibraryFileRoutines(), SystemLibraryEngineRoutines()}) {
-    for (const TatRoutineBinding& binding : topic) {
-      TatMethod* method = libraryClass.FindMethod(binding.name);
-      if (method == nullptr) continue;  // a binding without signature is caught by the library's tests
-      const TatLibraryHandler handler = binding.handler;
-      method->Handler = BindCall([this, handler](TatCallContext& vm) { handler(*this, vm); });
-    }
+  RegisterRoutineTable(libraryClass, SystemLibraryRoutines(), kSystemLibraryRoutineCount, this);
+  for (const TatSystemValue& value : SystemLibraryValues()) {
+    libraryClass.RegisterProperty(value.name, value.dataType, BindCall(value.getter), {});
   }
-
-  // The machine records the last exception as it passes through a running script.
-  libraryClass.RegisterProperty(
-      "LastExceptionMessage", dtText,
-      BindCall([](TatCallContext& vm) { vm.SetResult(ScriptValue(vm.LastException().Message)); }), {});
-  libraryClass.RegisterProperty(
-      "LastExceptionHelpContext", dtInteger,
-      BindCall([](TatCallContext& vm) {
-        vm.SetResult(ScriptValue(static_cast<std::int32_t>(vm.LastException().HelpContext)));
-      }),
-      {});
-  libraryClass.RegisterProperty(
-      "LastExceptionClassName", dtText,
-      BindCall([](TatCallContext& vm) { vm.SetResult(ScriptValue(vm.LastException().ClassName)); }), {});
 }
 
 std::unique_ptr<TatScripterLibrary> MakeSystemLibrary() {

@@ -1,11 +1,14 @@
 // uSystemLibrary.h — the system library ("Internal"): the conventional Pascal run-time routines bound
 // into every scripter, with the ports through which they reach the user, the clock and the file system.
 //
-// The routines' signatures live in uSystemLibrary_Table.cpp; this library binds a handler to each of them.
-// The handlers only translate between script values and the plain C++ routines of varnholt::rtl
-// (rtl/uRtlFormat, uRtlDateTime, uRtlText, uRtlMath), so the rules themselves are tested without a script.
+// Its routines are one table of entries (atRoutineTable.h), each with its signature and handler, assembled
+// from the topic files. The handlers only translate between script values and the plain C++ routines of
+// varnholt::rtl (rtl/uRtlFormat, uRtlDateTime, uRtlText, uRtlMath), so the rules themselves are tested
+// without a script.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -17,6 +20,7 @@
 #include "platform/Clock.h"
 #include "platform/Locale.h"
 #include "script/compiler/atRegistry.h"
+#include "script/vm/atRoutineTable.h"
 
 namespace varnholt {
 
@@ -52,19 +56,34 @@ class TatHeadlessInteraction : public TatUserInteraction {
   std::function<void(const std::string&)> onMessage_;
 };
 
-// One routine's handler: the library it belongs to and the call, through which it reads its arguments and
-// hands back its result.
-using TatLibraryHandler = void (*)(TatSystemLibrary& library, TatCallContext& vm);
+// One routine of the system library: its signature and the handler that runs on the library and reads its
+// arguments from the call.
+using TatSystemRoutine = TatRoutineEntry<TatSystemLibrary>;
 
-struct TatRoutineBinding {
+// The routines by topic; each topic file checks its own count, and together they are the 90 routines the
+// library declares (checked again when the table is registered).
+inline constexpr std::size_t kSystemLibraryValueRoutineCount = 69;  // uSystemLibrary_Routines.cpp
+inline constexpr std::size_t kSystemLibraryEngineRoutineCount = 9;  // uSystemLibrary.cpp
+inline constexpr std::size_t kSystemLibraryFileRoutineCount = 12;   // uSystemLibrary_Files.cpp
+inline constexpr std::size_t kSystemLibraryRoutineCount = 90;
+static_assert(kSystemLibraryValueRoutineCount + kSystemLibraryEngineRoutineCount +
+                  kSystemLibraryFileRoutineCount ==
+              kSystemLibraryRoutineCount);
+
+std::span<const TatSystemRoutine> SystemLibraryValueRoutines();
+std::span<const TatSystemRoutine> SystemLibraryEngineRoutines();
+std::span<const TatSystemRoutine> SystemLibraryFileRoutines();
+// The library's table: the topics in this order, which is the order of the class's members.
+std::span<const TatSystemRoutine> SystemLibraryRoutines();
+
+// A read-only value of the library (LastExceptionMessage, ...): a property whose getter reads the call.
+struct TatSystemValue {
   const char* name;
-  TatLibraryHandler handler;
+  std::uint8_t dataType;  // TatDataType
+  void (*getter)(TatCallContext& call);
 };
-
-// The handlers by topic (uSystemLibrary_Routines.cpp, uSystemLibrary_Files.cpp, uSystemLibrary.cpp).
-std::span<const TatRoutineBinding> SystemLibraryValueRoutines();
-std::span<const TatRoutineBinding> SystemLibraryFileRoutines();
-std::span<const TatRoutineBinding> SystemLibraryEngineRoutines();
+// The library's three values.
+std::span<const TatSystemValue> SystemLibraryValues();
 
 class TatSystemLibrary : public TatScripterLibrary {
  public:

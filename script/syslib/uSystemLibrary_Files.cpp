@@ -240,8 +240,13 @@ TFileClass& FileArg(TVm& vm, int i, const char* routine) {
   throw rtl::ERtlError(std::string(routine) + " expects a text file assigned with AssignFile");
 }
 
-const TatRoutineBinding kFileRoutines[] = {
-    {"AssignFile",
+const TatSystemRoutine kFileRoutines[] = {
+    {"Chdir", 1, dtNone, 0,
+     [](TLib& lib, TVm& vm) {
+       const std::filesystem::path folder = ResolveScriptPath(vm.ArgString(0), lib.ApplicationFolder());
+       if (::chdir(folder.c_str()) != 0) ErrnoFail(errno);
+     }},
+    {"AssignFile", 2, dtNone, 0,
      [](TLib& lib, TVm& vm) {
        auto file = std::make_unique<TFileClass>(vm.ArgString(1), lib.ApplicationFolder(), lib.Files());
        // The position is no by-reference one, but a bare variable always arrives as a reference.
@@ -253,26 +258,27 @@ const TatRoutineBinding kFileRoutines[] = {
          throw;
        }
      }},
-    {"Reset", [](TLib&, TVm& vm) { FileArg(vm, 0, "Reset").Reset(); }},
-    {"Rewrite", [](TLib&, TVm& vm) { FileArg(vm, 0, "Rewrite").Rewrite(); }},
-    {"Append", [](TLib&, TVm& vm) { FileArg(vm, 0, "Append").Append(); }},
-    {"CloseFile", [](TLib&, TVm& vm) { FileArg(vm, 0, "CloseFile").CloseFile(); }},
-    {"Write", [](TLib&, TVm& vm) { FileArg(vm, 0, "Write").Write(vm.ArgString(1)); }},
-    {"WriteLn", [](TLib&, TVm& vm) { FileArg(vm, 0, "WriteLn").Write(vm.ArgString(1) + "\r\n"); }},
-    {"ReadLn", [](TLib&, TVm& vm) { vm.SetResult(ScriptValue(FileArg(vm, 0, "ReadLn").ReadLn())); }},
-    {"EOF", [](TLib&, TVm& vm) { vm.SetResult(ScriptValue(FileArg(vm, 0, "EOF").Eof())); }},
-    {"FilePos", [](TLib&, TVm& vm) { vm.SetResult(ScriptValue(FileArg(vm, 0, "FilePos").FilePos())); }},
-    {"FileSize", [](TLib&, TVm& vm) { vm.SetResult(ScriptValue(FileArg(vm, 0, "FileSize").FileSize())); }},
-    {"Chdir",
-     [](TLib& lib, TVm& vm) {
-       const std::filesystem::path folder = ResolveScriptPath(vm.ArgString(0), lib.ApplicationFolder());
-       if (::chdir(folder.c_str()) != 0) ErrnoFail(errno);
-     }},
+    {"Reset", 1, dtNone, 0, [](TLib&, TVm& vm) { FileArg(vm, 0, "Reset").Reset(); }},
+    {"Rewrite", 1, dtNone, 0, [](TLib&, TVm& vm) { FileArg(vm, 0, "Rewrite").Rewrite(); }},
+    {"Append", 1, dtNone, 0, [](TLib&, TVm& vm) { FileArg(vm, 0, "Append").Append(); }},
+    {"CloseFile", 1, dtNone, 0, [](TLib&, TVm& vm) { FileArg(vm, 0, "CloseFile").CloseFile(); }},
+    {"Write", 2, dtNone, 0, [](TLib&, TVm& vm) { FileArg(vm, 0, "Write").Write(vm.ArgString(1)); }},
+    {"WriteLn", 2, dtNone, 0,
+     [](TLib&, TVm& vm) { FileArg(vm, 0, "WriteLn").Write(vm.ArgString(1) + "\r\n"); }},
+    {"ReadLn", 1, dtText, 0,
+     [](TLib&, TVm& vm) { vm.SetResult(ScriptValue(FileArg(vm, 0, "ReadLn").ReadLn())); }},
+    {"EOF", 1, dtInteger, 0, [](TLib&, TVm& vm) { vm.SetResult(ScriptValue(FileArg(vm, 0, "EOF").Eof())); }},
+    {"FilePos", 1, dtInteger, 0,
+     [](TLib&, TVm& vm) { vm.SetResult(ScriptValue(FileArg(vm, 0, "FilePos").FilePos())); }},
+    {"FileSize", 1, dtInteger, 0,
+     [](TLib&, TVm& vm) { vm.SetResult(ScriptValue(FileArg(vm, 0, "FileSize").FileSize())); }},
 };
+
+static_assert(sizeof(kFileRoutines) / sizeof(kFileRoutines[0]) == kSystemLibraryFileRoutineCount);
 
 }  // namespace
 
-std::span<const TatRoutineBinding> SystemLibraryFileRoutines() {
+std::span<const TatSystemRoutine> SystemLibraryFileRoutines() {
   return kFileRoutines;
 }
 

@@ -50,12 +50,9 @@ class TRecordedCall : public TatCallContext {
   TatPascalScripter Scripter_;
 };
 
-TatLibraryHandler HandlerOf(const std::string& name) {
-  for (const auto topic :
-       {SystemLibraryValueRoutines(), SystemLibraryFileRoutines(), SystemLibraryEngineRoutines()}) {
-    for (const TatRoutineBinding& binding : topic)
-      if (name == binding.name) return binding.handler;
-  }
+TatSystemRoutine::THandler HandlerOf(const std::string& name) {
+  for (const TatSystemRoutine& entry : SystemLibraryRoutines())
+    if (name == entry.name) return entry.handler;
   return nullptr;
 }
 
@@ -75,7 +72,7 @@ TEST(SystemLibraryCallContext, HandlersReadArgumentsAndHandBackResults) {
   TatSystemLibrary library;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.routine);
-    const TatLibraryHandler handler = HandlerOf(c.routine);
+    const TatSystemRoutine::THandler handler = HandlerOf(c.routine);
     ASSERT_NE(handler, nullptr);
     TRecordedCall call(c.args);
     handler(library, call);

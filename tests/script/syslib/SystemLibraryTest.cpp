@@ -10,7 +10,6 @@
 #include "script/vm/atScript.h"
 #include "script/syslib/uSystemLibrary.h"
 #include "script/syslib/uSystemLibrary_Files.h"
-#include "script/syslib/uSystemLibrary_Table.h"
 #include "tests/support/TempFolder.h"
 
 namespace varnholt::test {
@@ -83,26 +82,23 @@ TEST(SystemLibrary, IsAttachedByEveryScripterWithAllRoutinesBound) {
   ASSERT_NE(cls, nullptr);
   EXPECT_EQ(cls->MethodCount(), 90);
   EXPECT_EQ(cls->PropertyCount(), 3);
-  for (const TatRoutineSignature& s : SystemLibraryRoutines()) {
+  for (const TatSystemRoutine& s : SystemLibraryRoutines()) {
     const TatMethod* m = cls->FindMethod(s.name);
     ASSERT_NE(m, nullptr) << s.name;
     EXPECT_TRUE(static_cast<bool>(m->Handler)) << s.name;
     EXPECT_EQ(m->OptionalArgCount, 0) << s.name;
   }
-  for (const TatRoutineSignature& s : SystemLibraryValues()) {
+  for (const TatSystemValue& s : SystemLibraryValues()) {
     const TatProperty* p = cls->FindProperty(s.name);
     ASSERT_NE(p, nullptr) << s.name;
     EXPECT_TRUE(static_cast<bool>(p->Getter)) << s.name;
     EXPECT_FALSE(p->Setter) << s.name;
   }
-  // Every binding names a routine of the table, so none is silently left out.
+  // Every entry of the table is a routine of its own, so none is silently left out.
   std::set<std::string> bound;
-  for (const auto topic :
-       {SystemLibraryValueRoutines(), SystemLibraryFileRoutines(), SystemLibraryEngineRoutines()}) {
-    for (const TatRoutineBinding& b : topic) {
-      EXPECT_NE(cls->FindMethod(b.name), nullptr) << b.name;
-      EXPECT_TRUE(bound.insert(b.name).second) << "bound twice: " << b.name;
-    }
+  for (const TatSystemRoutine& s : SystemLibraryRoutines()) {
+    EXPECT_NE(s.handler, nullptr) << s.name;
+    EXPECT_TRUE(bound.insert(s.name).second) << "listed twice: " << s.name;
   }
   EXPECT_EQ(bound.size(), 90u);
   TatClass* object = scripter.Registry().FindClass("TObject");
