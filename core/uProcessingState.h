@@ -37,7 +37,6 @@ class TProcessingState {
   // The file the action runs on: the selected file at the start of a run, then wherever file placement
   // moved it. The script's PDFFile reads it.
   const std::string& CurrentPdf() const { return currentPdf_; }
-  std::string& CurrentPdfForScript() { return currentPdf_; }
   void ReportMovedTo(const std::string& path) { currentPdf_ = path; }
   // The selected file has gone (filed, moved, deleted): nothing is selected any more.
   void ForgetReport();
@@ -56,7 +55,8 @@ class TProcessingState {
   void TextLoadFailed(TTextLoad how, std::string why);
   // The text that the PDF text routines read; Text1 at the start of every run.
   const std::string& ActiveText() const { return activeText_; }
-  std::string& ActiveTextForScript() { return activeText_; }
+  // Text1 (which 1) or Text2 (which 2) becomes the active text.
+  void ActivateText(int which) { activeText_ = which == 2 ? text2_ : text1_; }
 
   // --- Modes and flags -----------------------------------------------------------------------------
   bool Automatic() const { return automatic_; }

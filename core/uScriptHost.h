@@ -28,8 +28,9 @@ class TScriptHost : public THostContext {
   TLogger& Log() override { return logger_; }
   const platform::TFileSystem& Files() const override { return files_; }
   const std::filesystem::path& ApplicationFolder() const override { return state_.ApplicationFolder(); }
-  std::string& CurrentPdf() override { return state_.CurrentPdfForScript(); }
-  std::string& ActiveText() override { return state_.ActiveTextForScript(); }
+  const std::string& CurrentPdf() const override { return state_.CurrentPdf(); }
+  const std::string& ActiveText() const override { return state_.ActiveText(); }
+  void ActivateText(int which) override { state_.ActivateText(which); }
   const std::string& Text1() const override { return state_.Text1(); }
   const std::string& Text2() const override { return state_.Text2(); }
   bool IsAutomatic() const override { return state_.Automatic(); }

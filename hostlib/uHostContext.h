@@ -25,8 +25,11 @@ class THostContext {
   virtual const std::filesystem::path& ApplicationFolder() const = 0;
 
   // --- The state of the run ---------------------------------------------------------------------
-  virtual std::string& CurrentPdf() = 0;
-  virtual std::string& ActiveText() = 0;
+  // The PDF the run acts on; file placement moves it, the host routines only read it.
+  virtual const std::string& CurrentPdf() const = 0;
+  // The text the PDF text routines read; ActivateText1 and ActivateText2 switch it.
+  virtual const std::string& ActiveText() const = 0;
+  virtual void ActivateText(int which) = 0;
   virtual const std::string& Text1() const = 0;
   virtual const std::string& Text2() const = 0;
   virtual bool IsAutomatic() const = 0;

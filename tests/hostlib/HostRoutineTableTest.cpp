@@ -19,8 +19,9 @@ class TFakeHost : public THostContext {
   TLogger& Log() override { return *log; }
   const platform::TFileSystem& Files() const override { return files_; }
   const std::filesystem::path& ApplicationFolder() const override { return folder_.Path(); }
-  std::string& CurrentPdf() override { return pdf_; }
-  std::string& ActiveText() override { return text_; }
+  const std::string& CurrentPdf() const override { return pdf_; }
+  const std::string& ActiveText() const override { return text_; }
+  void ActivateText(int) override {}
   const std::string& Text1() const override { return text_; }
   const std::string& Text2() const override { return text_; }
   bool IsAutomatic() const override { return false; }
