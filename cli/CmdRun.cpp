@@ -3,6 +3,8 @@
 // run's log records as they are written.
 #include <iostream>
 
+#include <nlohmann/json.hpp>
+
 #include "cli/CliCommands.h"
 #include "cli/CliSupport.h"
 #include "core/uHeadlessPort.h"
@@ -42,6 +44,55 @@ bool LoadActionScript(const TRunOptions& options, const std::filesystem::path& a
   lines = ScriptLines(bytes);
   if (options.script.empty() && IsBlankScript(lines)) lines = StandardScript();
   return true;
+}
+
+const char* EndName(TFilingEnd end) {
+  switch (end) {
+    case TFilingEnd::kFiled: return "filed";
+    case TFilingEnd::kInFailed: return "in FAILED";
+    case TFilingEnd::kLeftInPlace: return "left in place";
+    case TFilingEnd::kStayed: return "stayed";
+    case TFilingEnd::kScriptError: return "script error";
+    case TFilingEnd::kRefused: return "refused";
+  }
+  return "";
+}
+
+const char* ScriptEndName(TScriptEnd end) {
+  switch (end) {
+    case TScriptEnd::kDone: return "done";
+    case TScriptEnd::kNotRun: return "not run";
+    case TScriptEnd::kCompileError: return "compile error";
+    case TScriptEnd::kRuntimeError: return "run-time error";
+    case TScriptEnd::kAborted: return "aborted";
+  }
+  return "";
+}
+
+// The last line of a run: what came of the report, as the core tells it.
+void PrintOutcome(const TFilingOutcome& outcome, bool json) {
+  if (json) {
+    nlohmann::ordered_json line;
+    line["outcome"] = EndName(outcome.end);
+    line["report"] = platform::Cp1252ToUtf8(outcome.report);
+    line["location"] = platform::Cp1252ToUtf8(outcome.location);
+    line["reason"] = platform::Cp1252ToUtf8(outcome.reason);
+    line["engineError"] = outcome.engineError;
+    line["emergencyStop"] = outcome.emergencyStop;
+    line["script"] = ScriptEndName(outcome.script.end);
+    line["row"] = outcome.script.row;
+    line["column"] = outcome.script.column;
+    std::cout << line.dump() << '\n';
+    return;
+  }
+  std::string text = std::string("Outcome: ") + EndName(outcome.end);
+  if (!outcome.location.empty() && outcome.end != TFilingEnd::kRefused) text += "  " + outcome.location;
+  if (outcome.script.row > 0) {
+    text += "  Line " + std::to_string(outcome.script.row) + ", Char " + std::to_string(outcome.script.column);
+  }
+  if (!outcome.reason.empty()) text += "  " + outcome.reason;
+  if (outcome.engineError) text += "  (engine error)";
+  std::cout << ForTerminal(text) << '\n';
 }
 
 // A script error says 3, an engine or system error that left the report where it was 1, and a report
@@ -102,6 +153,7 @@ int Run(const TCliContext& context, const TRunOptions& options) {
     outcome = core.Filing().FileReport(*windowsPath, TFilingMode::kExecute);
   }
   logger.OnRecordAdded = nullptr;
+  PrintOutcome(outcome, options.json);
   std::cout.flush();
   return ExitCodeOf(outcome);
 }

@@ -49,6 +49,12 @@ TEST_F(CliRun, FilesEverySampleWhereTheStandardScriptSendsIt) {
     // An engine error says 1; a report the script leaves behind ends in FAILED, which says 4.
     const bool toFailed = sample.target.string().starts_with("PDF/FAILED/");
     EXPECT_EQ(r.exitCode, sample.engineFails ? 1 : toFailed ? 4 : 0) << r.out << r.err;
+    // The last line says what the core did with it, and where it is.
+    const std::string where = "C:\\" + sample.target.string();
+    std::string windows = where;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    EXPECT_NE(r.out.find(std::string("Outcome: ") + (toFailed ? "in FAILED  " : "filed  ") + windows), std::string::npos)
+        << r.out;
     ASSERT_TRUE(fs::exists(app_ / "drives/c" / sample.target)) << sample.target << "\n" << r.out;
     EXPECT_EQ(ReadFile(app_ / "drives/c" / sample.target), ReadFile(TestDataFolder() / "engine/reports" / sample.file));
     EXPECT_FALSE(fs::exists(app_ / "drives/c/PDF" / sample.file));
@@ -77,6 +83,12 @@ TEST_F(CliRun, NumbersASecondReportOfTheSameSample) {
   EXPECT_TRUE(first.contains("object"));
   EXPECT_NE(r.out.find("\"text\":\"File Counter\",\"data\":\"C:\\\\PDFSTORE\\\\WW-2010-1234_0000.PDF\""),
             std::string::npos) << r.out;
+  // The last line is the outcome.
+  const std::string last = r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1);
+  const auto outcome = nlohmann::json::parse(last);
+  EXPECT_EQ(outcome["outcome"], "filed");
+  EXPECT_EQ(outcome["location"], "C:\\PDFSTORE\\WW-2010-1234_0000.PDF");
+  EXPECT_EQ(outcome["engineError"], false);
 }
 
 TEST_F(CliRun, ExecuteLeavesTheReportWhereItIs) {
