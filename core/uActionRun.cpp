@@ -68,6 +68,7 @@ TatPascalScripter& TActionRun::Scripter() {
       logger_.WriteEntry(ltErr, "Script", "Compile", message, LineAndChar(row, column));
       state_.SetScriptErrorText("The Script contains an error\n" + message + "\n" + LineAndChar(row, column));
       compileError_ = {TScriptEnd::kCompileError, message, row, column};
+      port_.MarkScriptError(row, column);
     };
   }
   return *scripter_;

@@ -61,6 +61,7 @@ void TAutomaticMode::sbAutomaticClick(bool down) {
   if (state_.Automatic()) {
     state_.SetNextPassReference(Now() + std::chrono::seconds(1));
     state_.SetBrowserFolder(state_.QueueFolder());
+    port_.ShowBrowserFolder(state_.BrowserFolder());
     logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Start", state_.BrowserFolder());
   } else {
     logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Stop", state_.BrowserFolder());
@@ -205,7 +206,8 @@ void TAutomaticMode::FailedCommand(bool deleteThem) {
   const std::string failed = JoinPath(queue, "FAILED");
   const std::string count = std::to_string(state_.FailedCount());
   if (state_.FailedCount() > 0) {
-    if (!port_.Confirm((deleteThem ? "Delete " : "Re-Queue ") + count + " failed files in\n" + failed))
+    if (!port_.Confirm((deleteThem ? "Delete " : "Re-Queue ") + count + " failed files in\n" + failed,
+                       TConfirmButtons::kOkCancel))
       return;
   } else {
     port_.ShowMessage((deleteThem ? "No Failed files to Delete in\n" : "No Failed files to Re-Queue in\n") + failed);

@@ -9,8 +9,10 @@ void THeadlessPort::ShowMessage(const std::string& text) {
   if (OnMessage) OnMessage(text);
 }
 
-bool THeadlessPort::Confirm(const std::string& text) {
-  logger_.WriteEntry(ltSys, "Varnholt", "Confirm", text, confirmAnswer_ ? "Yes" : "No");
+bool THeadlessPort::Confirm(const std::string& text, TConfirmButtons buttons) {
+  const bool ok = buttons == TConfirmButtons::kOkCancel;
+  logger_.WriteEntry(ltSys, "Varnholt", "Confirm", text,
+                     confirmAnswer_ ? (ok ? "OK" : "Yes") : (ok ? "Cancel" : "No"));
   return confirmAnswer_;
 }
 

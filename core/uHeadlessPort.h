@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/uUiPort.h"
 #include "logging/uLogger.h"
@@ -17,7 +18,8 @@ class THeadlessPort : public TUiPort {
       : logger_(logger), confirmAnswer_(confirmAnswer) {}
 
   void ShowMessage(const std::string& text) override;
-  bool Confirm(const std::string& text) override;
+  void ShowError(const std::string& text) override { ShowMessage(text); }
+  bool Confirm(const std::string& text, TConfirmButtons buttons) override;
   void BeginBusyCursor() override {}
   void EndBusyCursor() override {}
   void ShowPage(TUiPage) override {}
@@ -28,6 +30,9 @@ class THeadlessPort : public TUiPort {
   void ShowTexts(const std::string&, const std::string&) override {}
   void RefreshFileList() override {}
   void RefreshFolderList() override {}
+  void ShowBrowserFolder(const std::string&) override {}
+  void ShowPaperPrinters(const std::vector<std::string>&, const std::string&) override {}
+  void MarkScriptError(int, int) override {}
   void ShowCounts(int, int) override {}
   void ShowRefreshBar(int) override {}
   bool FocusMinimizeButton() override { return false; }

@@ -58,6 +58,7 @@ void TPrinting::FillPaperPrinters(const std::vector<std::string>& printerList) {
   }
   if (state_.PaperPrinter().empty()) state_.SetPaperPrinter(items.size() > 1 ? items[1] : kNoPrinter);
   state_.SetPaperPrinterItems(std::move(items));
+  port_.ShowPaperPrinters(state_.PaperPrinterItems(), state_.PaperPrinter());
 }
 
 }  // namespace varnholt

@@ -92,7 +92,7 @@ TFilingOutcome TReportFiling::FileReport(const std::string& path, TFilingMode mo
     port_.ShowPage(TUiPage::Log);
     if (!files_.FileExists(state_.SelectedFile())) {
       logger_.WriteEntry(ltErr, kObject, "btExecuteClick", "Missing File", state_.SelectedFile());
-      port_.ShowMessage("No PDF file loaded");
+      port_.ShowError("No PDF file loaded");
       outcome.reason = "No PDF file loaded";
       return outcome;
     }

@@ -12,6 +12,9 @@ namespace varnholt {
 // The pages of the main window.
 enum class TUiPage { Browser, Text, Action, Log, Security };
 
+// The buttons of a question.
+enum class TConfirmButtons { kYesNo, kOkCancel };
+
 struct TStatusColor {
   int red = 0, green = 0, blue = 0;
   friend bool operator==(const TStatusColor&, const TStatusColor&) = default;
@@ -23,8 +26,10 @@ class TUiPort {
 
   // A message box with an OK button; a LF inside the text is a line break.
   virtual void ShowMessage(const std::string& text) = 0;
-  // A Yes/No question; true for Yes.
-  virtual bool Confirm(const std::string& text) = 0;
+  // A message box that reports an error (an error icon), with an OK button.
+  virtual void ShowError(const std::string& text) = 0;
+  // A question with Yes and No, or OK and Cancel; true for Yes or OK.
+  virtual bool Confirm(const std::string& text, TConfirmButtons buttons) = 0;
   // The hourglass cursor. Calls nest: the cursor returns after as many ends as begins.
   virtual void BeginBusyCursor() = 0;
   virtual void EndBusyCursor() = 0;
@@ -43,6 +48,12 @@ class TUiPort {
   virtual void RefreshFileList() = 0;
   // Re-reads the browser's folder tree (a folder was created below the shown one).
   virtual void RefreshFolderList() = 0;
+  // The browser shows this folder now (Automatic mode went on: the queue folder).
+  virtual void ShowBrowserFolder(const std::string& folder) = 0;
+  // The paper printer box: its items and the one shown.
+  virtual void ShowPaperPrinters(const std::vector<std::string>& items, const std::string& current) = 0;
+  // The action script does not compile: the editor marks the line (1-based row and column).
+  virtual void MarkScriptError(int row, int column) = 0;
   // The bottom bar's counters of PDF files in the queue and in FAILED, and the refresh bar (0 to 30).
   virtual void ShowCounts(int queueCount, int failedCount) = 0;
   virtual void ShowRefreshBar(int position) = 0;

@@ -177,6 +177,7 @@ TEST(ActionRun, FillPaperPrintersLeavesOutPdfPrinters) {
   bed.core->Printing().FillPaperPrinters({"Adobe PDF", "Office Laser", "PDFCreator"});
   EXPECT_EQ(bed.core->State().PaperPrinterItems(), (std::vector<std::string>{"[None]", "Office Laser"}));
   EXPECT_EQ(bed.core->State().PaperPrinter(), "Office Laser");
+  EXPECT_EQ(bed.port.calls.back(), "Printers [None] Office Laser / Office Laser");
   bed.core->State().SetPaperPrinter("Saved Printer");
   bed.core->Printing().FillPaperPrinters({});
   EXPECT_EQ(bed.core->State().PaperPrinter(), "Saved Printer");
@@ -233,6 +234,10 @@ TEST(ActionRun, CompileErrorFailsTheRunWithPositionInTheMessage) {
   EXPECT_FALSE(bed.core->State().Automatic());
   EXPECT_TRUE(bed.core->State().ErrorState());
   EXPECT_FALSE(bed.core->State().ActionIsProcessing());
+  // The editor is asked to mark the line.
+  EXPECT_TRUE(std::any_of(bed.port.calls.begin(), bed.port.calls.end(), [](const std::string& call) {
+    return call.rfind("Mark 2,", 0) == 0;
+  })) << testing::PrintToString(bed.port.calls);
 }
 
 TEST(ActionRun, RunTimeErrorShowsAnEmptySecondLine) {

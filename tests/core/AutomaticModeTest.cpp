@@ -261,6 +261,7 @@ TEST(AutomaticMode, SwitchingOnJumpsToTheQueueAndIsRefusedInEditMode) {
   bed.core->State().SetBrowserFolder("C:\\Other");
   bed.core->Automatic().sbAutomaticClick(true);
   EXPECT_EQ(bed.core->State().BrowserFolder(), "C:\\PDF");
+  EXPECT_NE(std::find(bed.port.calls.begin(), bed.port.calls.end(), "Browser C:\\PDF"), bed.port.calls.end());
   EXPECT_TRUE(bed.Has("Msg|Varnholt|AutomaticClick|Start|C:\\PDF"));
 
   bed.core->State().SetEditMode(true);
@@ -280,7 +281,8 @@ TEST(FailedCommands, ReQueueKeepsNameConflictsInFailed) {
   WriteFile(bed.Queue("a.pdf"), "queued a");
   bed.core->Automatic().SetRefreshBar(29);  // the command's first tick recounts
   bed.core->Automatic().btReQueueClick();
-  EXPECT_NE(std::find(bed.port.calls.begin(), bed.port.calls.end(), "Confirm Re-Queue 2 failed files in\nC:\\PDF\\FAILED"),
+  EXPECT_NE(std::find(bed.port.calls.begin(), bed.port.calls.end(),
+                      "Confirm OK/Cancel Re-Queue 2 failed files in\nC:\\PDF\\FAILED"),
             bed.port.calls.end());
   EXPECT_EQ(ReadFile(bed.Queue("a.pdf")), "queued a");
   EXPECT_EQ(ReadFile(bed.Queue("b.pdf")), "failed b");

@@ -25,9 +25,19 @@ class TRecordingPort : public TUiPort {
   int icon = -1;
 
   void ShowMessage(const std::string& text) override { calls.push_back("Message " + text); }
-  bool Confirm(const std::string& text) override {
-    calls.push_back("Confirm " + text);
+  void ShowError(const std::string& text) override { calls.push_back("Error " + text); }
+  bool Confirm(const std::string& text, TConfirmButtons buttons) override {
+    calls.push_back((buttons == TConfirmButtons::kOkCancel ? "Confirm OK/Cancel " : "Confirm ") + text);
     return confirmAnswer;
+  }
+  void ShowBrowserFolder(const std::string& folder) override { calls.push_back("Browser " + folder); }
+  void ShowPaperPrinters(const std::vector<std::string>& items, const std::string& current) override {
+    std::string text = "Printers";
+    for (const std::string& item : items) text += " " + item;
+    calls.push_back(text + " / " + current);
+  }
+  void MarkScriptError(int row, int column) override {
+    calls.push_back("Mark " + std::to_string(row) + "," + std::to_string(column));
   }
   void BeginBusyCursor() override { busyMax = std::max(busyMax, ++busyDepth); }
   void EndBusyCursor() override { --busyDepth; }
