@@ -15,6 +15,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # window and script editor
   qt6-base-dev libqscintilla2-qt6-dev
+  # the platform plugins: xcb for the desktop, offscreen for the window tests
+  qt6-qpa-plugins
   # PDF engine: structure (qpdf) and text (poppler-cpp); the qpdf tool checks results in tests
   libqpdf-dev qpdf libpoppler-cpp-dev
   # regular expressions, crypto, printing

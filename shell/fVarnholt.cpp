@@ -1,0 +1,430 @@
+// fVarnholt.cpp — the main window: start-up and end, the notification-area icon, Minimize and Close, and
+// the UI port the core talks to.
+#include "shell/fVarnholt.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileSystemWatcher>
+#include <QMenu>
+#include <QWindowStateChangeEvent>
+
+#include "core/uApplicationFolder.h"
+#include "core/uServiceSettings.h"
+#include "core/uStandardScript.h"
+#include "platform/Files.h"
+#include "platform/Printers.h"
+#include "shell/uDialogs.h"
+#include "shell/uQtText.h"
+#include "shell/uTrayIcons.h"
+#include "ui_fVarnholt.h"
+
+namespace varnholt::shell {
+
+namespace {
+
+constexpr const char* kObject = "Varnholt";
+constexpr const char* kEditModeMessage = "First exit the Action script edit mode.";
+
+int PageIndex(TUiPage page) {
+  switch (page) {
+    case TUiPage::Text:
+      return 0;
+    case TUiPage::Action:
+      return 1;
+    case TUiPage::Log:
+      return 2;
+    case TUiPage::Security:
+      return 3;
+    case TUiPage::Browser:
+      break;
+  }
+  return -1;
+}
+
+// The texts arrive with CR LF lines; a text view shows lines.
+QString ShownText(const std::string& text) {
+  QString shown = FromSystem(text);
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return shown;
+}
+
+}  // namespace
+
+TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolder, QStringList arguments,
+                         QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::TfmVarnholt>()),
+      logger_(logger),
+      applicationFolder_(std::move(applicationFolder)),
+      arguments_(std::move(arguments)) {
+  QApplication::setApplicationName(QStringLiteral("Varnholt"));
+  ui_->setupUi(this);
+  setWindowIcon(FlaskIcon(1));
+  core_ = std::make_unique<TVarnholtCore>(applicationFolder_, *this, logger_);
+  ConnectCommands();
+  LoadSettings();
+  FormCreate();
+}
+
+TfmVarnholt::~TfmVarnholt() {
+  // The end of the program: FormDestroy, then the settings and the script file (BeforeSave).
+  logger_.WriteProc(kObject, "FormDestroy");
+  logger_.OnRecordAdded = nullptr;
+  if (started_) SaveSettings();
+}
+
+void TfmVarnholt::ConnectCommands() {
+  connect(ui_->sbAutomatic, &QPushButton::clicked, this,
+          [this](bool down) { core_->Automatic().sbAutomaticClick(down); });
+  connect(ui_->btReQueue, &QPushButton::clicked, this, [this] { core_->Automatic().btReQueueClick(); });
+  connect(ui_->btDeleteFailed, &QPushButton::clicked, this,
+          [this] { core_->Automatic().btDeleteFailedClick(); });
+  connect(ui_->btExecuteAction, &QPushButton::clicked, this, [this] { core_->Execute(); });
+  connect(ui_->btHide, &QPushButton::clicked, this, [this] { btHideClick(); });
+  connect(ui_->btClose, &QPushButton::clicked, this, [this] { btCloseClick(); });
+  connect(ui_->btAbout, &QPushButton::clicked, this, [this] { btAboutClick(); });
+  connect(ui_->cbPaperPrinter, &QComboBox::currentTextChanged, this,
+          [this](const QString& text) { core_->State().SetPaperPrinter(ToSystem(text)); });
+  ui_->btHide->installEventFilter(this);
+
+  connect(&timerStartup_, &QTimer::timeout, this, [this] { TimerStartupTimer(); });
+  timerStartup_.setSingleShot(true);
+  timerStartup_.setInterval(500);
+  timerAutomatic_.setInterval(1000);
+  connect(&timerAutomatic_, &QTimer::timeout, this, [this] {
+    core_->Automatic().TimerAutomaticTimer();
+    // A backlog drains as fast as the engine and the script go; the window still repaints in between.
+    if (core_->Automatic().MoreWaiting())
+      QTimer::singleShot(0, this, [this] { core_->Automatic().TimerAutomaticTimer(); });
+  });
+  timerFileCount_.setInterval(1000);
+  connect(&timerFileCount_, &QTimer::timeout, this, [this] { core_->Automatic().FileCountTimer(); });
+
+  watcher_ = new QFileSystemWatcher(this);
+  connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+          [this] { core_->Automatic().ChangedFolderChangeNotify(); });
+  core_->Automatic().WatchFolder = [this](const std::string& folder) { WatchQueueFolder(folder); };
+}
+
+void TfmVarnholt::WatchQueueFolder(const std::string& folder) {
+  if (folder == watched_) return;
+  const auto native = core_->DriveMap().TryResolve(folder);
+  if (!native) return;
+  if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
+  if (watcher_->addPath(QString::fromStdString(native->string()))) watched_ = folder;
+}
+
+std::filesystem::path TfmVarnholt::ScriptFile() const {
+  return applicationFolder_ / kScriptFileName;
+}
+
+void TfmVarnholt::LoadScriptFile() {
+  std::vector<std::string> script;
+  // A fresh folder gets C:\PDF and the standard script, so the first report is filed with nothing set up.
+  if (const platform::TStatus ready = PrepareApplicationFolder(applicationFolder_, script); !ready) {
+    logger_.WriteEntry(ltErr, kObject, "LoadScript", ready.Message(), ScriptFile().string());
+  }
+  core_->State().SetActionScript(script);
+}
+
+void TfmVarnholt::SaveScriptFile() {
+  const platform::TStatus written = platform::WriteTextLines(ScriptFile(), core_->State().ActionScript());
+  if (!written) logger_.WriteEntry(ltErr, kObject, "SaveScript", written.Message(), ScriptFile().string());
+}
+
+void TfmVarnholt::LoadSettings() {
+  // Before the saved values: the busy flags are clear, C:\PDF exists and is shown.
+  core_->Automatic().PassAtNextTick();
+  const std::optional<TServiceSettings> settings = [this]() -> std::optional<TServiceSettings> {
+    try {
+      return LoadServiceSettings(applicationFolder_);
+    } catch (const std::exception& e) {
+      ShowError(std::string("The settings could not be read: ") + e.what());
+      return std::nullopt;
+    }
+  }();
+  if (settings) {
+    ApplyServiceSettings(*settings, *core_);
+    logger_.SetTypes(settings->logTypes);
+    ui_->cbErrors->setChecked((settings->logTypes & LogTypeBit(ltErr)) != 0);
+    ui_->cbMessages->setChecked((settings->logTypes & LogTypeBit(ltMsg)) != 0);
+    ui_->cbProcedures->setChecked((settings->logTypes & LogTypeBit(ltPrc)) != 0);
+    ui_->cbScript->setChecked((settings->logTypes & LogTypeBit(ltScr)) != 0);
+    ui_->cbPaperPrinter->setEditText(FromSystem(settings->paperPrinter));
+    ui_->sbAutomatic->setChecked(settings->automatic);
+  }
+  // After them.
+  logger_.WriteEntry(ltSys, kObject, "AfterLoad", "Version", kVersion);
+  logger_.WriteProc(kObject, "AfterLoad");
+  core_->State().SetCounts(core_->State().QueueCount(), 0);
+  core_->State().ClearErrorState();
+  LoadScriptFile();
+  if (ui_->sbAutomatic->isChecked()) core_->Automatic().sbAutomaticClick(true);
+}
+
+void TfmVarnholt::SaveSettings() {
+  logger_.WriteProc(kObject, "BeforeSave");
+  SaveScriptFile();
+}
+
+void TfmVarnholt::FormCreate() {
+  core_->Printing().PrintingByVarnholt();
+  // Without write access nothing the program does would last: no log, no settings, no filed report.
+  const std::filesystem::path test = applicationFolder_ / "test.txt";
+  if (!platform::WriteTextLines(test, {})) {
+    ShowError("Error: Varnholt requires file write access. Unable to start.");
+    started_ = false;
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    return;
+  }
+  logger_.WriteProc(kObject, "FormCreate");
+  logger_.WriteProc(kObject, "HookMainWindow");
+  timerStartup_.start();
+}
+
+void TfmVarnholt::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  logger_.WriteProc(kObject, "FormShow");
+  ShowPage(TUiPage::Log);
+}
+
+void TfmVarnholt::TimerStartupTimer() {
+  logger_.WriteProc(kObject, "TimerStartupTimer");
+  core_->Automatic().SetRefreshBar(27);  // the counters appear about three seconds later
+  if (IsBlankScript(core_->State().ActionScript())) core_->State().SetActionScript(StandardScript());
+  logger_.WriteProc(kObject, "StartupTimer");
+  logger_.WriteProc(kObject, "Before TrayIcon");
+  CreateTrayIcon();
+  logger_.WriteProc(kObject, "After TrayIcon");
+  if (!arguments_.isEmpty() && arguments_.first().compare(QStringLiteral("ICON"), Qt::CaseInsensitive) == 0 &&
+      core_->State().Automatic()) {
+    logger_.WriteProc(kObject, "Before HideApplication");
+    HideApplication();
+    logger_.WriteProc(kObject, "After HideApplication");
+  }
+  logger_.WriteProc(kObject, "Printers");
+  core_->Printing().FillPaperPrinters(platform::InstalledPrinters());
+  timerAutomatic_.start();
+  timerFileCount_.start();
+  startupDone_ = true;
+}
+
+void TfmVarnholt::CreateTrayIcon() {
+  if (tray_ != nullptr) return;
+  if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    logger_.WriteEntry(ltSys, kObject, "TrayIcon", "No notification area",
+                       "Minimize minimises the window to the task bar instead");
+    return;
+  }
+  tray_ = new QSystemTrayIcon(FlaskIcon(trayImage_), this);
+  tray_->setToolTip(QStringLiteral("Varnholt"));
+  trayMenu_ = new QMenu(this);
+  QAction* restore = trayMenu_->addAction(QStringLiteral("Varnholt"), this, [this] { RestoreApplication(); });
+  trayMenu_->setDefaultAction(restore);
+  trayMenu_->addSeparator();
+  trayMenu_->addAction(QStringLiteral("Logfile"), this, [this] { ui_->btExportLog->click(); });
+  trayMenu_->addSeparator();
+  QAction* close = trayMenu_->addAction(QStringLiteral("Close"), this, [this] { btCloseClick(); });
+  close->setObjectName(QStringLiteral("mnClose"));
+  tray_->setContextMenu(trayMenu_);
+  connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+    if (reason == QSystemTrayIcon::DoubleClick) {
+      RestoreApplication();
+    } else if (reason == QSystemTrayIcon::Trigger && isVisible()) {
+      HideApplication();  // a single click hides at once, without the questions of Minimize
+    }
+  });
+  tray_->show();
+}
+
+void TfmVarnholt::HideApplication() {
+  if (tray_ != nullptr) {
+    hide();
+    hiddenToTray_ = true;
+  } else {
+    selfMinimized_ = true;  // not the window's own minimise: no Minimize command for it
+    showMinimized();
+  }
+}
+
+void TfmVarnholt::RestoreApplication() {
+  hiddenToTray_ = false;
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void TfmVarnholt::btHideClick() {
+  logger_.WriteProc(kObject, "HideClick");
+  if (core_->State().EditMode()) {
+    ShowPage(TUiPage::Action);
+    ShowMessage(kEditModeMessage);
+    return;
+  }
+  if (!core_->State().Automatic()) {
+    const auto answer =
+        ShowDialog(this, TDialogKind::kQuestion, QStringLiteral("Set Automatic mode ON?"),
+                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    if (answer == QMessageBox::Cancel) return;
+    if (answer == QMessageBox::Yes) {
+      ui_->sbAutomatic->setChecked(true);
+      core_->Automatic().sbAutomaticClick(true);
+    }
+  }
+  SaveSettings();
+  HideApplication();
+}
+
+void TfmVarnholt::btCloseClick() {
+  logger_.WriteProc(kObject, "CloseClick");
+  if (!Confirm("Close will stop Automatic Process.", TConfirmButtons::kOkCancel)) return;
+  closeAccepted_ = true;
+  close();
+  closeAccepted_ = false;
+}
+
+void TfmVarnholt::btAboutClick() {
+  logger_.WriteProc(kObject, "AboutClick");
+  RestoreApplication();
+  ShowDialog(this, TDialogKind::kInformation, QStringLiteral("Varnholt\nVersion %1").arg(kVersion));
+}
+
+void TfmVarnholt::AppInstancesCmdLineReceived(const QStringList&) {
+  logger_.WriteProc(kObject, "CmdLineReceived");
+  RestoreApplication();
+}
+
+void TfmVarnholt::EndSession() {
+  ending_ = true;
+  close();
+}
+
+void TfmVarnholt::closeEvent(QCloseEvent* event) {
+  if (ending_) {
+    event->accept();
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    return;
+  }
+  if (core_->State().EditMode()) {
+    event->ignore();
+    ShowPage(TUiPage::Action);
+    ShowMessage(kEditModeMessage);
+    return;
+  }
+  if (closeAccepted_) {
+    event->accept();
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    return;
+  }
+  // The window's own close button: the Close command when it may be used, else Minimize.
+  event->ignore();
+  logger_.WriteProc("Main", "SC_Close");
+  QTimer::singleShot(0, this, [this] { ui_->btClose->isEnabled() ? btCloseClick() : btHideClick(); });
+}
+
+void TfmVarnholt::changeEvent(QEvent* event) {
+  QMainWindow::changeEvent(event);
+  if (event->type() != QEvent::WindowStateChange || !isMinimized() || ending_) return;
+  if (selfMinimized_) {
+    selfMinimized_ = false;
+    return;
+  }
+  // The window's own minimise: the Minimize command, with its questions.
+  logger_.WriteProc("Main", "SC_Minimize");
+  QTimer::singleShot(0, this, [this] {
+    if (isMinimized()) showNormal();
+    btHideClick();
+  });
+}
+
+bool TfmVarnholt::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == ui_->btHide && event->type() == QEvent::FocusOut) core_->Status().HideExit();
+  return QMainWindow::eventFilter(watched, event);
+}
+
+// --- TUiPort --------------------------------------------------------------------------------------
+
+void TfmVarnholt::ShowMessage(const std::string& text) {
+  ShowDialog(this, TDialogKind::kInformation, FromSystem(text));
+}
+
+void TfmVarnholt::ShowError(const std::string& text) {
+  ShowDialog(this, TDialogKind::kError, FromSystem(text));
+}
+
+bool TfmVarnholt::Confirm(const std::string& text, TConfirmButtons buttons) {
+  if (buttons == TConfirmButtons::kOkCancel) {
+    return ShowDialog(this, TDialogKind::kQuestion, FromSystem(text), QMessageBox::Ok | QMessageBox::Cancel,
+                      QMessageBox::Ok) == QMessageBox::Ok;
+  }
+  return ShowDialog(this, TDialogKind::kQuestion, FromSystem(text), QMessageBox::Yes | QMessageBox::No,
+                    QMessageBox::Yes) == QMessageBox::Yes;
+}
+
+void TfmVarnholt::BeginBusyCursor() {
+  if (busyDepth_++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TfmVarnholt::EndBusyCursor() {
+  if (busyDepth_ > 0 && --busyDepth_ == 0) QApplication::restoreOverrideCursor();
+}
+
+void TfmVarnholt::ShowPage(TUiPage page) {
+  if (const int index = PageIndex(page); index >= 0) ui_->pcContent->setCurrentIndex(index);
+}
+
+void TfmVarnholt::SetAutomaticButton(bool down) {
+  ui_->sbAutomatic->setChecked(down);
+}
+
+void TfmVarnholt::ShowStatus(TStatusColor color, int iconImage) {
+  QPalette palette = ui_->pnBottom->palette();
+  palette.setColor(QPalette::Window, QColor(color.red, color.green, color.blue));
+  ui_->pnBottom->setPalette(palette);
+  trayImage_ = iconImage;
+  if (tray_ != nullptr) tray_->setIcon(FlaskIcon(iconImage));
+}
+
+void TfmVarnholt::ShowSelectedFile(const std::string& path) {
+  ui_->edPdfFile->setText(FromSystem(path));
+}
+
+void TfmVarnholt::ShowTexts(const std::string& text1, const std::string& text2) {
+  ui_->RichEdit1->setPlainText(ShownText(text1));
+  ui_->RichEdit2->setPlainText(ShownText(text2));
+}
+
+void TfmVarnholt::RefreshFileList() {}
+
+void TfmVarnholt::RefreshFolderList() {}
+
+void TfmVarnholt::ShowBrowserFolder(const std::string&) {}
+
+void TfmVarnholt::ShowPaperPrinters(const std::vector<std::string>& items, const std::string& current) {
+  const QSignalBlocker block(ui_->cbPaperPrinter);
+  ui_->cbPaperPrinter->clear();
+  for (const std::string& item : items) ui_->cbPaperPrinter->addItem(FromSystem(item));
+  ui_->cbPaperPrinter->setEditText(FromSystem(current));
+}
+
+void TfmVarnholt::MarkScriptError(int, int) {
+  ShowPage(TUiPage::Action);
+}
+
+void TfmVarnholt::ShowCounts(int queueCount, int failedCount) {
+  ui_->lbQueue->setText(QString::number(queueCount));
+  ui_->lbFailed->setText(QString::number(failedCount));
+}
+
+void TfmVarnholt::ShowRefreshBar(int position) {
+  ui_->RefreshBar->setValue(position);
+}
+
+bool TfmVarnholt::FocusMinimizeButton() {
+  if (!ui_->btHide->isVisible()) return false;
+  ui_->btHide->setFocus();
+  return true;
+}
+
+}  // namespace varnholt::shell

@@ -1,0 +1,153 @@
+// WindowStartTest.cpp — the window's life as an operator sees it: it starts in order, files a report
+// dropped into the queue, asks before it hides or closes, and stays one per application folder.
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+
+#include "platform/InstanceLock.h"
+#include "settings/uVarnholtSettings.h"
+#include "shell/uSingleInstance.h"
+#include "tests/shell/ShellTestBed.h"
+#include "ui_fVarnholt.h"
+
+using namespace varnholt;
+using namespace varnholt::test;
+
+namespace {
+
+void WriteSetting(const std::filesystem::path& folder, const char* name, const char* value) {
+  TVarnholtSettings settings(folder);
+  settings.Storage().WriteString(std::string("/fmOstrevane.rsPropSaver1/") + name, value);
+  settings.Storage().SaveStore();
+}
+
+// True when every one of wanted appears in records, in this order (others may come between).
+bool InOrder(const std::vector<std::string>& records, const std::vector<std::string>& wanted) {
+  auto at = records.begin();
+  for (const std::string& record : wanted) {
+    at = std::find(at, records.end(), record);
+    if (at == records.end()) return false;
+    ++at;
+  }
+  return true;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+QString Program() {
+  return QStringLiteral(VARNHOLT_APP_DIR "/Varnholt");
+}
+
+}  // namespace
+
+class WindowStartTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void startsInOrder() {
+    TShellBed bed;
+    WriteSetting(bed.AppFolder(), "cbProcedures.Checked", "True");
+    bed.Start();
+    const auto records = bed.Records();
+    QVERIFY2(InOrder(records, {"Sys|Varnholt|AfterLoad|Version|B.02.38", "Prc|Varnholt|AfterLoad||",
+                               "Prc|Varnholt|FormCreate||", "Prc|Varnholt|HookMainWindow||",
+                               "Prc|Varnholt|FormShow||", "Prc|Varnholt|TimerStartupTimer||",
+                               "Prc|Varnholt|StartupTimer||", "Prc|Varnholt|Before TrayIcon||",
+                               "Prc|Varnholt|After TrayIcon||", "Prc|Varnholt|Printers||"}),
+             Joined(records).c_str());
+    QVERIFY(std::filesystem::exists(bed / "test.txt"));
+    // A fresh folder starts with the queue and the standard script.
+    QVERIFY(std::filesystem::is_directory(bed / "drives/c/PDF"));
+    QVERIFY(std::filesystem::exists(bed / "Varnholt.PS"));
+    QCOMPARE(bed.Window().Form().pcContent->currentWidget()->objectName(), QStringLiteral("tsLog"));
+  }
+
+  void filesAReportDroppedIntoTheQueue() {
+    TShellBed bed;
+    auto& window = bed.Start();
+    QTest::mouseClick(window.Form().sbAutomatic, Qt::LeftButton);
+    QVERIFY(window.Core().State().Automatic());
+    bed.Drop("ms_quant_report.pdf", "report.pdf");
+    QVERIFY(bed.WaitFor([&] { return std::filesystem::exists(bed / "drives/c/PDFSTORE/WW-2010-1234.PDF"); }));
+    QVERIFY(!std::filesystem::exists(bed / "drives/c/PDF/report.pdf"));
+  }
+
+  void minimizeAsksForAutomaticMode() {
+    TShellBed bed;
+    auto& window = bed.Start();
+    // Cancel: nothing happens.
+    bed.answers = {QMessageBox::Cancel};
+    QTest::mouseClick(window.Form().btHide, Qt::LeftButton);
+    QCOMPARE(bed.boxes.back(), std::string("Question: Set Automatic mode ON?"));
+    QVERIFY(window.isVisible() && !window.isMinimized());
+    // No: the window goes, Automatic mode stays off.
+    bed.answers = {QMessageBox::No};
+    QTest::mouseClick(window.Form().btHide, Qt::LeftButton);
+    QVERIFY(window.isMinimized() || !window.isVisible());
+    QVERIFY(!window.Core().State().Automatic());
+    window.RestoreApplication();
+    // Yes: Automatic mode goes on first, and the settings are saved with it.
+    bed.answers = {QMessageBox::Yes};
+    QTest::mouseClick(window.Form().btHide, Qt::LeftButton);
+    QVERIFY(window.Core().State().Automatic());
+    QVERIFY(window.Form().sbAutomatic->isChecked());
+  }
+
+  void closeIsRefusedInEditModeAndAsksOtherwise() {
+    TShellBed bed;
+    auto& window = bed.Start();
+    window.Core().State().SetEditMode(true);
+    window.close();
+    QVERIFY(window.isVisible());
+    QCOMPARE(bed.boxes.back(), std::string("Information: First exit the Action script edit mode."));
+    QCOMPARE(window.Form().pcContent->currentWidget()->objectName(), QStringLiteral("tsAction"));
+    window.Core().State().SetEditMode(false);
+    bed.answers = {QMessageBox::Cancel};
+    QTest::mouseClick(window.Form().btClose, Qt::LeftButton);
+    QCOMPARE(bed.boxes.back(), std::string("Question: Close will stop Automatic Process."));
+    QVERIFY(window.isVisible());
+  }
+
+  void aSecondStartHandsOverAndEnds() {
+    TShellBed bed;
+    shell::TSingleInstance first(bed.AppFolder());
+    std::string why;
+    QCOMPARE(first.Start({}, why), shell::TSingleInstance::TStart::kFirst);
+    QStringList handed;
+    bool received = false;
+    first.OnCommandLine = [&](const QStringList& arguments) {
+      handed = arguments;
+      received = true;
+    };
+    QProcess second;
+    second.start(Program(), {QStringLiteral("--app-folder"), QString::fromStdString(bed.AppFolder().string()),
+                             QStringLiteral("ICON")});
+    QVERIFY(bed.WaitFor([&] { return second.state() == QProcess::NotRunning; }));
+    QCOMPARE(second.exitCode(), 0);
+    QVERIFY(received);
+    QCOMPARE(handed, QStringList{QStringLiteral("ICON")});
+    // Nothing of the second start was saved or logged.
+    QVERIFY(!std::filesystem::exists(bed / "Varnholt.xml"));
+  }
+
+  void refusesToRunBesideTheHeadlessService() {
+    TShellBed bed;
+    std::string holder;
+    auto service = platform::TInstanceLock::TryAcquire(bed.AppFolder(), &holder, "varnholt-cli watch");
+    QVERIFY(service.has_value());
+    QProcess window;
+    window.start(Program(),
+                 {QStringLiteral("--app-folder"), QString::fromStdString(bed.AppFolder().string())});
+    QVERIFY(window.waitForFinished(15000));
+    QCOMPARE(window.exitCode(), 1);
+    QVERIFY2(window.readAllStandardError().contains("varnholt-cli watch"), "the message names the service");
+  }
+};
+
+QTEST_MAIN(WindowStartTest)
+#include "WindowStartTest.moc"
