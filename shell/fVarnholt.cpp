@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileSystemWatcher>
 #include <QMenu>
@@ -87,6 +88,9 @@ void TfmVarnholt::ConnectCommands() {
   connect(ui_->cbPaperPrinter, &QComboBox::currentTextChanged, this,
           [this](const QString& text) { core_->State().SetPaperPrinter(ToSystem(text)); });
   ui_->btHide->installEventFilter(this);
+  for (QCheckBox* box : {ui_->cbErrors, ui_->cbScript, ui_->cbMessages, ui_->cbProcedures}) {
+    connect(box, &QCheckBox::clicked, this, [this] { cbLogTypesClick(); });
+  }
 
   connect(&timerStartup_, &QTimer::timeout, this, [this] { TimerStartupTimer(); });
   timerStartup_.setSingleShot(true);
@@ -146,7 +150,6 @@ void TfmVarnholt::LoadSettings() {
   }();
   if (settings) {
     ApplyServiceSettings(*settings, *core_);
-    logger_.SetTypes(settings->logTypes);
     ui_->cbErrors->setChecked((settings->logTypes & LogTypeBit(ltErr)) != 0);
     ui_->cbMessages->setChecked((settings->logTypes & LogTypeBit(ltMsg)) != 0);
     ui_->cbProcedures->setChecked((settings->logTypes & LogTypeBit(ltPrc)) != 0);
@@ -155,12 +158,27 @@ void TfmVarnholt::LoadSettings() {
     ui_->sbAutomatic->setChecked(settings->automatic);
   }
   // After them.
+  cbLogTypesClick();
   logger_.WriteEntry(ltSys, kObject, "AfterLoad", "Version", kVersion);
   logger_.WriteProc(kObject, "AfterLoad");
   core_->State().SetCounts(core_->State().QueueCount(), 0);
   core_->State().ClearErrorState();
   LoadScriptFile();
   if (ui_->sbAutomatic->isChecked()) core_->Automatic().sbAutomaticClick(true);
+}
+
+void TfmVarnholt::cbLogTypesClick() {
+  TLogTypes types = 0;
+  std::string names;
+  const std::pair<QCheckBox*, TLogType> boxes[] = {
+      {ui_->cbErrors, ltErr}, {ui_->cbScript, ltScr}, {ui_->cbMessages, ltMsg}, {ui_->cbProcedures, ltPrc}};
+  for (const auto& [box, type] : boxes) {
+    if (!box->isChecked()) continue;
+    types |= LogTypeBit(type);
+    names += LogTypeName(type);
+  }
+  logger_.SetTypes(types);
+  logger_.WriteEntry(ltSys, kObject, "TypesClick", "Types", names);
 }
 
 void TfmVarnholt::SaveSettings() {

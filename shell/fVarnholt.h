@@ -52,6 +52,9 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   void btHideClick();
   void btCloseClick();
   void btAboutClick();
+  // One of the four log-type boxes changed (and once after the settings are loaded): the logger keeps
+  // the types they tick, Sys always.
+  void cbLogTypesClick();
   // A second start handed over its command line: restore the window.
   void AppInstancesCmdLineReceived(const QStringList& arguments);
   // The session ends (SIGTERM, the desktop logging out): no questions, the end-of-program steps run.
