@@ -21,11 +21,12 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Starts the program from the application folder. Until the window exists this is the headless service:
-# Automatic mode over build/app/drives/c/PDF, in the foreground (Ctrl+C stops it).
+# Starts the program from the application folder: the window where there is a display, else the headless
+# service (Automatic mode over build/app/drives/c/PDF, in the foreground; Ctrl+C stops it).
 run: build
-	@if [ -x $(BUILD)/app/Varnholt ]; then cd $(BUILD)/app && exec ./Varnholt; \
-	 else cd $(BUILD)/app && exec ./varnholt-cli watch; fi
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -x $(BUILD)/app/Varnholt ]; then cd $(BUILD)/app && exec ./Varnholt; \
+	 else echo "No display: starting the headless service; drop PDFs into $(CURDIR)/$(BUILD)/app/drives/c/PDF"; \
+	 cd $(BUILD)/app && exec ./varnholt-cli watch; fi
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

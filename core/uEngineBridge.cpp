@@ -118,7 +118,7 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
   const auto timeLimit = engineTimeLimit_.count() > 0 ? engineTimeLimit_ + grace : engineTimeLimit_;
   for (int attempt = 1;; ++attempt) {
     platform::DeleteFile(resultFile);
-    const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit);
+    const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit, whileWaiting_);
     if (run.started) {
       state_.NoteEngineRan();
     } else {

@@ -64,6 +64,10 @@ class TEngineBridge {
   // can tell from what the bridge did whether one of its requests went wrong.
   int Errors() const { return errors_; }
 
+  // Runs again and again while the engine program runs, so that a window repaints and takes log records
+  // meanwhile; it must not start another request (the busy flags of the state see to that).
+  void SetWhileWaiting(std::function<void()> whileWaiting) { whileWaiting_ = std::move(whileWaiting); }
+
   // How long a request waits for its turn at the engine of this application folder.
   std::chrono::milliseconds EngineWait() const { return engineWait_; }
   void SetEngineWait(std::chrono::milliseconds wait) { engineWait_ = wait; }
@@ -105,6 +109,7 @@ class TEngineBridge {
   platform::TFileLock engineLock_;
   int engineTurns_ = 0;  // nested turns of this bridge share one lock
   int errors_ = 0;
+  std::function<void()> whileWaiting_;
 };
 
 }  // namespace varnholt

@@ -69,14 +69,21 @@ constexpr std::chrono::milliseconds kTerminateGrace(1000);
 
 // Waits until the process has ended, without reaping it (so its id, which is also its process group's,
 // cannot be taken by another process meanwhile); false when the deadline comes first.
-bool WaitForEnd(pid_t pid, int pidFd, std::chrono::steady_clock::time_point deadline) {
+// A window that waits for a program must still repaint: whileWaiting runs at least this often.
+constexpr std::chrono::milliseconds kWaitingSlice(50);
+
+bool WaitForEnd(pid_t pid, int pidFd, std::chrono::steady_clock::time_point deadline,
+                const std::function<void()>& whileWaiting = {}) {
   for (;;) {
     siginfo_t info{};
     if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid) {
       return true;
     }
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
+    const auto now = std::chrono::steady_clock::now();
+    if (deadline <= now) return false;
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        std::min<std::chrono::steady_clock::duration>(deadline - now, std::chrono::hours(24)));
+    if (whileWaiting) left = std::min(left, kWaitingSlice);
     if (pidFd >= 0) {
       // A process descriptor becomes readable when the process ends: no polling delay on the engine.
       pollfd fd{pidFd, POLLIN, 0};
@@ -84,6 +91,7 @@ bool WaitForEnd(pid_t pid, int pidFd, std::chrono::steady_clock::time_point dead
     } else {
       std::this_thread::sleep_for(std::min(left, std::chrono::milliseconds(10)));
     }
+    if (whileWaiting) whileWaiting();
   }
 }
 
@@ -98,7 +106,8 @@ std::string DescribeLimit(std::chrono::milliseconds limit) {
 }  // namespace
 
 TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std::vector<std::string>& args,
-                                const std::filesystem::path& workingFolder, std::chrono::milliseconds timeLimit) {
+                                const std::filesystem::path& workingFolder, std::chrono::milliseconds timeLimit,
+                                const std::function<void()>& whileWaiting) {
   TProcessResult result;
   if (!FileExists(program)) {
     result.error = "The program \"" + Utf8ToCp1252(program.string()) + "\" does not exist";
@@ -113,9 +122,11 @@ TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std:
     result.error = "Cannot start \"" + Utf8ToCp1252(program.string()) + "\": " + ErrnoText(rc);
     return result;
   }
-  if (timeLimit.count() > 0) {
+  if (timeLimit.count() > 0 || whileWaiting) {
     const int pidFd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
-    if (!WaitForEnd(pid, pidFd, std::chrono::steady_clock::now() + timeLimit)) {
+    const auto deadline = timeLimit.count() > 0 ? std::chrono::steady_clock::now() + timeLimit
+                                                : std::chrono::steady_clock::time_point::max();
+    if (!WaitForEnd(pid, pidFd, deadline, whileWaiting)) {
       // The program was started as the leader of its own session and process group, so the negative
       // id reaches every helper it started as well.
       result.timedOut = true;

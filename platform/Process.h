@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,9 +28,11 @@ struct TProcessResult {
 // null device), in the given working folder, and waits for its end. With a time limit (zero: none), a
 // program still running at the limit is ended with its whole process group (the helpers it started):
 // SIGTERM, then SIGKILL after a grace of a second; the result says timedOut.
+// whileWaiting, when set, runs every 50 ms or so while the program runs (a window repaints in it).
 TProcessResult RunHiddenAndWait(const std::filesystem::path& program, const std::vector<std::string>& args,
                                 const std::filesystem::path& workingFolder,
-                                std::chrono::milliseconds timeLimit = std::chrono::milliseconds::zero());
+                                std::chrono::milliseconds timeLimit = std::chrono::milliseconds::zero(),
+                                const std::function<void()>& whileWaiting = {});
 
 // Starts a program and returns at once; its end is reaped in the background. Gives the process id.
 TStatus StartDetached(const std::filesystem::path& program, const std::vector<std::string>& args,

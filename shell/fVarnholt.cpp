@@ -63,6 +63,17 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   ui_->setupUi(this);
   setWindowIcon(FlaskIcon(1));
   core_ = std::make_unique<TVarnholtCore>(applicationFolder_, *this, logger_);
+  // While the engine runs or a script writes its records the window repaints and the log grid grows;
+  // clicks wait (the busy flags keep operations from overlapping in any case).
+  const auto keepPainting = [] {
+    static bool inside = false;
+    if (inside) return;
+    inside = true;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    inside = false;
+  };
+  core_->Engine().SetWhileWaiting(keepPainting);
+  logger_.ProcessMessages = keepPainting;
   ConnectCommands();
   LoadSettings();
   FormCreate();
@@ -72,6 +83,7 @@ TfmVarnholt::~TfmVarnholt() {
   // The end of the program: FormDestroy, then the settings and the script file (BeforeSave).
   logger_.WriteProc(kObject, "FormDestroy");
   logger_.OnRecordAdded = nullptr;
+  logger_.ProcessMessages = nullptr;
   if (started_) SaveSettings();
 }
 

@@ -35,6 +35,19 @@ TEST(Process, RunsHiddenInTheWorkingFolderAndWaits) {
   EXPECT_EQ(test::ReadFile(dir / "work/arg.txt"), "first arg\n");
 }
 
+TEST(Process, AWaiterKeepsRunningWhileTheProgramDoesWithOrWithoutALimit) {
+  test::TTempFolder dir;
+  const auto script = MakeScript(dir, "engine", "sleep 0.4; exit 5");
+  for (const auto limit : {std::chrono::milliseconds::zero(), std::chrono::milliseconds(10000)}) {
+    int calls = 0;
+    const TProcessResult result = RunHiddenAndWait(script, {}, dir.Path(), limit, [&calls] { ++calls; });
+    EXPECT_EQ(result.exitCode, 5);
+    EXPECT_FALSE(result.timedOut);
+    // About every 50 ms for 400 ms; the exact count depends on the machine.
+    EXPECT_GE(calls, 3) << limit.count();
+  }
+}
+
 TEST(Process, InheritsNoHandles) {
   test::TTempFolder dir;
   const int leaked = ::open((dir / "parent.txt").c_str(), O_WRONLY | O_CREAT, 0644);  // not close-on-exec
