@@ -62,6 +62,11 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   QApplication::setApplicationName(QStringLiteral("Varnholt"));
   ui_->setupUi(this);
   setWindowIcon(FlaskIcon(1));
+  // The design geometry: the browser 185 pixels wide, its folder part 281 high; the pages take the rest.
+  ui_->layMain->setStretch(0, 1);
+  ui_->splMain->setStretchFactor(1, 1);
+  ui_->splMain->setSizes({185, width() - 185});
+  ui_->splBrowser->setSizes({281, height() - 281});
   core_ = std::make_unique<TVarnholtCore>(applicationFolder_, *this, logger_);
   // While the engine runs or a script writes its records the window repaints and the log grid grows;
   // clicks wait (the busy flags keep operations from overlapping in any case).
@@ -177,6 +182,7 @@ void TfmVarnholt::LoadSettings() {
   core_->State().ClearErrorState();
   LoadScriptFile();
   if (ui_->sbAutomatic->isChecked()) core_->Automatic().sbAutomaticClick(true);
+  core_->Status().UpdateStatus();
 }
 
 void TfmVarnholt::cbLogTypesClick() {

@@ -67,6 +67,16 @@ class WindowStartTest : public QObject {
     QCOMPARE(bed.Window().Form().pcContent->currentWidget()->objectName(), QStringLiteral("tsLog"));
   }
 
+  void iconStartsHiddenOnlyWhenAutomaticModeWasOn() {
+    for (const bool automatic : {true, false}) {
+      TShellBed bed;
+      WriteSetting(bed.AppFolder(), "sbAutomatic.Down", automatic ? "True" : "False");
+      auto& window = bed.Start({QStringLiteral("icon")});
+      QCOMPARE(window.isMinimized() || !window.isVisible(), automatic);
+      QCOMPARE(window.Core().State().Automatic(), automatic);
+    }
+  }
+
   void filesAReportDroppedIntoTheQueue() {
     TShellBed bed;
     auto& window = bed.Start();

@@ -1,0 +1,89 @@
+// WindowScreenshotTest.cpp — the main window on each page with a sample report loaded, as the pictures in
+// docs/screenshots show it. The pictures are taken from the real widgets; with VARNHOLT_SCREENSHOTS set to
+// a folder they are written there (docs/screenshots is made so), else into the test's own folder.
+// With the argument "dark" the window runs in a dark palette, as on a desktop with a dark theme (the
+// CTest entry also sets a scale of 200%).
+#include <QApplication>
+#include <QDir>
+#include <QPalette>
+#include <QStyleFactory>
+#include <QTabWidget>
+#include <QTest>
+
+#include "tests/shell/ShellTestBed.h"
+#include "ui_fVarnholt.h"
+
+using namespace varnholt;
+using namespace varnholt::test;
+
+namespace {
+
+bool darkTheme = false;
+
+QPalette DarkPalette() {
+  QPalette p;
+  p.setColor(QPalette::Window, QColor(45, 45, 48));
+  p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+  p.setColor(QPalette::Base, QColor(30, 30, 30));
+  p.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+  p.setColor(QPalette::Text, QColor(230, 230, 230));
+  p.setColor(QPalette::Button, QColor(60, 60, 64));
+  p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+  p.setColor(QPalette::Highlight, QColor(42, 130, 218));
+  p.setColor(QPalette::HighlightedText, Qt::white);
+  p.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
+  p.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+  return p;
+}
+
+}  // namespace
+
+class WindowScreenshotTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void eachPageWithASampleReport() {
+    if (darkTheme) {
+      QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+      QApplication::setPalette(DarkPalette());
+    }
+    TShellBed bed;
+    auto& window = bed.Start();
+    window.resize(1000, 640);
+    bed.Drop("ms_quant_report.pdf", "ms_quant_report.pdf");
+    window.Core().Loading().SelectAndLoad("C:\\PDF\\ms_quant_report.pdf");
+    QVERIFY(!window.Form().RichEdit1->toPlainText().isEmpty());
+
+    const QByteArray target = qgetenv("VARNHOLT_SCREENSHOTS");
+    const QString folder = target.isEmpty() ? QDir::currentPath() + QStringLiteral("/screenshots")
+                                            : QString::fromLocal8Bit(target);
+    QDir().mkpath(folder);
+    const QString suffix = darkTheme ? QStringLiteral("-dark-200") : QString();
+    QTabWidget* pages = window.Form().pcContent;
+    for (int i = 0; i < pages->count(); ++i) {
+      pages->setCurrentIndex(i);
+      QTest::qWait(50);
+      const QImage picture = window.grab().toImage();
+      QVERIFY(!picture.isNull());
+      // A picture of a real window, not an empty one: more than a handful of colours.
+      QVERIFY(picture.width() >= 1000 && picture.height() >= 600);
+      const QString name = folder + QStringLiteral("/main-") + pages->widget(i)->objectName() + suffix +
+                           QStringLiteral(".png");
+      QVERIFY2(picture.save(name), qPrintable(name));
+    }
+  }
+};
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (QByteArray(argv[i]) == "dark") darkTheme = true;
+  }
+  QApplication app(argc, argv);
+  WindowScreenshotTest test;
+  // The test's own argument is not one of Qt Test's.
+  QStringList arguments = app.arguments();
+  arguments.removeAll(QStringLiteral("dark"));
+  return QTest::qExec(&test, arguments);
+}
+
+#include "WindowScreenshotTest.moc"
