@@ -282,7 +282,8 @@ TEST(Browser, AFolderClickSwitchesAutomaticOffAndOpensTheFolder) {
   EXPECT_FALSE(bed.core->State().Automatic());
   EXPECT_EQ(bed.core->State().BrowserFolder(), "C:\\PDFSTORE\\Old");
   EXPECT_EQ(bed.core->State().NextPassReference(), bed.now + 1s);
-  EXPECT_EQ(bed.port.calls, (std::vector<std::string>{"Automatic up", "Browser C:\\PDFSTORE\\Old", "Status 1"}));
+  EXPECT_EQ(bed.port.calls,
+            (std::vector<std::string>{"Automatic up", "Browser C:\\PDFSTORE\\Old", "Status 1"}));
   EXPECT_EQ(bed.Records().front(), "Prc|Varnholt|FoldersClick||");
 }
 
