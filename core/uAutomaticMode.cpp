@@ -53,6 +53,7 @@ void TAutomaticMode::sbAutomaticClick(bool down) {
   logger_.WriteProc(kObject, "AutomaticClick");
   state_.SetAutomatic(down);
   state_.SetBrowserFolder("C:\\PDF");
+  port_.ShowBrowserFolder(state_.BrowserFolder());
   if (state_.EditMode()) {
     status_.SwitchAutomaticOff();
     port_.ShowPage(TUiPage::Action);
@@ -61,11 +62,30 @@ void TAutomaticMode::sbAutomaticClick(bool down) {
   if (state_.Automatic()) {
     state_.SetNextPassReference(Now() + std::chrono::seconds(1));
     state_.SetBrowserFolder(state_.QueueFolder());
-    port_.ShowBrowserFolder(state_.BrowserFolder());
     logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Start", state_.BrowserFolder());
   } else {
     logger_.WriteEntry(ltMsg, kObject, "AutomaticClick", "Stop", state_.BrowserFolder());
   }
+  status_.UpdateStatus();
+}
+
+void TAutomaticMode::FoldersClick(const std::string& folder) {
+  logger_.WriteProc(kObject, "FoldersClick");
+  status_.SwitchAutomaticOff();
+  if (files_.DirectoryExists(folder)) {
+    state_.SetBrowserFolder(folder);
+    port_.ShowBrowserFolder(folder);
+    state_.SetNextPassReference(Now() + std::chrono::seconds(1));
+  } else {
+    // The folder went between the listing and the click, or its name leads nowhere.
+    logger_.WriteEntry(ltErr, kObject, "FoldersClick", "Missing Folder", folder);
+  }
+  status_.UpdateStatus();
+}
+
+void TAutomaticMode::DrivesClick() {
+  logger_.WriteProc(kObject, "DrivesClick");
+  status_.SwitchAutomaticOff();
   status_.UpdateStatus();
 }
 

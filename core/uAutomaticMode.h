@@ -69,6 +69,12 @@ class TAutomaticMode {
   // Points the folder watcher at a folder; the window or the service that owns the watcher sets it.
   std::function<void(const std::string& folder)> WatchFolder;
 
+  // The operator's clicks in the browser. A folder click opens the folder (a Windows path) in the file
+  // list and takes the window out of Automatic mode, so that the operator's pick is not filed under
+  // their hands; the queue folder follows the browser folder. A folder that is not there is refused.
+  void FoldersClick(const std::string& folder);
+  void DrivesClick();
+
   // The operator commands on the FAILED folder.
   void btReQueueClick();
   void btDeleteFailedClick();

@@ -15,8 +15,10 @@
 #include "core/uStandardScript.h"
 #include "platform/Files.h"
 #include "platform/Printers.h"
+#include "shell/uBrowser.h"
 #include "shell/uDialogs.h"
 #include "shell/uQtText.h"
+#include "shell/uTextPage.h"
 #include "shell/uTrayIcons.h"
 #include "ui_fVarnholt.h"
 
@@ -41,13 +43,6 @@ int PageIndex(TUiPage page) {
       break;
   }
   return -1;
-}
-
-// The texts arrive with CR LF lines; a text view shows lines.
-QString ShownText(const std::string& text) {
-  QString shown = FromSystem(text);
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  return shown;
 }
 
 }  // namespace
@@ -79,8 +74,11 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   };
   core_->Engine().SetWhileWaiting(keepPainting);
   logger_.ProcessMessages = keepPainting;
+  browser_ = new TBrowser(*core_, ui_->Drives, ui_->Folders, ui_->Files, this);
+  textPage_ = new TTextPage(*ui_, this, logger_, this);
   ConnectCommands();
   LoadSettings();
+  browser_->ShowFolder(core_->State().BrowserFolder());  // C:\PDF exists now
   FormCreate();
 }
 
@@ -427,15 +425,20 @@ void TfmVarnholt::ShowSelectedFile(const std::string& path) {
 }
 
 void TfmVarnholt::ShowTexts(const std::string& text1, const std::string& text2) {
-  ui_->RichEdit1->setPlainText(ShownText(text1));
-  ui_->RichEdit2->setPlainText(ShownText(text2));
+  textPage_->ShowTexts(text1, text2);
 }
 
-void TfmVarnholt::RefreshFileList() {}
+void TfmVarnholt::RefreshFileList() {
+  browser_->RefreshFileList();
+}
 
-void TfmVarnholt::RefreshFolderList() {}
+void TfmVarnholt::RefreshFolderList() {
+  browser_->RefreshFolderList();
+}
 
-void TfmVarnholt::ShowBrowserFolder(const std::string&) {}
+void TfmVarnholt::ShowBrowserFolder(const std::string& folder) {
+  browser_->ShowFolder(folder);
+}
 
 void TfmVarnholt::ShowPaperPrinters(const std::vector<std::string>& items, const std::string& current) {
   const QSignalBlocker block(ui_->cbPaperPrinter);

@@ -26,6 +26,9 @@ class TfmVarnholt;
 
 namespace varnholt::shell {
 
+class TBrowser;
+class TTextPage;
+
 inline constexpr const char* kVersion = "B.02.38";
 
 class TfmVarnholt : public QMainWindow, public TUiPort {
@@ -122,6 +125,8 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   bool ending_ = false;         // the end of the program is under way: no more questions
   bool closeAccepted_ = false;  // the Close command was confirmed
   int busyDepth_ = 0;
+  TBrowser* browser_ = nullptr;
+  TTextPage* textPage_ = nullptr;
 };
 
 }  // namespace varnholt::shell

@@ -273,6 +273,51 @@ TEST(AutomaticMode, SwitchingOnJumpsToTheQueueAndIsRefusedInEditMode) {
             bed.port.calls.end());
 }
 
+// The operator's clicks in the browser take the window out of Automatic mode.
+TEST(Browser, AFolderClickSwitchesAutomaticOffAndOpensTheFolder) {
+  TAutoBed bed;
+  std::filesystem::create_directories(bed.temp / "drives/c/PDFSTORE/Old");
+  bed.port.calls.clear();
+  bed.core->Automatic().FoldersClick("C:\\PDFSTORE\\Old");
+  EXPECT_FALSE(bed.core->State().Automatic());
+  EXPECT_EQ(bed.core->State().BrowserFolder(), "C:\\PDFSTORE\\Old");
+  EXPECT_EQ(bed.core->State().NextPassReference(), bed.now + 1s);
+  EXPECT_EQ(bed.port.calls,
+            (std::vector<std::string>{"Automatic up", "Browser C:\\PDFSTORE\\Old", "Status 1"}));
+  EXPECT_EQ(bed.Records().front(), "Prc|Varnholt|FoldersClick||");
+}
+
+TEST(Browser, AFolderThatIsNotThereLeavesTheBrowserWhereItWas) {
+  TAutoBed bed;
+  bed.core->Automatic().FoldersClick("C:\\Gone");
+  bed.core->Automatic().FoldersClick("Q:\\NoDrive");
+  EXPECT_FALSE(bed.core->State().Automatic());
+  EXPECT_EQ(bed.core->State().BrowserFolder(), "C:\\PDF");
+  EXPECT_TRUE(bed.Has("Err|Varnholt|FoldersClick|Missing Folder|C:\\Gone"));
+  EXPECT_TRUE(bed.Has("Err|Varnholt|FoldersClick|Missing Folder|Q:\\NoDrive"));
+  EXPECT_EQ(std::count(bed.port.calls.begin(), bed.port.calls.end(), "Browser C:\\Gone"), 0);
+}
+
+TEST(Browser, ADriveClickSwitchesAutomaticOff) {
+  TAutoBed bed;
+  bed.port.calls.clear();
+  bed.core->Automatic().DrivesClick();
+  EXPECT_FALSE(bed.core->State().Automatic());
+  EXPECT_EQ(bed.port.calls, (std::vector<std::string>{"Automatic up", "Status 1"}));
+  EXPECT_EQ(bed.Records(), (std::vector<std::string>{"Prc|Varnholt|DrivesClick||"}));
+}
+
+// Both ways the button goes, the browser moves to C:\PDF, and shows it: the file list must list the folder
+// that a pick in it is joined to.
+TEST(AutomaticMode, SwitchingOffShowsTheQueueInTheBrowser) {
+  TAutoBed bed;
+  bed.core->State().SetBrowserFolder("C:\\PDFSTORE");
+  bed.port.calls.clear();
+  bed.core->Automatic().sbAutomaticClick(false);
+  EXPECT_EQ(bed.core->State().BrowserFolder(), "C:\\PDF");
+  EXPECT_EQ(bed.port.calls, (std::vector<std::string>{"Browser C:\\PDF", "Status 1"}));
+}
+
 TEST(FailedCommands, ReQueueKeepsNameConflictsInFailed) {
   TAutoBed bed;
   bed.core->Automatic().sbAutomaticClick(false);
