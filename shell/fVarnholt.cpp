@@ -16,6 +16,7 @@
 #include "platform/Files.h"
 #include "platform/Printers.h"
 #include "shell/uDialogs.h"
+#include "shell/uLogView.h"
 #include "shell/uQtText.h"
 #include "shell/uTrayIcons.h"
 #include "ui_fVarnholt.h"
@@ -62,6 +63,7 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   QApplication::setApplicationName(QStringLiteral("Varnholt"));
   ui_->setupUi(this);
   setWindowIcon(FlaskIcon(1));
+  logView_ = std::make_unique<TLogView>(logger_, *ui_->Grid, *ui_->btExportLog);
   core_ = std::make_unique<TVarnholtCore>(applicationFolder_, *this, logger_);
   ConnectCommands();
   LoadSettings();
@@ -71,7 +73,7 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
 TfmVarnholt::~TfmVarnholt() {
   // The end of the program: FormDestroy, then the settings and the script file (BeforeSave).
   logger_.WriteProc(kObject, "FormDestroy");
-  logger_.OnRecordAdded = nullptr;
+  logView_->Detach();
   if (started_) SaveSettings();
 }
 
@@ -138,7 +140,8 @@ void TfmVarnholt::SaveScriptFile() {
 }
 
 void TfmVarnholt::LoadSettings() {
-  // Before the saved values: the busy flags are clear, C:\PDF exists and is shown.
+  // Before the saved values: the log view follows the log, the busy flags are clear, C:\PDF exists.
+  logView_->Attach();
   core_->Automatic().PassAtNextTick();
   const std::optional<TServiceSettings> settings = [this]() -> std::optional<TServiceSettings> {
     try {
