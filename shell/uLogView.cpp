@@ -13,11 +13,13 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <QStringList>
 #include <QStyle>
 #include <QTableView>
 #include <QUrl>
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <climits>
 #include <string_view>
 #include <utility>
@@ -30,7 +32,7 @@ namespace varnholt::shell {
 namespace {
 
 constexpr const char* kObject = "Varnholt";
-constexpr std::array<const char*, TLogModel::kColumns> kTitles = {"Date", "Time",  "Type", "Object",
+constexpr std::array<const char*, TLogModel::kColumns> kTitles = {"Date", "Time", "Type", "Object",
                                                                   "Proc", "Text", "Data"};
 constexpr std::array<int, TLogModel::kColumns> kWidths = {53, 59, 36, 85, 100, 102, 300};
 constexpr int kRowHeight = 16;
@@ -151,7 +153,8 @@ QString TLogModel::CellText(int row, int column) const {
   if (column != kDataColumn) return FromSystem(std::string(*field));
   // A line with more than six TABs (older versions wrote a TAB inside a field as it was) shows all the
   // rest in Data, the further TABs as "^I" as the log shows them today, so no part of it is hidden.
-  const std::string_view rest = std::string_view(*line).substr(static_cast<std::size_t>(field->data() - line->data()));
+  const std::string_view rest =
+      std::string_view(*line).substr(static_cast<std::size_t>(field->data() - line->data()));
   std::string shown;
   for (const char c : rest) {
     if (c == '\t') {
@@ -209,7 +212,8 @@ QVariant TLogModel::headerData(int section, Qt::Orientation orientation, int rol
   if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
     return QString::fromLatin1(kTitles[static_cast<std::size_t>(section)]);
   }
-  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
   return {};
 }
 
@@ -306,20 +310,21 @@ void TLogView::Copy2Click() {
 
 void TLogView::btExportLogClick() {
   logger_.WriteProc(kObject, "btExportLogClick");
-  const TExportDialogRequest request{QStringLiteral("Save Varnholt Log"), QStringLiteral("Log files (*.txt)"),
-                                     QStringLiteral("TXT"),
-                                     QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
-                                     QStringLiteral("LOG.TXT")};
+  const TExportDialogRequest request{
+      QStringLiteral("Save Varnholt Log"), QStringLiteral("Log files (*.txt)"), QStringLiteral("TXT"),
+      QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), QStringLiteral("LOG.TXT")};
   const QString chosen = AskExportFile(grid_.window(), request);
   if (chosen.isEmpty()) return;
   const std::filesystem::path path = QFile::encodeName(chosen).toStdString();
   if (const platform::TStatus written = logger_.SaveToFile(path); !written) {
     logger_.WriteEntry(ltErr, kObject, "btExportLogClick", "Failed", written.Message());
     ShowDialog(grid_.window(), TDialogKind::kError,
-               QStringLiteral("The log could not be exported to %1:\n%2").arg(chosen, FromSystem(written.Message())));
+               QStringLiteral("The log could not be exported to %1:\n%2")
+                   .arg(chosen, FromSystem(written.Message())));
     return;
   }
-  if (!OpenFile(chosen)) logger_.WriteEntry(ltErr, kObject, "btExportLogClick", "Not Opened", ToSystem(chosen));
+  if (!OpenFile(chosen))
+    logger_.WriteEntry(ltErr, kObject, "btExportLogClick", "Not Opened", ToSystem(chosen));
 }
 
 void TLogView::FitLastColumn() {
@@ -328,7 +333,8 @@ void TLogView::FitLastColumn() {
   // The room of a vertical scroll bar stays free even without one, so none comes and goes with it.
   const int scrollBar = grid_.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &grid_);
   const int width = std::max(kLeastLastWidth, grid_.width() - 2 * grid_.frameWidth() - others - scrollBar);
-  if (grid_.columnWidth(TLogModel::kColumns - 1) != width) grid_.setColumnWidth(TLogModel::kColumns - 1, width);
+  if (grid_.columnWidth(TLogModel::kColumns - 1) != width)
+    grid_.setColumnWidth(TLogModel::kColumns - 1, width);
 }
 
 bool TLogView::eventFilter(QObject* watched, QEvent* event) {

@@ -82,15 +82,30 @@ class LogViewTest : public QObject {
     QTest::addColumn<QColor>("typeColour");
     QTest::addColumn<QColor>("rowColour");
     const QColor none;
-    QTest::newRow("Sys") << 0 << "AfterLoad" << "Version" << "Sys" << QColor(255, 255, 0) << none;
-    QTest::newRow("Err") << 1 << "ExecPDF" << "Failed" << "Err" << QColor(255, 0, 0) << none;
-    QTest::newRow("Scr") << 2 << "Script" << "Sample" << "Scr" << QColor(166, 202, 240) << none;
-    QTest::newRow("Msg") << 3 << "PdfCopyMoveTo" << "Done" << "Msg" << ButtonFace() << none;
-    QTest::newRow("Prc") << 4 << "FormShow" << "" << "Prc" << QColor(192, 220, 192) << none;
-    QTest::newRow("unknown type") << 5 << "Other" << "" << "" << QColor(255, 255, 0) << none;
-    QTest::newRow("a new file") << 3 << "LoadContent" << "File" << "Msg" << ButtonFace() << ButtonFace();
-    QTest::newRow("a new file, other case") << 1 << "loadcontent" << "FILE" << "Err" << QColor(255, 0, 0)
-                                            << ButtonFace();
+    QTest::newRow("Sys") << 0 << "AfterLoad"
+                         << "Version"
+                         << "Sys" << QColor(255, 255, 0) << none;
+    QTest::newRow("Err") << 1 << "ExecPDF"
+                         << "Failed"
+                         << "Err" << QColor(255, 0, 0) << none;
+    QTest::newRow("Scr") << 2 << "Script"
+                         << "Sample"
+                         << "Scr" << QColor(166, 202, 240) << none;
+    QTest::newRow("Msg") << 3 << "PdfCopyMoveTo"
+                         << "Done"
+                         << "Msg" << ButtonFace() << none;
+    QTest::newRow("Prc") << 4 << "FormShow"
+                         << ""
+                         << "Prc" << QColor(192, 220, 192) << none;
+    QTest::newRow("unknown type") << 5 << "Other"
+                                  << ""
+                                  << "" << QColor(255, 255, 0) << none;
+    QTest::newRow("a new file") << 3 << "LoadContent"
+                                << "File"
+                                << "Msg" << ButtonFace() << ButtonFace();
+    QTest::newRow("a new file, other case") << 1 << "loadcontent"
+                                            << "FILE"
+                                            << "Err" << QColor(255, 0, 0) << ButtonFace();
   }
   void showsTheNewestRecordOnTopInItsColours() {
     QFETCH(int, type);
@@ -125,13 +140,12 @@ class LogViewTest : public QObject {
   void aTabInATextShowsTheRestInTheNextColumns() {
     // Older versions wrote a TAB inside a field as it was; such a line still reads from the log file.
     TTempFolder temp;
-    WriteFile(temp / "Varnholt.LOG",
-              "20240102\t030405006\tMsg\tAction\tScript\tfirst\tsecond\tthe data\r\n");
+    WriteFile(temp / "Varnholt.LOG", "20240102\t030405006\tMsg\tAction\tScript\tfirst\tsecond\tthe data\r\n");
     TLogger logger(temp / "Varnholt.LOG", true, 100, kAllTypes);
     TLogModel model(logger);
     const int old = logger.Count() - 1;  // below the two start records
-    QCOMPARE(RowTexts(model, old), QStringList({"20240102", "030405006", "Msg", "Action", "Script", "first",
-                                                "second^Ithe data"}));
+    QCOMPARE(RowTexts(model, old),
+             QStringList({"20240102", "030405006", "Msg", "Action", "Script", "first", "second^Ithe data"}));
     // A record written now keeps its TAB in its own field.
     logger.WriteEntry(ltMsg, "Action", "Script", "first\tsecond", "data");
     QCOMPARE(model.CellText(0, 5), QStringLiteral("first^Isecond"));
@@ -142,7 +156,8 @@ class LogViewTest : public QObject {
     TFollowedLog log(3);
     TLogger& logger = log.logger;
     const TLogModel& model = log.model;
-    for (const char* text : {"one", "two", "three", "four"}) logger.WriteEntry(ltMsg, "Varnholt", "Test", text);
+    for (const char* text : {"one", "two", "three", "four"})
+      logger.WriteEntry(ltMsg, "Varnholt", "Test", text);
     QCOMPARE(logger.Count(), 3);
     QCOMPARE(model.rowCount(), 4);
     QCOMPARE(model.CellText(0, 5), QStringLiteral("four"));
@@ -236,7 +251,8 @@ class LogViewTest : public QObject {
     const std::string logFileBefore = ReadFile(temp / "Varnholt.LOG");
 
     shell::TExportDialogRequest asked;
-    const QString target = chosen.isEmpty() ? QString() : QString::fromStdString((temp / "").string()) + chosen;
+    const QString target =
+        chosen.isEmpty() ? QString() : QString::fromStdString((temp / "").string()) + chosen;
     shell::SetExportDialog([&](QWidget*, const shell::TExportDialogRequest& request) {
       asked = request;
       return target;
@@ -282,7 +298,8 @@ class LogViewTest : public QObject {
         QCOMPARE(boxes.size(), 1);
         QVERIFY2(boxes[0].startsWith(QStringLiteral("The log could not be exported")), qPrintable(boxes[0]));
         const std::string& failed = logger.Line(logger.Count() - 1);
-        QCOMPARE(Field(failed, 2) + Field(failed, 4) + Field(failed, 5), std::string("ErrbtExportLogClickFailed"));
+        QCOMPARE(Field(failed, 2) + Field(failed, 4) + Field(failed, 5),
+                 std::string("ErrbtExportLogClickFailed"));
       }
     }
     // The log file itself only gains the records; nothing in it is rewritten.
