@@ -17,6 +17,7 @@
 #include "platform/Printers.h"
 #include "shell/uBrowser.h"
 #include "shell/uDialogs.h"
+#include "shell/uLogView.h"
 #include "shell/uQtText.h"
 #include "shell/uTextPage.h"
 #include "shell/uTrayIcons.h"
@@ -62,6 +63,7 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   ui_->splMain->setStretchFactor(1, 1);
   ui_->splMain->setSizes({185, width() - 185});
   ui_->splBrowser->setSizes({281, height() - 281});
+  logView_ = std::make_unique<TLogView>(logger_, *ui_->Grid, *ui_->btExportLog);
   core_ = std::make_unique<TVarnholtCore>(applicationFolder_, *this, logger_);
   // While the engine runs or a script writes its records the window repaints and the log grid grows;
   // clicks wait (the busy flags keep operations from overlapping in any case).
@@ -85,7 +87,7 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
 TfmVarnholt::~TfmVarnholt() {
   // The end of the program: FormDestroy, then the settings and the script file (BeforeSave).
   logger_.WriteProc(kObject, "FormDestroy");
-  logger_.OnRecordAdded = nullptr;
+  logView_->Detach();
   logger_.ProcessMessages = nullptr;
   if (started_) SaveSettings();
 }
@@ -153,7 +155,8 @@ void TfmVarnholt::SaveScriptFile() {
 }
 
 void TfmVarnholt::LoadSettings() {
-  // Before the saved values: the busy flags are clear, C:\PDF exists and is shown.
+  // Before the saved values: the log view follows the log, the busy flags are clear, C:\PDF exists.
+  logView_->Attach();
   core_->Automatic().PassAtNextTick();
   const std::optional<TServiceSettings> settings = [this]() -> std::optional<TServiceSettings> {
     try {

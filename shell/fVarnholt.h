@@ -28,6 +28,7 @@ namespace varnholt::shell {
 
 class TBrowser;
 class TTextPage;
+class TLogView;
 
 inline constexpr const char* kVersion = "B.02.38";
 
@@ -43,6 +44,7 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
 
   TVarnholtCore& Core() { return *core_; }
   Ui::TfmVarnholt& Form() { return *ui_; }
+  TLogView& LogView() { return *logView_; }
   // False when the start-up found no write access: the program ends without saving anything.
   bool Started() const { return started_; }
   // The icon's image of the status (0 to 3), and whether the notification area holds it.
@@ -112,6 +114,7 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   std::filesystem::path applicationFolder_;
   QStringList arguments_;
   std::unique_ptr<TVarnholtCore> core_;
+  std::unique_ptr<TLogView> logView_;
   QTimer timerStartup_, timerAutomatic_, timerFileCount_;
   QFileSystemWatcher* watcher_ = nullptr;
   std::string watched_;
