@@ -118,7 +118,7 @@ const std::vector<std::string>& VarnholtPropertyEntries() {
 }
 
 std::string FormPlacementText(const TrsFormPlacement& p) {
-  const std::int32_t fields[] = {p.flags, p.showCommand, p.minX, p.minY, p.maxX,
+  const std::int32_t fields[] = {p.flags, p.showCommand, p.minX, p.minY,  p.maxX,
                                  p.maxY,  p.left,        p.top,  p.right, p.bottom};
   std::string text;
   for (const std::int32_t field : fields) {
@@ -155,10 +155,10 @@ TrsFormPlacement PlacementToApply(const TrsFormPlacement& stored, const TrsFormP
     result.left = stored.left;
     result.top = stored.top;
   }
-  const std::int64_t width = size ? std::int64_t{stored.right} - stored.left
-                                  : std::int64_t{current.right} - current.left;
-  const std::int64_t height = size ? std::int64_t{stored.bottom} - stored.top
-                                   : std::int64_t{current.bottom} - current.top;
+  const std::int64_t width =
+      size ? std::int64_t{stored.right} - stored.left : std::int64_t{current.right} - current.left;
+  const std::int64_t height =
+      size ? std::int64_t{stored.bottom} - stored.top : std::int64_t{current.bottom} - current.top;
   // A hand-edited text may hold any ten numbers: the sums are kept in range rather than wrapped.
   const auto clamp = [](std::int64_t v) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));

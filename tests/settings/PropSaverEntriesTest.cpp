@@ -144,9 +144,12 @@ TEST(FormPlacement, StoredPositionAndSizeWinAsTheOptionsSay) {
   const TrsFormPlacement stored{2, 3, 4, 5, 6, 7, 61, 84, 835, 639};
   const TrsFormPlacement current{0, 0, 0, 0, 0, 0, 10, 20, 110, 220};
   // Fields 1 and 3 to 6 always; the show command stays the window's own.
-  EXPECT_EQ(PlacementToApply(stored, current, true, true), (TrsFormPlacement{2, 0, 4, 5, 6, 7, 61, 84, 835, 639}));
-  EXPECT_EQ(PlacementToApply(stored, current, true, false), (TrsFormPlacement{2, 0, 4, 5, 6, 7, 61, 84, 161, 284}));
-  EXPECT_EQ(PlacementToApply(stored, current, false, true), (TrsFormPlacement{2, 0, 4, 5, 6, 7, 10, 20, 784, 575}));
+  EXPECT_EQ(PlacementToApply(stored, current, true, true),
+            (TrsFormPlacement{2, 0, 4, 5, 6, 7, 61, 84, 835, 639}));
+  EXPECT_EQ(PlacementToApply(stored, current, true, false),
+            (TrsFormPlacement{2, 0, 4, 5, 6, 7, 61, 84, 161, 284}));
+  EXPECT_EQ(PlacementToApply(stored, current, false, true),
+            (TrsFormPlacement{2, 0, 4, 5, 6, 7, 10, 20, 784, 575}));
 }
 
 TEST(FormPlacement, AWindowOffEveryScreenComesBackOnThePrimaryOne) {
