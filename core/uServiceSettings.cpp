@@ -83,6 +83,13 @@ TServiceSettings LoadServiceSettings(const std::filesystem::path& applicationFol
   TrsStorage& store = settings.Storage();
   store.SetOptions(0);  // reading only: nothing is written back
   store.SetActive(true);
+  TServiceSettings read = ReadServiceSettings(store);
+  read.fileFound = true;
+  return read;
+}
+
+TServiceSettings ReadServiceSettings(TrsStorage& store) {
+  TServiceSettings result;
   const std::string section = kSection;
   result.paperPrinter = store.ReadString(section + "cbPaperPrinter.Text", "");
   result.ownerPassword = store.ReadString(section + "edOwner.Text", "");

@@ -37,6 +37,10 @@ struct TServiceSettings {
 // that the engine bridge refuses every request that would carry it.
 TServiceSettings LoadServiceSettings(const std::filesystem::path& applicationFolder);
 
+class TrsStorage;
+// The same from a store that is loaded already (the window's own), so that both read it alike.
+TServiceSettings ReadServiceSettings(TrsStorage& store);
+
 class TVarnholtCore;
 // Gives a core the paper printer, the passwords and the limits of the settings, and writes the problems
 // found in the file as Err records.

@@ -11,7 +11,6 @@
 #include <QWindowStateChangeEvent>
 
 #include "core/uApplicationFolder.h"
-#include "core/uServiceSettings.h"
 #include "core/uStandardScript.h"
 #include "platform/Files.h"
 #include "platform/Printers.h"
@@ -79,6 +78,7 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   browser_ = new TBrowser(*core_, ui_->Drives, ui_->Folders, ui_->Files, this);
   textPage_ = new TTextPage(*ui_, this, logger_, this);
   ConnectCommands();
+  CreateSettings();
   LoadSettings();
   browser_->ShowFolder(core_->State().BrowserFolder());  // C:\PDF exists now
   FormCreate();
@@ -89,7 +89,7 @@ TfmVarnholt::~TfmVarnholt() {
   logger_.WriteProc(kObject, "FormDestroy");
   logView_->Detach();
   logger_.ProcessMessages = nullptr;
-  if (started_) SaveSettings();
+  SaveSettingsAtEnd();
 }
 
 void TfmVarnholt::ConnectCommands() {
@@ -154,38 +154,6 @@ void TfmVarnholt::SaveScriptFile() {
   if (!written) logger_.WriteEntry(ltErr, kObject, "SaveScript", written.Message(), ScriptFile().string());
 }
 
-void TfmVarnholt::LoadSettings() {
-  // Before the saved values: the log view follows the log, the busy flags are clear, C:\PDF exists.
-  logView_->Attach();
-  core_->Automatic().PassAtNextTick();
-  const std::optional<TServiceSettings> settings = [this]() -> std::optional<TServiceSettings> {
-    try {
-      return LoadServiceSettings(applicationFolder_);
-    } catch (const std::exception& e) {
-      ShowError(std::string("The settings could not be read: ") + e.what());
-      return std::nullopt;
-    }
-  }();
-  if (settings) {
-    ApplyServiceSettings(*settings, *core_);
-    ui_->cbErrors->setChecked((settings->logTypes & LogTypeBit(ltErr)) != 0);
-    ui_->cbMessages->setChecked((settings->logTypes & LogTypeBit(ltMsg)) != 0);
-    ui_->cbProcedures->setChecked((settings->logTypes & LogTypeBit(ltPrc)) != 0);
-    ui_->cbScript->setChecked((settings->logTypes & LogTypeBit(ltScr)) != 0);
-    ui_->cbPaperPrinter->setEditText(FromSystem(settings->paperPrinter));
-    ui_->sbAutomatic->setChecked(settings->automatic);
-  }
-  // After them.
-  cbLogTypesClick();
-  logger_.WriteEntry(ltSys, kObject, "AfterLoad", "Version", kVersion);
-  logger_.WriteProc(kObject, "AfterLoad");
-  core_->State().SetCounts(core_->State().QueueCount(), 0);
-  core_->State().ClearErrorState();
-  LoadScriptFile();
-  if (ui_->sbAutomatic->isChecked()) core_->Automatic().sbAutomaticClick(true);
-  core_->Status().UpdateStatus();
-}
-
 void TfmVarnholt::cbLogTypesClick() {
   TLogTypes types = 0;
   std::string names;
@@ -200,17 +168,13 @@ void TfmVarnholt::cbLogTypesClick() {
   logger_.WriteEntry(ltSys, kObject, "TypesClick", "Types", names);
 }
 
-void TfmVarnholt::SaveSettings() {
-  logger_.WriteProc(kObject, "BeforeSave");
-  SaveScriptFile();
-}
-
 void TfmVarnholt::FormCreate() {
   core_->Printing().PrintingByVarnholt();
   // Without write access nothing the program does would last: no log, no settings, no filed report.
   const std::filesystem::path test = applicationFolder_ / "test.txt";
   if (!platform::WriteTextLines(test, {})) {
     ShowError("Error: Varnholt requires file write access. Unable to start.");
+    DetachSettings();
     started_ = false;
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     return;

@@ -16,6 +16,8 @@
 #include "core/uUiPort.h"
 #include "core/uVarnholtCore.h"
 #include "logging/uLogger.h"
+#include "settings/uVarnholtSettings.h"
+#include "shell/rsPropSaver.h"
 
 class QFileSystemWatcher;
 class QMenu;
@@ -45,6 +47,8 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   TVarnholtCore& Core() { return *core_; }
   Ui::TfmVarnholt& Form() { return *ui_; }
   TLogView& LogView() { return *logView_; }
+  TVarnholtSettings& Settings() { return *settings_; }
+  TrsPropSaver& PropSaver() { return *propSaver_; }
   // False when the start-up found no write access: the program ends without saving anything.
   bool Started() const { return started_; }
   // The icon's image of the status (0 to 3), and whether the notification area holds it.
@@ -105,9 +109,19 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   std::filesystem::path ScriptFile() const;
   void LoadScriptFile();
   void SaveScriptFile();
-  // The settings of Varnholt.xml: read before the window is shown, written at Minimize and at the end.
+  // The settings of Varnholt.xml (fVarnholt_PropSaver.cpp): the store reads the file and the property
+  // saver applies it before the window is shown; Minimize saves it, and so does the end of the program.
+  void CreateSettings();
   void LoadSettings();
   void SaveSettings();
+  void SaveSettingsAtEnd();
+  void DetachSettings();
+  void rsPropSaver1BeforeLoad();
+  void rsPropSaver1AfterLoad();
+  void rsPropSaver1BeforeSave();
+  void rsPropSaver1GetUserProperty(const std::string& propName, TrsVariant& value);
+  void rsPropSaver1SetUserProperty(const std::string& propName, const TrsVariant& value);
+  void ShowQueueFolder();
 
   std::unique_ptr<Ui::TfmVarnholt> ui_;
   TLogger& logger_;
@@ -115,6 +129,8 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   QStringList arguments_;
   std::unique_ptr<TVarnholtCore> core_;
   std::unique_ptr<TLogView> logView_;
+  std::unique_ptr<TVarnholtSettings> settings_;
+  std::unique_ptr<TrsPropSaver> propSaver_;
   QTimer timerStartup_, timerAutomatic_, timerFileCount_;
   QFileSystemWatcher* watcher_ = nullptr;
   std::string watched_;
