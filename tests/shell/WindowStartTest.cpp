@@ -85,6 +85,15 @@ class WindowStartTest : public QObject {
     bed.Drop("ms_quant_report.pdf", "report.pdf");
     QVERIFY(bed.WaitFor([&] { return std::filesystem::exists(bed / "drives/c/PDFSTORE/WW-2010-1234.PDF"); }));
     QVERIFY(!std::filesystem::exists(bed / "drives/c/PDF/report.pdf"));
+    // Off again: the button is up and a report dropped now stays in the queue.
+    QTest::mouseClick(window.Form().sbAutomatic, Qt::LeftButton);
+    QVERIFY(!window.Core().State().Automatic());
+    const auto records = bed.Records();
+    QVERIFY(std::find(records.begin(), records.end(), "Msg|Varnholt|AutomaticClick|Stop|C:\\PDF") !=
+            records.end());
+    bed.Drop("ms_quant_report.pdf", "later.pdf");
+    QTest::qWait(2500);
+    QVERIFY(std::filesystem::exists(bed / "drives/c/PDF/later.pdf"));
   }
 
   void minimizeAsksForAutomaticMode() {
@@ -143,6 +152,28 @@ class WindowStartTest : public QObject {
     QCOMPARE(handed, QStringList{QStringLiteral("ICON")});
     // Nothing of the second start was saved or logged.
     QVERIFY(!std::filesystem::exists(bed / "Varnholt.xml"));
+  }
+
+  void sigtermEndsTheProgramWithoutQuestionsAndSavesEverything() {
+    TShellBed bed;
+    QProcess window;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    window.setProcessEnvironment(environment);
+    window.start(Program(),
+                 {QStringLiteral("--app-folder"), QString::fromStdString(bed.AppFolder().string())});
+    QVERIFY(window.waitForStarted(5000));
+    // Up once its start-up record is in the log file.
+    QVERIFY(bed.WaitFor(
+        [&] { return ReadFile(bed / "Varnholt.LOG").find("\tAfterLoad\tVersion\t") != std::string::npos; }));
+    QTest::qWait(700);   // the start-up timer has run
+    window.terminate();  // SIGTERM
+    QVERIFY(window.waitForFinished(15000));
+    QCOMPARE(window.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(window.exitCode(), 0);
+    QVERIFY(std::filesystem::exists(bed / "Varnholt.xml"));
+    QVERIFY(std::filesystem::exists(bed / "Varnholt.PS"));
+    const std::string log = ReadFile(bed / "Varnholt.LOG");
+    QVERIFY2(log.rfind("\tLogger\tDestroy\tLogging\tStop") != std::string::npos, log.c_str());
   }
 
   void refusesToRunBesideTheHeadlessService() {
