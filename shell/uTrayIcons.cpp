@@ -38,17 +38,12 @@ QPixmap Flask(int size, const QColor& fill) {
   painter.setBrush(QColor(250, 250, 250));
   painter.drawPath(flask);
   // The liquid, in the status colour, up to the cone's middle.
-  QPainterPath liquid;
-  liquid.moveTo(8.6 * s, 18 * s);
-  liquid.lineTo(23.4 * s, 18 * s);
-  liquid.lineTo(28 * s, 26 * s);
-  liquid.quadTo(29 * s, 29 * s, 26 * s, 29 * s);
-  liquid.lineTo(6 * s, 29 * s);
-  liquid.quadTo(3 * s, 29 * s, 4 * s, 26 * s);
-  liquid.closeSubpath();
+  QPainterPath level;
+  level.addRect(0, 18 * s, size, size);
+  const QPainterPath liquid = flask.intersected(level);
   painter.setPen(Qt::NoPen);
   painter.setBrush(fill);
-  painter.drawPath(liquid.intersected(flask));
+  painter.drawPath(liquid);
   painter.setPen(QPen(QColor(40, 40, 40), std::max(1.0, 1.6 * s)));
   painter.setBrush(Qt::NoBrush);
   painter.drawPath(flask);

@@ -5,9 +5,11 @@
 #include <QTest>
 #include <algorithm>
 
+#include "core/uStatusIndicator.h"
 #include "platform/InstanceLock.h"
 #include "settings/uVarnholtSettings.h"
 #include "shell/uSingleInstance.h"
+#include "shell/uTrayIcons.h"
 #include "tests/shell/ShellTestBed.h"
 #include "ui_fVarnholt.h"
 
@@ -74,6 +76,16 @@ class WindowStartTest : public QObject {
       auto& window = bed.Start({QStringLiteral("icon")});
       QCOMPARE(window.isMinimized() || !window.isVisible(), automatic);
       QCOMPARE(window.Core().State().Automatic(), automatic);
+    }
+  }
+
+  void theFourIconsAreFlasksInTheStatusColours() {
+    const TStatusColor colors[] = {kStatusAutomatic, kStatusIdle, kStatusProcessing, kStatusError};
+    for (int image = 0; image < 4; ++image) {
+      const QImage icon = shell::FlaskIcon(image).pixmap(32, 32).toImage();
+      // The liquid at the bottom of the flask, and no colour outside it.
+      QCOMPARE(icon.pixelColor(16, 24), QColor(colors[image].red, colors[image].green, colors[image].blue));
+      QCOMPARE(icon.pixelColor(1, 1).alpha(), 0);
     }
   }
 
