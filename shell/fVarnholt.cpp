@@ -90,6 +90,15 @@ TfmVarnholt::~TfmVarnholt() {
   logView_->Detach();
   logger_.ProcessMessages = nullptr;
   SaveSettingsAtEnd();
+  // The form's widgets go while the form and the units that filter their events still exist: a widget
+  // being destroyed still sends events to its filters.
+  logView_.reset();
+  delete textPage_;
+  textPage_ = nullptr;
+  delete browser_;
+  browser_ = nullptr;
+  ui_->btHide->removeEventFilter(this);
+  delete ui_->centralwidget;
 }
 
 void TfmVarnholt::ConnectCommands() {

@@ -105,7 +105,8 @@ TEST(CliLog, RunJsonShowsLoggedTabsAndEscapesAsText) {
   std::size_t start = 0;
   for (std::size_t end = r.out.find('\n'); end != std::string::npos; start = end + 1, end = r.out.find('\n', start)) {
     const auto record = nlohmann::json::parse(r.out.substr(start, end - start));
-    if (record["object"] != "Action" || record["proc"] != "Script") continue;
+    // The last line is the run's outcome, not a record.
+    if (!record.contains("object") || record["object"] != "Action" || record["proc"] != "Script") continue;
     found = true;
     EXPECT_EQ(record["text"], "a^Ib");
     EXPECT_EQ(record["data"], "^[[31m^GS\xC3\xBC" "d");
