@@ -37,8 +37,8 @@ std::string NoRights(const TUserRights& rights) {
 }  // namespace
 
 const std::vector<TRestrictionRow>& RestrictionTable() {
-  // The Execute command has a button on the Action page and one on the Log page; the folder list and the
-  // drive list navigate together, so "Navigate Folder" takes both.
+  // The Execute command has a button on the Action page and one on the Log page. The drive list is not
+  // here: the browser never lets anybody change the drive.
   static const std::vector<TRestrictionRow> table = {
       {TRestriction::Automatic, "cbAdminAutomatic", "Automatic", {"sbAutomatic"}, nullptr, nullptr,
        {"sbAutomatic.Down"}},
@@ -52,7 +52,7 @@ const std::vector<TRestrictionRow>& RestrictionTable() {
       {TRestriction::ScriptExecute, "cbAdminScriptExecute", "Execute", {"btExecute", "btExecuteAction"}},
       {TRestriction::PrinterSetup, "cbAdminPrinterSetup", "Paper Printer Setup", {"cbPaperPrinter"}, nullptr,
        nullptr, {"cbPaperPrinter.Text"}},
-      {TRestriction::NavigateFolder, "cbAdminNavigateFolder", "Navigate Folder", {"Drives", "Folders"}},
+      {TRestriction::NavigateFolder, "cbAdminNavigateFolder", "Navigate Folder", {"Folders"}},
       {TRestriction::SelectFile, "cbAdminSelectFile", "Select File", {"Files"}},
       {TRestriction::ChangeLogging, "cbAdminChangeLogging", "Change Logging",
        {"cbErrors", "cbScript", "cbMessages", "cbProcedures"}, nullptr, nullptr,
