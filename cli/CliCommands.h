@@ -6,14 +6,19 @@
 #include <filesystem>
 #include <string>
 
+#include "core/uAccessControl.h"
+
 namespace varnholt::cli {
 
 // Shared state of one command-line run.
 struct TCliContext {
   std::string appFolder;  // --app-folder; empty means the folder of the program
   int exitCode = 0;
+  bool notAdministrator = false;  // --not-administrator: run with the rights of an ordinary user
 
   std::filesystem::path ApplicationFolder() const;
+  // The user running the command; --not-administrator takes the administrator rights away, never gives them.
+  TUserRights Rights() const;
 };
 
 void AddResolveCommand(CLI::App& app, TCliContext& context);

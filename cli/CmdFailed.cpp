@@ -18,8 +18,29 @@ namespace {
 
 enum class TFailedAction { Count, Requeue, Delete };
 
+// The switches of the Security page bind these commands as they bind the window's buttons. A settings
+// file that cannot be read leaves the switches unknown, so a user without administrator rights is refused.
+std::string Refusal(const TCliContext& context, TRestriction restriction) {
+  const TUserRights rights = context.Rights();
+  if (rights.administrator) return {};
+  try {
+    return CommandRefusal(LoadServiceSettings(context.ApplicationFolder()).restrictions, rights, restriction);
+  } catch (const std::exception& e) {
+    return std::string("Not allowed: the administrator-only switches cannot be read (") + e.what() + ")";
+  }
+}
+
 int Failed(const TCliContext& context, TFailedAction action, bool yes) {
   const std::filesystem::path appFolder = context.ApplicationFolder();
+  if (action != TFailedAction::Count) {
+    const std::string refused = Refusal(context, action == TFailedAction::Requeue
+                                                     ? TRestriction::ReQueueFailedFiles
+                                                     : TRestriction::DeleteFailedFiles);
+    if (!refused.empty()) {
+      std::cerr << ForTerminal(refused) << '\n';
+      return 2;
+    }
+  }
   if (action == TFailedAction::Delete && !yes) {
     std::cerr << "Deleting the reports in C:\\PDF\\FAILED cannot be undone; add --yes to do it.\n";
     return 2;

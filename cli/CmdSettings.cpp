@@ -196,6 +196,13 @@ void AddSettingsCommand(CLI::App& app, TCliContext& context) {
     }
     withSettings([&](TVarnholtSettings& settings) {
       TrsStorage& store = settings.Storage();
+      // The switches of the file itself decide, read just before the write.
+      if (const std::string refused = SettingChangeRefusal(path, ReadRestrictions(store), context.Rights());
+          !refused.empty()) {
+        std::cerr << platform::Cp1252ToUtf8(refused) << '\n';
+        context.exitCode = 2;
+        return;
+      }
       store.WriteString(path, platform::Utf8ToCp1252(*setValue));
       store.SaveStore();
     });

@@ -19,6 +19,12 @@ std::filesystem::path TCliContext::ApplicationFolder() const {
   return (ec ? std::filesystem::path(appFolder) : absolute).lexically_normal();
 }
 
+TUserRights TCliContext::Rights() const {
+  TUserRights rights = CurrentUserRights();
+  if (notAdministrator) rights.administrator = false;
+  return rights;
+}
+
 }  // namespace varnholt::cli
 
 int main(int argc, char** argv) {
@@ -32,6 +38,9 @@ int main(int argc, char** argv) {
   TCliContext context;
   app.add_option("--app-folder", context.appFolder,
                  "Application folder (default: the folder of this program)");
+  // An administrator sees what an operator may do (and the tests run as one on any machine).
+  app.add_flag("--not-administrator", context.notAdministrator,
+               "Run with the rights of a user without administrator rights");
   // --app-folder may also follow the subcommand.
   app.fallthrough();
 

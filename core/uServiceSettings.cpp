@@ -118,6 +118,7 @@ TServiceSettings ReadServiceSettings(TrsStorage& store) {
                               std::to_string(limit.factory) + " is used");
     return limit.factory;
   };
+  result.restrictions = ReadRestrictions(store);
   result.scriptTimeLimit = std::chrono::seconds(read(kLimits[0]));
   result.engineTimeLimit = std::chrono::seconds(read(kLimits[1]));
   result.textLimit = read(kLimits[2]);

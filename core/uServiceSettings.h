@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/uAccessControl.h"
 #include "logging/uLogger.h"
 
 namespace varnholt {
@@ -25,6 +26,8 @@ struct TServiceSettings {
   std::chrono::milliseconds scriptTimeLimit = std::chrono::minutes(10);
   std::chrono::milliseconds engineTimeLimit = std::chrono::minutes(10);
   std::int64_t textLimit = 16LL * 1024 * 1024;
+  // The administrator-only switches of the Security page.
+  TRestrictions restrictions;
   bool fileFound = false;
   // What was wrong in the file (a limit out of its range, a password with a line break); each is written
   // as an Err record when the settings are applied.

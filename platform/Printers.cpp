@@ -138,6 +138,21 @@ TStatus SetUpPrinterQueue(const TQueueSetup& setup) {
   return TStatus::Ok();
 }
 
+TStatus SetDefaultPrinter(std::string_view name) {
+  char uri[HTTP_MAX_URI];
+  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
+                   Cp1252ToUtf8(name).c_str());
+  ipp_t* request = ippNewRequest(IPP_OP_CUPS_SET_DEFAULT);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ippDelete(cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/admin/"));
+  if (cupsLastError() > IPP_STATUS_OK_CONFLICTING) {
+    return TStatus::Fail("The print server refused to make \"" + std::string(name) +
+                         "\" the default printer: " + LastCupsError());
+  }
+  return TStatus::Ok();
+}
+
 void UsePrintServer(std::string_view server) {
   const std::string s(server);
   cupsSetServer(s.empty() ? nullptr : s.c_str());

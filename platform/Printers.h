@@ -57,6 +57,10 @@ struct TQueueSetup {
 };
 TStatus SetUpPrinterQueue(const TQueueSetup& setup);
 
+// Makes the named printer the print server's default printer, the one a program prints on when it names
+// none. Needs the rights of the print server's administrator.
+TStatus SetDefaultPrinter(std::string_view name);
+
 // The print server to talk to from now on ("/run/x.sock", "host:631"); empty means the usual choice
 // (the CUPS_SERVER environment variable or the system's server). Tests point it at a server of their own.
 void UsePrintServer(std::string_view server);

@@ -32,12 +32,22 @@ std::string ComputerName() {
   return name;
 }
 
+bool IsAdministratorAccount(unsigned userId, const std::vector<std::string>& groupNames) {
+  if (userId == 0) return true;
+  for (const std::string& name : groupNames) {
+    if (name == "sudo" || name == "wheel" || name == "admin") return true;
+  }
+  return false;
+}
+
 bool IsAdministrator() {
-  if (::geteuid() == 0) return true;
+  const uid_t uid = ::geteuid();
+  if (uid == 0) return true;
   std::vector<char> buffer(16384);
   passwd pw{};
   passwd* found = nullptr;
-  if (getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return false;
+  // An account that cannot be looked up counts as no administrator.
+  if (getpwuid_r(uid, &pw, buffer.data(), buffer.size(), &found) != 0 || found == nullptr) return false;
   int count = 64;
   std::vector<gid_t> groups(static_cast<std::size_t>(count));
   if (getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) {
@@ -45,15 +55,15 @@ bool IsAdministrator() {
     if (getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) return false;
   }
   groups.resize(static_cast<std::size_t>(count));
+  std::vector<std::string> names;
   for (gid_t gid : groups) {
     group gr{};
     group* g = nullptr;
     std::vector<char> gbuf(16384);
     if (getgrgid_r(gid, &gr, gbuf.data(), gbuf.size(), &g) != 0 || g == nullptr) continue;
-    const std::string name = g->gr_name;
-    if (name == "sudo" || name == "wheel" || name == "admin") return true;
+    names.emplace_back(g->gr_name);
   }
-  return false;
+  return IsAdministratorAccount(uid, names);
 }
 
 }  // namespace varnholt::platform

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace varnholt::platform {
 
@@ -14,5 +15,8 @@ std::string ComputerName();
 
 // True for root and for members of the groups sudo, wheel or admin.
 bool IsAdministrator();
+// The rule behind it, for one account: its user id and the names of the groups it belongs to (group
+// names are case-sensitive on Linux, so "Sudo" is another group).
+bool IsAdministratorAccount(unsigned userId, const std::vector<std::string>& groupNames);
 
 }  // namespace varnholt::platform

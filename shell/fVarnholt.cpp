@@ -11,6 +11,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "core/uApplicationFolder.h"
+#include "core/uPdfPrinterSetup.h"
 #include "core/uStandardScript.h"
 #include "platform/Files.h"
 #include "platform/Printers.h"
@@ -18,6 +19,7 @@
 #include "shell/uDialogs.h"
 #include "shell/uLogView.h"
 #include "shell/uQtText.h"
+#include "shell/uSecurityPage.h"
 #include "shell/uTextPage.h"
 #include "shell/uTrayIcons.h"
 #include "ui_fVarnholt.h"
@@ -77,6 +79,7 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   logger_.ProcessMessages = keepPainting;
   browser_ = new TBrowser(*core_, ui_->Drives, ui_->Folders, ui_->Files, this);
   textPage_ = new TTextPage(*ui_, this, logger_, this);
+  security_ = new TSecurityPage(*ui_, *this, *core_, this);
   ConnectCommands();
   CreateSettings();
   LoadSettings();
@@ -215,6 +218,8 @@ void TfmVarnholt::TimerStartupTimer() {
   }
   logger_.WriteProc(kObject, "Printers");
   core_->Printing().FillPaperPrinters(platform::InstalledPrinters());
+  CheckPdfPrinter(PdfPrinterSystem(core_->DriveMap()), *this, logger_);
+  security_->ApplyPageRestrictions();
   timerAutomatic_.start();
   timerFileCount_.start();
   startupDone_ = true;

@@ -31,6 +31,7 @@ namespace varnholt::shell {
 class TBrowser;
 class TTextPage;
 class TLogView;
+class TSecurityPage;
 
 inline constexpr const char* kVersion = "B.02.38";
 
@@ -49,6 +50,8 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   TLogView& LogView() { return *logView_; }
   TVarnholtSettings& Settings() { return *settings_; }
   TrsPropSaver& PropSaver() { return *propSaver_; }
+  // The Security page: the restrictions (a page that makes its buttons later applies them again there).
+  TSecurityPage& Security() { return *security_; }
   // False when the start-up found no write access: the program ends without saving anything.
   bool Started() const { return started_; }
   // The icon's image of the status (0 to 3), and whether the notification area holds it.
@@ -146,6 +149,7 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   int busyDepth_ = 0;
   TBrowser* browser_ = nullptr;
   TTextPage* textPage_ = nullptr;
+  TSecurityPage* security_ = nullptr;
 };
 
 }  // namespace varnholt::shell

@@ -15,6 +15,7 @@
 #include "platform/Files.h"
 #include "shell/uLogView.h"
 #include "shell/uQtText.h"
+#include "shell/uSecurityPage.h"
 #include "ui_fVarnholt.h"
 
 namespace varnholt::shell {
@@ -152,6 +153,7 @@ void TfmVarnholt::rsPropSaver1AfterLoad() {
   core_->State().SetPaperPrinter(ToSystem(ui_->cbPaperPrinter->currentText()));
   if (ui_->sbAutomatic->isChecked()) core_->Automatic().sbAutomaticClick(true);
   core_->Status().UpdateStatus();
+  security_->ApplyRestrictions();
 }
 
 void TfmVarnholt::rsPropSaver1BeforeSave() {

@@ -41,6 +41,15 @@ TEST_F(Printers, ListDefaultAndInstalledCheck) {
   for (const auto& c : cases) EXPECT_EQ(IsPrinterInstalled(c.name), c.installed) << '"' << c.name << '"';
 }
 
+TEST_F(Printers, SetDefaultPrinterMovesTheDefaultAndNamesAnUnknownPrinter) {
+  ASSERT_TRUE(SetDefaultPrinter("Closed_Printer"));
+  EXPECT_EQ(DefaultPrinter(), "Closed_Printer");
+  const TStatus unknown = SetDefaultPrinter("No_Such_Printer");
+  EXPECT_FALSE(unknown);
+  EXPECT_NE(unknown.Message().find("No_Such_Printer"), std::string::npos) << unknown.Message();
+  EXPECT_EQ(DefaultPrinter(), "Closed_Printer");
+}
+
 TEST_F(Printers, QueuesTellTheirDeviceAndState) {
   const auto queues = PrinterQueues();
   ASSERT_EQ(queues.size(), 2u);

@@ -26,6 +26,26 @@ TEST(SystemInfo, UserNameAndAdministrator) {
   }
 }
 
+TEST(SystemInfo, AdministratorIsRootOrAMemberOfAnAdministratorsGroup) {
+  struct TCase {
+    unsigned uid;
+    std::vector<std::string> groups;
+    bool administrator;
+  };
+  const TCase cases[] = {
+      {0, {}, true},
+      {1000, {"users", "sudo"}, true},
+      {1000, {"wheel"}, true},
+      {1000, {"admin"}, true},
+      {1000, {"users", "adm", "lpadmin"}, false},  // reading logs or running printers is not administering
+      {1000, {"Sudo", "WHEEL"}, false},
+      {1000, {}, false},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(IsAdministratorAccount(c.uid, c.groups), c.administrator) << c.uid;
+  }
+}
+
 TEST(SystemInfo, PrintersAnswerWithoutAServer) {
   // The printer calls themselves are tested against a server of the test's own in PrintersTest.cpp; here,
   // a server that does not answer gives no printers and no default rather than a failure.

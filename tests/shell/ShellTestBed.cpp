@@ -5,9 +5,13 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include "core/uPdfPrinterSetup.h"
+
 namespace varnholt::test {
 
 TShellBed::TShellBed() {
+  // The start-up's PDF printer check never reaches the machine's print server from a test.
+  SetPdfPrinterSource([](const platform::TDriveMap&) { return NoPdfPrinter(); });
   for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"}) {
     std::filesystem::copy_file(std::filesystem::path(VARNHOLT_APP_DIR) / program, temp_ / program);
   }

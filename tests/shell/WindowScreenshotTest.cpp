@@ -10,6 +10,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "core/uAccessControl.h"
 #include "tests/shell/ShellTestBed.h"
 #include "ui_fVarnholt.h"
 
@@ -48,6 +49,8 @@ class WindowScreenshotTest : public QObject {
       QApplication::setPalette(DarkPalette());
     }
     TShellBed bed;
+    // The pictures show an administrator's Security page, whoever takes them.
+    SetUserRightsSource([] { return TUserRights{"operator", true}; });
     auto& window = bed.Start();
     window.resize(1000, 640);
     bed.Drop("ms_quant_report.pdf", "ms_quant_report.pdf");
