@@ -31,6 +31,7 @@ namespace varnholt::shell {
 class TBrowser;
 class TTextPage;
 class TLogView;
+class TScriptPage;
 
 inline constexpr const char* kVersion = "B.02.38";
 
@@ -47,6 +48,7 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   TVarnholtCore& Core() { return *core_; }
   Ui::TfmVarnholt& Form() { return *ui_; }
   TLogView& LogView() { return *logView_; }
+  TScriptPage& ScriptPage() { return *scriptPage_; }
   TVarnholtSettings& Settings() { return *settings_; }
   TrsPropSaver& PropSaver() { return *propSaver_; }
   // False when the start-up found no write access: the program ends without saving anything.
@@ -146,6 +148,7 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   int busyDepth_ = 0;
   TBrowser* browser_ = nullptr;
   TTextPage* textPage_ = nullptr;
+  TScriptPage* scriptPage_ = nullptr;
 };
 
 }  // namespace varnholt::shell
