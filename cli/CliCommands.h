@@ -30,5 +30,6 @@ void AddRunCommand(CLI::App& app, TCliContext& context);
 void AddWatchCommand(CLI::App& app, TCliContext& context);
 void AddFailedCommand(CLI::App& app, TCliContext& context);
 void AddPrinterCommand(CLI::App& app, TCliContext& context);
+void AddHelpPageCommand(CLI::App& app, TCliContext& context);
 
 }  // namespace varnholt::cli

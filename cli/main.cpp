@@ -53,6 +53,7 @@ int main(int argc, char** argv) {
   AddWatchCommand(app, context);
   AddFailedCommand(app, context);
   AddPrinterCommand(app, context);
+  AddHelpPageCommand(app, context);
 
   try {
     app.parse(argc, argv);

@@ -74,6 +74,23 @@ TatPascalScripter& TActionRun::Scripter() {
   return *scripter_;
 }
 
+TScriptOutcome TActionRun::CompileScript(const std::vector<std::string>& lines) {
+  TatPascalScripter& scripter = Scripter();
+  compileError_ = {};
+  state_.SetScriptErrorText({});
+  try {
+    scripter.SetSourceCode(lines);
+    DefineScriptFunction(scripter, host_);
+    scripter.CompileScript();
+  } catch (const EAbort&) {
+    // The compile-error handler has taken the error.
+  } catch (const EatCompileError& e) {
+    if (compileError_.end != TScriptEnd::kCompileError)
+      compileError_ = {TScriptEnd::kCompileError, e.Message(), e.Row(), e.Column()};
+  }
+  return compileError_;
+}
+
 TScriptOutcome TActionRun::Run() {
   if (state_.TextLoad() == TTextLoad::kUnreadable || state_.TextLoad() == TTextLoad::kFailed) {
     // Run on no text, a script would file the report by chance or as unrecognised; the reason is the load.

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/uProcessingState.h"
 #include "core/uStatusIndicator.h"
@@ -54,6 +55,9 @@ class TActionRun {
 
   // One run of the action script on the selected file.
   TScriptOutcome Run();
+  // Compiles lines with the host routines registered, as leaving the editor's edit mode does: the error
+  // text is cleared first; a compile error has its Err record, its error text and its marked line.
+  TScriptOutcome CompileScript(const std::vector<std::string>& lines);
   // A run still going after this long is stopped as a run-time error; zero means no limit.
   void SetScriptTimeLimit(std::chrono::milliseconds limit) { scriptTimeLimit_ = limit; }
   // The script's ShowMessage, InputQuery and the like go through the UI port.

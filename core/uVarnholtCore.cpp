@@ -18,6 +18,7 @@ TVarnholtCore::TVarnholtCore(std::filesystem::path applicationFolder, TUiPort& p
       actionRun_(state_, port_, logger_, status_, host_, clock_),
       filing_(state_, port_, logger_, files_, engine_, status_, loading_, placement_, printing_, actionRun_,
               clock_),
-      automatic_(state_, port_, logger_, driveMap_, files_, status_, loading_, placement_, filing_, clock_) {}
+      automatic_(state_, port_, logger_, driveMap_, files_, status_, loading_, placement_, filing_, clock_),
+      scriptEditing_(state_, port_, logger_, status_, actionRun_) {}
 
 }  // namespace varnholt

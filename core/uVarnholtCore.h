@@ -13,6 +13,7 @@
 //   TFilePlacement     copies, moves, FAILED, interrupted moves (uFilePlacement.h)
 //   TPrinting          printing and the paper printer list (uPrinting.h)
 //   TActionRun         one run of the action script (uActionRun.h)
+//   TScriptEditing     the Action page: edit mode, Load, Copy To, Default (uScriptEditing.h)
 //   TReportFiling      FileReport: one report filed, with its outcome (uReportFiling.h)
 //   TAutomaticMode     the pass over the queue, the counters, the FAILED commands (uAutomaticMode.h)
 #pragma once
@@ -27,6 +28,7 @@
 #include "core/uProcessingState.h"
 #include "core/uReportFiling.h"
 #include "core/uReportLoading.h"
+#include "core/uScriptEditing.h"
 #include "core/uScriptHost.h"
 #include "core/uStatusIndicator.h"
 #include "core/uUiPort.h"
@@ -58,6 +60,7 @@ class TVarnholtCore {
   TActionRun& Action() { return actionRun_; }
   TReportFiling& Filing() { return filing_; }
   TAutomaticMode& Automatic() { return automatic_; }
+  TScriptEditing& ScriptEditing() { return scriptEditing_; }
   // What the host routines of a script see of this core.
   THostContext& Host() { return host_; }
 
@@ -83,6 +86,7 @@ class TVarnholtCore {
   TActionRun actionRun_;
   TReportFiling filing_;
   TAutomaticMode automatic_;
+  TScriptEditing scriptEditing_;
 };
 
 }  // namespace varnholt

@@ -20,6 +20,7 @@
 #include "shell/uLogView.h"
 #include "shell/uQtText.h"
 #include "shell/uSecurityPage.h"
+#include "shell/uScriptPage.h"
 #include "shell/uTextPage.h"
 #include "shell/uTrayIcons.h"
 #include "ui_fVarnholt.h"
@@ -80,6 +81,7 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   browser_ = new TBrowser(*core_, ui_->Drives, ui_->Folders, ui_->Files, this);
   textPage_ = new TTextPage(*ui_, this, logger_, this);
   security_ = new TSecurityPage(*ui_, *this, *core_, this);
+  scriptPage_ = new TScriptPage(*core_, *ui_, applicationFolder_, this, this);
   ConnectCommands();
   CreateSettings();
   LoadSettings();
@@ -159,6 +161,7 @@ void TfmVarnholt::LoadScriptFile() {
     logger_.WriteEntry(ltErr, kObject, "LoadScript", ready.Message(), ScriptFile().string());
   }
   core_->State().SetActionScript(script);
+  scriptPage_->ShowActionScript();
 }
 
 void TfmVarnholt::SaveScriptFile() {
@@ -205,7 +208,10 @@ void TfmVarnholt::showEvent(QShowEvent* event) {
 void TfmVarnholt::TimerStartupTimer() {
   logger_.WriteProc(kObject, "TimerStartupTimer");
   core_->Automatic().SetRefreshBar(27);  // the counters appear about three seconds later
-  if (IsBlankScript(core_->State().ActionScript())) core_->State().SetActionScript(StandardScript());
+  if (IsBlankScript(core_->State().ActionScript())) {
+    core_->State().SetActionScript(StandardScript());
+    scriptPage_->ShowActionScript();
+  }
   logger_.WriteProc(kObject, "StartupTimer");
   logger_.WriteProc(kObject, "Before TrayIcon");
   CreateTrayIcon();
@@ -428,7 +434,8 @@ void TfmVarnholt::ShowPaperPrinters(const std::vector<std::string>& items, const
   ui_->cbPaperPrinter->setEditText(FromSystem(current));
 }
 
-void TfmVarnholt::MarkScriptError(int, int) {
+void TfmVarnholt::MarkScriptError(int row, int column) {
+  scriptPage_->MarkScriptError(row, column);
   ShowPage(TUiPage::Action);
 }
 

@@ -32,6 +32,7 @@ class TBrowser;
 class TTextPage;
 class TLogView;
 class TSecurityPage;
+class TScriptPage;
 
 inline constexpr const char* kVersion = "B.02.38";
 
@@ -48,6 +49,7 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   TVarnholtCore& Core() { return *core_; }
   Ui::TfmVarnholt& Form() { return *ui_; }
   TLogView& LogView() { return *logView_; }
+  TScriptPage& ScriptPage() { return *scriptPage_; }
   TVarnholtSettings& Settings() { return *settings_; }
   TrsPropSaver& PropSaver() { return *propSaver_; }
   // The Security page: the restrictions (a page that makes its buttons later applies them again there).
@@ -150,6 +152,7 @@ class TfmVarnholt : public QMainWindow, public TUiPort {
   TBrowser* browser_ = nullptr;
   TTextPage* textPage_ = nullptr;
   TSecurityPage* security_ = nullptr;
+  TScriptPage* scriptPage_ = nullptr;
 };
 
 }  // namespace varnholt::shell

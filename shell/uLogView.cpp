@@ -103,11 +103,6 @@ QString AskExportFile(QWidget* parent, const TExportDialogRequest& request) {
   return dialog.selectedFiles().first();
 }
 
-bool OpenFile(const QString& path) {
-  if (FileOpener()) return FileOpener()(path);
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
 }  // namespace
 
 // --- TLogModel ------------------------------------------------------------------------------------
@@ -225,6 +220,11 @@ void SetExportDialog(TExportDialog dialog) {
 
 void SetFileOpener(TFileOpener opener) {
   FileOpener() = std::move(opener);
+}
+
+bool OpenFile(const QString& path) {
+  if (FileOpener()) return FileOpener()(path);
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
 
 // --- TLogView -------------------------------------------------------------------------------------

@@ -69,6 +69,8 @@ void SetExportDialog(TExportDialog dialog);
 using TFileOpener = std::function<bool(const QString& path)>;
 // Replaces the opening for the rest of the process (empty: the desktop's again).
 void SetFileOpener(TFileOpener opener);
+// Opens a file with the desktop's default program (or the opener set); false when none could be started.
+bool OpenFile(const QString& path);
 
 class TLogView : public QObject {
   Q_OBJECT

@@ -53,39 +53,85 @@ using syslib::IntegerResult;
 }
 
 const TatSystemRoutine kEngineRoutines[] = {
-    {"CreateOleObject", 1, dtAny, 0,
+    {"CreateOleObject",
+     1,
+     dtAny,
+     0,
      [](TatSystemLibrary&, TatCallContext& vm) {
        Fail("CreateOleObject('" + vm.ArgString(0) +
             "'): automation objects are not available on this platform");
-     }},
-    {"GetActiveOleObject", 1, dtAny, 0,
+     },
+     {},
+     "ClassName: string"},
+    {"GetActiveOleObject",
+     1,
+     dtAny,
+     0,
      [](TatSystemLibrary&, TatCallContext& vm) {
        Fail("GetActiveOleObject('" + vm.ArgString(0) +
             "'): automation objects are not available on this platform");
-     }},
-    {"Machine", 0, dtObject, 0,
+     },
+     {},
+     "ClassName: string"},
+    {"Machine",
+     0,
+     dtObject,
+     0,
      [](TatSystemLibrary& lib, TatCallContext& vm) {
        vm.SetResult(ScriptValue(vm.Objects().Handle(&vm, lib.MachineClass())));
-     }},
-    {"Scripter", 0, dtObject, 0,
+     },
+     {},
+     nullptr},
+    {"Scripter",
+     0,
+     dtObject,
+     0,
      [](TatSystemLibrary& lib, TatCallContext& vm) {
        vm.SetResult(ScriptValue(vm.Objects().Handle(&vm.Scripter(), lib.ScripterClass())));
-     }},
-    {"Beep", 0, dtNone, 0, [](TatSystemLibrary& lib, TatCallContext&) { lib.UserInteraction().Beep(); }},
-    {"ShowMessage", 1, dtNone, 0,
-     [](TatSystemLibrary& lib, TatCallContext& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); }},
-    {"InputQuery", 3, dtInteger, ByRef(2),
+     },
+     {},
+     nullptr},
+    {"Beep",
+     0,
+     dtNone,
+     0,
+     [](TatSystemLibrary& lib, TatCallContext&) { lib.UserInteraction().Beep(); },
+     {},
+     ""},
+    {"ShowMessage",
+     1,
+     dtNone,
+     0,
+     [](TatSystemLibrary& lib, TatCallContext& vm) { lib.UserInteraction().ShowMessage(vm.ArgString(0)); },
+     {},
+     "Text: string"},
+    {"InputQuery",
+     3,
+     dtInteger,
+     ByRef(2),
      [](TatSystemLibrary& lib, TatCallContext& vm) {
        std::string value = vm.ArgString(2);
        const bool confirmed = lib.UserInteraction().InputQuery(vm.ArgString(0), vm.ArgString(1), value);
        if (confirmed) vm.SetArgRef(2, ScriptValue(value));
        vm.SetResult(ScriptValue(confirmed));
-     }},
-    {"Raise", 1, dtNone, 0,
-     [](TatSystemLibrary&, TatCallContext& vm) { throw EatRuntimeError(vm.ArgString(0)); }},
+     },
+     {},
+     "Caption, Prompt: string; var Value: string"},
+    {"Raise",
+     1,
+     dtNone,
+     0,
+     [](TatSystemLibrary&, TatCallContext& vm) { throw EatRuntimeError(vm.ArgString(0)); },
+     {},
+     "Message: string"},
     // Scripts never run under the debugger in this program, so there is no context to interpret in.
-    {"Interpret", 1, dtNone, 0,
-     [](TatSystemLibrary&, TatCallContext&) { throw EatInternalError("Script is not running for debug"); }},
+    {"Interpret",
+     1,
+     dtNone,
+     0,
+     [](TatSystemLibrary&, TatCallContext&) { throw EatInternalError("Script is not running for debug"); },
+     {},
+     nullptr},
 };
 
 static_assert(sizeof(kEngineRoutines) / sizeof(kEngineRoutines[0]) == kSystemLibraryEngineRoutineCount);

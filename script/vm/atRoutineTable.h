@@ -41,6 +41,10 @@ struct TatRoutineEntry {
   std::uint32_t byRefMask;  // bit i: argument i is by reference (ByRef)
   THandler handler;
   TExtra extra{};
+  // The parameters as a script writer reads them in the editor's hints and the help page ("Text: string;
+  // N: integer"; "" for none). nullptr keeps the routine out of both: the engine's own hooks that an
+  // action script has no use for.
+  const char* params = nullptr;
 };
 
 // Checks a table entry by entry before it is registered. Throws EatInternalError on the first mistake.

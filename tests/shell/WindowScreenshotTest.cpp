@@ -6,11 +6,15 @@
 #include <QApplication>
 #include <QDir>
 #include <QPalette>
+#include <QPushButton>
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <QTest>
 
+#include <Qsci/qsciscintilla.h>
+
 #include "core/uAccessControl.h"
+#include "shell/uScriptPage.h"
 #include "tests/shell/ShellTestBed.h"
 #include "ui_fVarnholt.h"
 
@@ -75,6 +79,17 @@ class WindowScreenshotTest : public QObject {
                            QStringLiteral(".png");
       QVERIFY2(picture.save(name), qPrintable(name));
     }
+
+    // The Action page with the standard script's error marked, as leaving edit mode shows it.
+    shell::TScriptPage& script = window.ScriptPage();
+    window.findChild<QPushButton*>(QStringLiteral("sbEdit"))->click();
+    script.Editor().setText(script.Editor().text().replace(QStringLiteral("PDFBetween('Sample',"),
+                                                           QStringLiteral("PDFBetwen('Sample',")));
+    window.findChild<QPushButton*>(QStringLiteral("sbEdit"))->click();
+    QVERIFY(script.MarkedLine() == 5);
+    QTest::qWait(50);
+    const QString name = folder + QStringLiteral("/main-tsAction-error") + suffix + QStringLiteral(".png");
+    QVERIFY2(window.grab().toImage().save(name), qPrintable(name));
   }
 };
 
