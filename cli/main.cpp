@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
   AddWatchCommand(app, context);
   AddFailedCommand(app, context);
   AddPrinterCommand(app, context);
+  AddJournalCommand(app, context);
 
   try {
     app.parse(argc, argv);

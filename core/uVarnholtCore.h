@@ -14,6 +14,7 @@
 //   TPrinting          printing and the paper printer list (uPrinting.h)
 //   TActionRun         one run of the action script (uActionRun.h)
 //   TReportFiling      FileReport: one report filed, with its outcome (uReportFiling.h)
+//   TFilingJournal     the audit journal entry of every handled report (uFilingJournal.h)
 //   TAutomaticMode     the pass over the queue, the counters, the FAILED commands (uAutomaticMode.h)
 #pragma once
 
@@ -23,6 +24,7 @@
 #include "core/uAutomaticMode.h"
 #include "core/uEngineBridge.h"
 #include "core/uFilePlacement.h"
+#include "core/uFilingJournal.h"
 #include "core/uPrinting.h"
 #include "core/uProcessingState.h"
 #include "core/uReportFiling.h"
@@ -57,6 +59,7 @@ class TVarnholtCore {
   TPrinting& Printing() { return printing_; }
   TActionRun& Action() { return actionRun_; }
   TReportFiling& Filing() { return filing_; }
+  TFilingJournal& Journal() { return journal_; }
   TAutomaticMode& Automatic() { return automatic_; }
   // What the host routines of a script see of this core.
   THostContext& Host() { return host_; }
@@ -81,6 +84,7 @@ class TVarnholtCore {
   TPrinting printing_;
   TScriptHost host_;
   TActionRun actionRun_;
+  TFilingJournal journal_;
   TReportFiling filing_;
   TAutomaticMode automatic_;
 };
