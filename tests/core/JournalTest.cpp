@@ -67,6 +67,21 @@ TEST(Journal, TheProgramCannotChangeOrDeleteAnEntry) {
   EXPECT_TRUE(journal.Verify().ok);
 }
 
+TEST(Journal, ASampleIsAPartOfANameInAnyCaseAndTakenLiterally) {
+  TTempFolder temp;
+  AppendMany(temp / "j", 12);  // queue names r0.pdf ... r11.pdf, filed as S0.pdf ... S11.pdf
+  TJournal journal;
+  ASSERT_TRUE(journal.Open(temp / "j"));
+  for (const auto& [sample, found] : {std::pair{"s1.", 1u}, std::pair{"R1", 3u}, std::pair{"%", 0u},
+                                      std::pair{"r_.pdf", 0u}, std::pair{"", 12u}}) {
+    std::vector<TJournalEntry> entries;
+    TJournalQuery query;
+    query.sample = sample;
+    ASSERT_TRUE(journal.List(query, entries));
+    EXPECT_EQ(entries.size(), found) << sample;
+  }
+}
+
 TEST(Journal, VerifyNamesTheFirstBrokenEntry) {
   struct TCase {
     const char* name;
