@@ -39,7 +39,9 @@ bool OpenJournal(const TCliContext& context, TJournal& journal) {
   return true;
 }
 
-std::string Utf8(const std::string& text) { return platform::Cp1252ToUtf8(text); }
+std::string Utf8(const std::string& text) {
+  return platform::Cp1252ToUtf8(text);
+}
 
 nlohmann::ordered_json AsJson(const TJournalEntry& e, bool withRecords) {
   nlohmann::ordered_json j;
@@ -71,7 +73,8 @@ nlohmann::ordered_json AsJson(const TJournalEntry& e, bool withRecords) {
   }
   if (withRecords) {
     j["records"] = nlohmann::ordered_json::array();
-    for (const std::string_view line : platform::SplitLineViews(e.records)) j["records"].push_back(Utf8(std::string(line)));
+    for (const std::string_view line : platform::SplitLineViews(e.records))
+      j["records"].push_back(Utf8(std::string(line)));
   }
   j["previousHash"] = e.previousHash;
   j["hash"] = e.hash;
@@ -79,8 +82,8 @@ nlohmann::ordered_json AsJson(const TJournalEntry& e, bool withRecords) {
 }
 
 std::string OneLine(const TJournalEntry& e) {
-  std::string text = std::to_string(e.id) + "  " + e.timeLocal + "  " + e.mode + "  " + e.outcome + "  " +
-                     e.report;
+  std::string text =
+      std::to_string(e.id) + "  " + e.timeLocal + "  " + e.mode + "  " + e.outcome + "  " + e.report;
   if (e.location != e.report && !e.location.empty()) text += " -> " + e.location;
   if (e.row > 0) text += "  Line " + std::to_string(e.row) + ", Char " + std::to_string(e.column);
   if (!e.reason.empty()) text += "  " + e.reason;
@@ -152,13 +155,15 @@ int Export(const TCliContext& context, const TJournalOptions& options) {
          "row,column,engineError,emergencyStop,scriptSha256,text1Sha256,text2Sha256,files,hash\r\n";
   for (const TJournalEntry& e : entries) {
     std::string files;
-    for (const TJournalFile& file : e.files) files += (files.empty() ? "" : " | ") + file.how + " " + file.path + " " + file.sha256;
-    out << e.id << ',' << e.timeUtc << ',' << e.timeLocal << ',' << CsvField(e.user) << ',' << CsvField(e.machine)
-        << ',' << CsvField(e.process) << ',' << e.mode << ',' << CsvField(Utf8(e.report)) << ',' << e.reportSha256
-        << ',' << e.outcome << ',' << CsvField(Utf8(e.location)) << ',' << CsvField(Utf8(e.reason)) << ','
-        << e.scriptEnd << ',' << e.row << ',' << e.column << ',' << int{e.engineError} << ','
-        << int{e.emergencyStop} << ',' << e.scriptSha256 << ',' << e.text1Sha256 << ',' << e.text2Sha256 << ','
-        << CsvField(Utf8(files)) << ',' << e.hash << "\r\n";
+    for (const TJournalFile& file : e.files)
+      files += (files.empty() ? "" : " | ") + file.how + " " + file.path + " " + file.sha256;
+    out << e.id << ',' << e.timeUtc << ',' << e.timeLocal << ',' << CsvField(e.user) << ','
+        << CsvField(e.machine) << ',' << CsvField(e.process) << ',' << e.mode << ','
+        << CsvField(Utf8(e.report)) << ',' << e.reportSha256 << ',' << e.outcome << ','
+        << CsvField(Utf8(e.location)) << ',' << CsvField(Utf8(e.reason)) << ',' << e.scriptEnd << ',' << e.row
+        << ',' << e.column << ',' << int{e.engineError} << ',' << int{e.emergencyStop} << ','
+        << e.scriptSha256 << ',' << e.text1Sha256 << ',' << e.text2Sha256 << ',' << CsvField(Utf8(files))
+        << ',' << e.hash << "\r\n";
   }
   out.close();
   if (!out) {
@@ -191,7 +196,8 @@ int FailedList(const TCliContext& context) {
 }
 
 void AddJournalCommand(CLI::App& app, TCliContext& context) {
-  auto* journal = app.add_subcommand("journal", "The audit journal Varnholt.journal: verify, list, show, export");
+  auto* journal =
+      app.add_subcommand("journal", "The audit journal Varnholt.journal: verify, list, show, export");
   journal->require_subcommand(1);
   auto options = std::make_shared<TJournalOptions>();
   auto* verify = journal->add_subcommand(

@@ -63,28 +63,41 @@ std::string ProcessName() {
 
 const char* JournalOutcomeName(TFilingEnd end) {
   switch (end) {
-    case TFilingEnd::kFiled: return "filed";
-    case TFilingEnd::kInFailed: return "in-failed";
-    case TFilingEnd::kLeftInPlace: return "left-in-place";
-    case TFilingEnd::kStayed: return "stayed";
-    case TFilingEnd::kScriptError: return "script-error";
-    case TFilingEnd::kRefused: return "refused";
+    case TFilingEnd::kFiled:
+      return "filed";
+    case TFilingEnd::kInFailed:
+      return "in-failed";
+    case TFilingEnd::kLeftInPlace:
+      return "left-in-place";
+    case TFilingEnd::kStayed:
+      return "stayed";
+    case TFilingEnd::kScriptError:
+      return "script-error";
+    case TFilingEnd::kRefused:
+      return "refused";
   }
   return "";
 }
 
 const char* JournalScriptEndName(TScriptEnd end) {
   switch (end) {
-    case TScriptEnd::kDone: return "done";
-    case TScriptEnd::kNotRun: return "not-run";
-    case TScriptEnd::kCompileError: return "compile-error";
-    case TScriptEnd::kRuntimeError: return "runtime-error";
-    case TScriptEnd::kAborted: return "aborted";
+    case TScriptEnd::kDone:
+      return "done";
+    case TScriptEnd::kNotRun:
+      return "not-run";
+    case TScriptEnd::kCompileError:
+      return "compile-error";
+    case TScriptEnd::kRuntimeError:
+      return "runtime-error";
+    case TScriptEnd::kAborted:
+      return "aborted";
   }
   return "";
 }
 
-TFilingJournal::~TFilingJournal() { StopListening(); }
+TFilingJournal::~TFilingJournal() {
+  StopListening();
+}
 
 void TFilingJournal::StopListening() {
   if (listener_ != 0) logger_.RemoveLineListener(listener_);
@@ -150,7 +163,8 @@ bool TFilingJournal::End(const TFilingOutcome& outcome) {
   entry_.scriptSha256 = platform::Sha256Of(script);
   // Each file once, as it is now: a file moved on later in the run is recorded where it ended.
   for (const TWrittenFile& file : outcome.written) {
-    std::erase_if(entry_.files, [&](const TJournalFile& known) { return platform::SameText(known.path, file.path); });
+    std::erase_if(entry_.files,
+                  [&](const TJournalFile& known) { return platform::SameText(known.path, file.path); });
     const auto native = files_.DriveMap().TryResolve(file.path);
     std::string digest;
     if (!native || !platform::FileExists(*native) || !platform::FileSha256(*native, digest)) continue;

@@ -57,9 +57,9 @@ constexpr const char* kEntryColumns =
 void BindEntry(TSqlStatement& s, const TJournalEntry& e) {
   int i = 1;
   s.Bind(i++, e.id);
-  for (const std::string* text : {&e.timeUtc, &e.timeLocal, &e.user, &e.machine, &e.process, &e.mode, &e.report,
-                                  &e.queueName, &e.reportSha256, &e.outcome, &e.location, &e.filedAs, &e.reason,
-                                  &e.scriptEnd}) {
+  for (const std::string* text :
+       {&e.timeUtc, &e.timeLocal, &e.user, &e.machine, &e.process, &e.mode, &e.report, &e.queueName,
+        &e.reportSha256, &e.outcome, &e.location, &e.filedAs, &e.reason, &e.scriptEnd}) {
     s.Bind(i++, *text);
   }
   s.Bind(i++, e.row);
@@ -76,16 +76,17 @@ TJournalEntry ReadEntry(const TSqlStatement& s) {
   TJournalEntry e;
   int i = 0;
   e.id = s.Int(i++);
-  for (std::string* text : {&e.timeUtc, &e.timeLocal, &e.user, &e.machine, &e.process, &e.mode, &e.report,
-                            &e.queueName, &e.reportSha256, &e.outcome, &e.location, &e.filedAs, &e.reason,
-                            &e.scriptEnd}) {
+  for (std::string* text :
+       {&e.timeUtc, &e.timeLocal, &e.user, &e.machine, &e.process, &e.mode, &e.report, &e.queueName,
+        &e.reportSha256, &e.outcome, &e.location, &e.filedAs, &e.reason, &e.scriptEnd}) {
     *text = s.Text(i++);
   }
   e.row = s.Int(i++);
   e.column = s.Int(i++);
   e.engineError = s.Int(i++) != 0;
   e.emergencyStop = s.Int(i++) != 0;
-  for (std::string* text : {&e.scriptSha256, &e.text1Sha256, &e.text2Sha256, &e.records, &e.previousHash, &e.hash}) {
+  for (std::string* text :
+       {&e.scriptSha256, &e.text1Sha256, &e.text2Sha256, &e.records, &e.previousHash, &e.hash}) {
     *text = s.Text(i++);
   }
   return e;
@@ -113,9 +114,9 @@ bool InFailedFolder(const std::string& path) {
 std::string TJournal::HashOf(const TJournalEntry& e) {
   std::string canonical = "varnholt-journal-1\n";
   AddField(canonical, std::to_string(e.id));
-  for (const std::string* text : {&e.timeUtc, &e.timeLocal, &e.user, &e.machine, &e.process, &e.mode, &e.report,
-                                  &e.queueName, &e.reportSha256, &e.outcome, &e.location, &e.filedAs, &e.reason,
-                                  &e.scriptEnd}) {
+  for (const std::string* text :
+       {&e.timeUtc, &e.timeLocal, &e.user, &e.machine, &e.process, &e.mode, &e.report, &e.queueName,
+        &e.reportSha256, &e.outcome, &e.location, &e.filedAs, &e.reason, &e.scriptEnd}) {
     AddField(canonical, *text);
   }
   AddField(canonical, std::to_string(e.row));
@@ -161,7 +162,8 @@ platform::TStatus TJournal::Append(TJournalEntry& entry, const std::string& scri
     statement.Bind(2, scriptText);
     if (statement.Step() != SQLITE_DONE) return fail("Journal script");
   }
-  if (!db_.Prepare("SELECT id, hash FROM entries ORDER BY id DESC LIMIT 1", statement)) return fail("Journal");
+  if (!db_.Prepare("SELECT id, hash FROM entries ORDER BY id DESC LIMIT 1", statement))
+    return fail("Journal");
   const int last = statement.Step();
   if (last == SQLITE_ROW) {
     entry.id = statement.Int(0) + 1;
@@ -204,7 +206,8 @@ platform::TStatus TJournal::ReadFiles(TJournalEntry& entry) {
   }
   statement.Bind(1, entry.id);
   entry.files.clear();
-  while (statement.Step() == SQLITE_ROW) entry.files.push_back({statement.Text(0), statement.Text(1), statement.Text(2)});
+  while (statement.Step() == SQLITE_ROW)
+    entry.files.push_back({statement.Text(0), statement.Text(1), statement.Text(2)});
   return platform::TStatus::Ok();
 }
 
@@ -290,8 +293,9 @@ platform::TStatus TJournal::List(const TJournalQuery& query, std::vector<TJourna
   entries.clear();
   // The filter runs over the index of the names alone, which holds every column it reads: a part of a
   // name can use no index, and scanning the entries themselves would read their records as well.
-  std::string sql = std::string("SELECT ") + kEntryColumns +
-                    " FROM entries WHERE id IN (SELECT id FROM entries INDEXED BY entriesByName WHERE timeUtc >= ?1";
+  std::string sql =
+      std::string("SELECT ") + kEntryColumns +
+      " FROM entries WHERE id IN (SELECT id FROM entries INDEXED BY entriesByName WHERE timeUtc >= ?1";
   if (!query.sample.empty()) {
     // LIKE ignores the case of ASCII letters by itself, without a lowered copy of every name.
     sql += " AND (queueName LIKE ?2 ESCAPE '\\' OR filedAs LIKE ?2 ESCAPE '\\')";

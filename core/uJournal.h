@@ -37,9 +37,9 @@ struct TJournalEntry {
   std::string timeLocal;  // 2024-05-01T14:00:00.123+0200
   std::string user;
   std::string machine;
-  std::string process;  // program name and process id: varnholt-cli[1234]
-  std::string mode;     // automatic, execute
-  std::string report;   // the Windows path the report was taken from
+  std::string process;       // program name and process id: varnholt-cli[1234]
+  std::string mode;          // automatic, execute
+  std::string report;        // the Windows path the report was taken from
   std::string queueName;     // its file name there
   std::string reportSha256;  // of the report as it arrived (empty when it was not there)
   std::string outcome;       // filed, in-failed, left-in-place, stayed, script-error
@@ -61,9 +61,9 @@ struct TJournalEntry {
 };
 
 struct TJournalQuery {
-  std::string since;    // entries at or after this UTC time (a prefix such as 2024-05-01 will do)
-  std::string sample;   // a part of the queue name or of the name filed as, ignoring ASCII case
-  std::string outcome;  // one outcome name
+  std::string since;       // entries at or after this UTC time (a prefix such as 2024-05-01 will do)
+  std::string sample;      // a part of the queue name or of the name filed as, ignoring ASCII case
+  std::string outcome;     // one outcome name
   std::int64_t limit = 0;  // 0: all
 };
 
@@ -76,7 +76,8 @@ struct TJournalVerdict {
 };
 
 // The SHA-256 that begins the chain.
-inline constexpr const char* kJournalGenesis = "0000000000000000000000000000000000000000000000000000000000000000";
+inline constexpr const char* kJournalGenesis =
+    "0000000000000000000000000000000000000000000000000000000000000000";
 
 class TJournal {
  public:

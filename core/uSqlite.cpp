@@ -3,12 +3,14 @@
 
 namespace varnholt {
 
-TSqlite::~TSqlite() { Close(); }
+TSqlite::~TSqlite() {
+  Close();
+}
 
 platform::TStatus TSqlite::Open(const std::filesystem::path& file, int busyMilliseconds) {
   Close();
-  const int opened = sqlite3_open_v2(file.c_str(), &db_,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int opened = sqlite3_open_v2(
+      file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (opened != SQLITE_OK) {
     platform::TStatus failed = db_ ? Failure("Cannot open " + file.string())
                                    : platform::TStatus::Fail("Cannot open " + file.string());
@@ -45,7 +47,9 @@ platform::TStatus TSqlite::Prepare(const char* sql, TSqlStatement& statement) {
   return platform::TStatus::Ok();
 }
 
-std::int64_t TSqlite::LastInsertId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+std::int64_t TSqlite::LastInsertId() const {
+  return db_ ? sqlite3_last_insert_rowid(db_) : 0;
+}
 
 TSqlStatement::~TSqlStatement() {
   if (statement_) sqlite3_finalize(statement_);
@@ -55,9 +59,13 @@ void TSqlStatement::Bind(int index, std::string_view text) {
   sqlite3_bind_text(statement_, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
-void TSqlStatement::Bind(int index, std::int64_t value) { sqlite3_bind_int64(statement_, index, value); }
+void TSqlStatement::Bind(int index, std::int64_t value) {
+  sqlite3_bind_int64(statement_, index, value);
+}
 
-int TSqlStatement::Step() { return statement_ ? sqlite3_step(statement_) : SQLITE_MISUSE; }
+int TSqlStatement::Step() {
+  return statement_ ? sqlite3_step(statement_) : SQLITE_MISUSE;
+}
 
 void TSqlStatement::Reset() {
   if (!statement_) return;
@@ -71,6 +79,8 @@ std::string TSqlStatement::Text(int column) const {
               : std::string();
 }
 
-std::int64_t TSqlStatement::Int(int column) const { return sqlite3_column_int64(statement_, column); }
+std::int64_t TSqlStatement::Int(int column) const {
+  return sqlite3_column_int64(statement_, column);
+}
 
 }  // namespace varnholt

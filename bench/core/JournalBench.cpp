@@ -34,7 +34,8 @@ TJournalEntry Entry(int n) {
   e.text2Sha256 = e.reportSha256;
   e.files.push_back({e.location, "moved", e.reportSha256});
   // About what a filing by the standard script logs.
-  for (int i = 0; i < 12; ++i) e.records += "25.12.2010\t14:30:00\tMsg\tVarnholt\tPdfCopyMoveTo\tDone\t" + e.location + "\n";
+  for (int i = 0; i < 12; ++i)
+    e.records += "25.12.2010\t14:30:00\tMsg\tVarnholt\tPdfCopyMoveTo\tDone\t" + e.location + "\n";
   return e;
 }
 

@@ -14,7 +14,8 @@ namespace fs = std::filesystem;
 class CliJournal : public testing::Test {
  protected:
   void SetUp() override {
-    for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"}) fs::copy_file(fs::path(VARNHOLT_APP_DIR) / program, app_ / program);
+    for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"})
+      fs::copy_file(fs::path(VARNHOLT_APP_DIR) / program, app_ / program);
     fs::create_directories(app_ / "drives/c/PDF");
   }
   TCliResult Cli(std::vector<std::string> args) {

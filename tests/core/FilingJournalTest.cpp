@@ -33,7 +33,8 @@ TEST(FilingJournal, TheOutcomeNamesEveryFileTheRunWrote) {
   WriteFile(bed.temp / "drives/c/PDF/r.pdf", "Sample A");
   WriteFile(bed.temp / "drives/c/Series/s.pdf", "series");
   bed.core->State().SetActionScript({"PDFCopyTo('C:\\Copies\\c.pdf');", "Protect('C:\\Copies\\c.pdf');",
-                                     "AppendTo(PDFFile, 'C:\\Series\\s.pdf');", "PDFMoveTo('C:\\Store\\a.pdf')"});
+                                     "AppendTo(PDFFile, 'C:\\Series\\s.pdf');",
+                                     "PDFMoveTo('C:\\Store\\a.pdf')"});
   const TFilingOutcome outcome = bed.core->Automatic().FileOne("C:\\PDF\\r.pdf");
   ASSERT_EQ(outcome.end, TFilingEnd::kFiled) << outcome.reason;
   std::vector<std::pair<std::string, std::string>> written;
@@ -100,7 +101,8 @@ TEST(FilingJournal, AJournalThatCannotBeWrittenStopsTheFilingAndLosesNothing) {
   EXPECT_FALSE(fs::exists(bed.temp / "drives/c/Store/a.pdf"));
   EXPECT_TRUE(bed.core->State().ErrorState());
   bool errRecord = false;
-  for (const std::string& line : bed.Records()) errRecord |= line.rfind("Err|Varnholt|Journal|Journal Not Written|", 0) == 0;
+  for (const std::string& line : bed.Records())
+    errRecord |= line.rfind("Err|Varnholt|Journal|Journal Not Written|", 0) == 0;
   EXPECT_TRUE(errRecord);
 }
 

@@ -90,15 +90,19 @@ TEST(Journal, VerifyNamesTheFirstBrokenEntry) {
   };
   const TCase cases[] = {
       {"a byte changed in an entry",
-       [](const fs::path& j, const fs::path&) { Tamper(j, "UPDATE entries SET reason = 'x' WHERE id = 3"); }, 3},
+       [](const fs::path& j, const fs::path&) { Tamper(j, "UPDATE entries SET reason = 'x' WHERE id = 3"); },
+       3},
       {"a byte changed in an entry's file",
-       [](const fs::path& j, const fs::path&) { Tamper(j, "UPDATE files SET how = 'copied' WHERE entry = 2"); }, 2},
-      {"a deleted entry", [](const fs::path& j, const fs::path&) { Tamper(j, "DELETE FROM entries WHERE id = 3"); },
-       4},
+       [](const fs::path& j, const fs::path&) {
+         Tamper(j, "UPDATE files SET how = 'copied' WHERE entry = 2");
+       },
+       2},
+      {"a deleted entry",
+       [](const fs::path& j, const fs::path&) { Tamper(j, "DELETE FROM entries WHERE id = 3"); }, 4},
       {"the first entry deleted",
        [](const fs::path& j, const fs::path&) { Tamper(j, "DELETE FROM entries WHERE id = 1"); }, 2},
-      {"a changed script", [](const fs::path& j, const fs::path&) { Tamper(j, "UPDATE scripts SET text = 'x'"); },
-       1},
+      {"a changed script",
+       [](const fs::path& j, const fs::path&) { Tamper(j, "UPDATE scripts SET text = 'x'"); }, 1},
       {"a changed archived file", [](const fs::path&, const fs::path& a) { WriteFile(a, "changed"); }, 2},
       {"a deleted archived file", [](const fs::path&, const fs::path& a) { fs::remove(a); }, 2},
   };
@@ -118,7 +122,8 @@ TEST(Journal, VerifyNamesTheFirstBrokenEntry) {
       }
     }
     auto resolve = [&temp](const std::string& path) -> std::optional<fs::path> {
-      return path == "C:\\Store\\S2.pdf" ? std::optional<fs::path>(temp / "drives/c/Store/S2.pdf") : std::nullopt;
+      return path == "C:\\Store\\S2.pdf" ? std::optional<fs::path>(temp / "drives/c/Store/S2.pdf")
+                                         : std::nullopt;
     };
     TJournal journal;
     ASSERT_TRUE(journal.Open(temp / "j"));
@@ -132,7 +137,10 @@ TEST(Journal, VerifyNamesTheFirstBrokenEntry) {
 
 TEST(Journal, ThreeProcessesAppendingAtOnceKeepOneChain) {
   TTempFolder temp;
-  { TJournal made; ASSERT_TRUE(made.Open(temp / "j")); }
+  {
+    TJournal made;
+    ASSERT_TRUE(made.Open(temp / "j"));
+  }
   constexpr int kEach = 60;
   std::vector<pid_t> children;
   for (int p = 0; p < 3; ++p) {
