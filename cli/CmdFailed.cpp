@@ -109,12 +109,14 @@ int Status(const TCliContext& context, int lines) {
 }  // namespace
 
 void AddFailedCommand(CLI::App& app, TCliContext& context) {
-  auto* failed = app.add_subcommand("failed", "The reports in C:\\PDF\\FAILED: count, re-queue or delete them");
+  auto* failed = app.add_subcommand("failed", "The reports in C:\\PDF\\FAILED: list, count, re-queue or delete them");
   failed->require_subcommand(1);
   auto* count = failed->add_subcommand("count", "Print the number of PDF files in C:\\PDF\\FAILED");
   auto* requeue = failed->add_subcommand(
       "requeue", "Move every PDF file of C:\\PDF\\FAILED back into C:\\PDF (a name taken there stays)");
   auto* remove = failed->add_subcommand("delete", "Delete every PDF file of C:\\PDF\\FAILED (needs --yes)");
+  auto* list = failed->add_subcommand("list", "List the reports in C:\\PDF\\FAILED with the reason the journal holds");
+  list->callback([&context] { context.exitCode = FailedList(context); });
   auto yes = std::make_shared<bool>(false);
   remove->add_flag("--yes", *yes, "Yes, delete them");
   count->callback([&context] { context.exitCode = Failed(context, TFailedAction::Count, false); });

@@ -54,6 +54,7 @@ int main(int argc, char** argv) {
   AddFailedCommand(app, context);
   AddPrinterCommand(app, context);
   AddHelpPageCommand(app, context);
+  AddJournalCommand(app, context);
 
   try {
     app.parse(argc, argv);

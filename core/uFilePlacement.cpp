@@ -182,6 +182,7 @@ bool TFilePlacement::CopyFileBecause(const std::string& source, const std::strin
     return false;
   }
   logger_.WriteEntry(ltMsg, kObject, "CopyFile", "Done");
+  NoteWritten(destination, "copied");
   return true;
 }
 
@@ -261,6 +262,9 @@ platform::TStatus TFilePlacement::MoveReport(const std::string& source, const st
         return PlacementHook ? PlacementHook(step) : platform::TStatus::Ok();
       });
   if (journalled) (void)platform::DeleteFile(journal);
+  if (moved) {
+    NoteWritten(destination, platform::SameText(FileNameOf(FolderOf(destination)), "FAILED") ? "FAILED" : "moved");
+  }
   return moved;
 }
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/uProcessingState.h"
 #include "core/uStatusIndicator.h"
@@ -19,6 +20,13 @@ namespace varnholt {
 // a move across file systems, written before the copy is named and removed once the source is deleted.
 inline constexpr const char* kMoveJournalPrefix = "PDFMOVE.";
 inline constexpr const char* kMoveJournalSuffix = ".TXT";
+
+// A file that this process wrote while filing: a report moved or copied to its place or to FAILED, or a
+// file an engine request changed or appended to. The journal records them with their SHA-256.
+struct TWrittenFile {
+  std::string path;  // Windows path
+  std::string how;   // moved, copied, FAILED, changed, appended
+};
 
 class TFilePlacement {
  public:
@@ -51,6 +59,9 @@ class TFilePlacement {
   // How many reports this unit has moved to FAILED, so that a caller can tell what it did.
   int MovesToFailed() const { return movesToFailed_; }
   void CountMoveToFailed() { ++movesToFailed_; }
+  // Every file written so far, in order (see TWrittenFile); a caller takes the tail it is interested in.
+  const std::vector<TWrittenFile>& Written() const { return written_; }
+  void NoteWritten(std::string path, std::string how) { written_.push_back({std::move(path), std::move(how)}); }
 
   // Test seam: called between the steps of a move across file systems (see platform::TPlacementHook).
   platform::TPlacementHook PlacementHook;
@@ -70,6 +81,7 @@ class TFilePlacement {
   const platform::TFileSystem& files_;
   TStatusIndicator& status_;
   int movesToFailed_ = 0;
+  std::vector<TWrittenFile> written_;
 };
 
 }  // namespace varnholt

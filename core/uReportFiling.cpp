@@ -1,6 +1,7 @@
 // uReportFiling.cpp — filing one report and telling what came of it.
 #include "core/uReportFiling.h"
 
+#include "core/uFilingJournal.h"
 #include "hostlib/uDestinationNames.h"
 #include "platform/CodePage.h"
 
@@ -63,6 +64,25 @@ std::string TReportFiling::ExecuteRefusal() {
 }
 
 TFilingOutcome TReportFiling::FileReport(const std::string& path, TFilingMode mode) {
+  const std::size_t written = placement_.Written().size();
+  // A lab must not file without its audit trail: a journal that cannot be written stops before the run.
+  if (journal_ && !journal_->Begin(path, mode)) {
+    TFilingOutcome outcome;
+    outcome.report = path;
+    outcome.location = path;
+    outcome.end = mode == TFilingMode::kExecute ? TFilingEnd::kRefused : TFilingEnd::kStayed;
+    outcome.reason = "The journal cannot be written";
+    outcome.emergencyStop = true;
+    return outcome;
+  }
+  TFilingOutcome outcome = FileReportUnjournalled(path, mode);
+  outcome.written.assign(placement_.Written().begin() + static_cast<std::ptrdiff_t>(written),
+                         placement_.Written().end());
+  if (journal_ && !journal_->End(outcome)) outcome.emergencyStop = true;
+  return outcome;
+}
+
+TFilingOutcome TReportFiling::FileReportUnjournalled(const std::string& path, TFilingMode mode) {
   TFilingOutcome outcome;
   outcome.report = path;
   const int engineErrors = engine_.Errors();
@@ -80,6 +100,7 @@ TFilingOutcome TReportFiling::FileReport(const std::string& path, TFilingMode mo
     }
     TScopeEnd clear{[this] { state_.EndExecute(); }};
     loading_.SelectAndLoad(path);
+    if (journal_) journal_->TextsLoaded();
     logger_.WriteProc(kObject, "btExecuteClick");
     if (const std::string refusal = ExecuteRefusal(); !refusal.empty()) {
       port_.ShowMessage(refusal);
@@ -101,6 +122,7 @@ TFilingOutcome TReportFiling::FileReport(const std::string& path, TFilingMode mo
     if (!files_.FileExists(state_.SelectedFile()) && !state_.SelectedFile().empty()) loading_.SelectAndLoad("");
   } else {
     loading_.SelectAndLoad(path);
+    if (journal_) journal_->TextsLoaded();
     load = state_.TextLoad();
     loadError = state_.TextLoadError();
     settled = SettleFailedLoad(path);

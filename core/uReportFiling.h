@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/uActionRun.h"
 #include "core/uEngineBridge.h"
@@ -40,7 +41,10 @@ struct TFilingOutcome {
   TScriptOutcome script{TScriptEnd::kNotRun, ""};  // the action run's own outcome
   bool engineError = false;    // an engine request of this filing ended in an error (unreadable included)
   bool emergencyStop = false;  // Automatic mode was stopped during this filing
+  std::vector<TWrittenFile> written;  // every file this filing wrote, in order (a file may come twice)
 };
+
+class TFilingJournal;
 
 class TReportFiling {
  public:
@@ -65,6 +69,8 @@ class TReportFiling {
   // A report the action left in the queue: printed on the paper printer and moved to FAILED. Gives where
   // it went, or empty when it could not be moved (an emergency stop).
   std::string PostAction(const std::string& path);
+  // The audit journal every filing that handles a report writes to; none in tests that do without it.
+  void SetJournal(TFilingJournal* journal) { journal_ = journal; }
 
  private:
   // The Execute command's checks before a run; empty when it may run.
@@ -74,6 +80,7 @@ class TReportFiling {
   // when the texts were not loaded, so that no script runs on the report.
   bool SettleFailedLoad(const std::string& path);
   std::chrono::system_clock::time_point Now() const;
+  TFilingOutcome FileReportUnjournalled(const std::string& path, TFilingMode mode);
 
   TProcessingState& state_;
   TUiPort& port_;
@@ -86,6 +93,7 @@ class TReportFiling {
   TPrinting& printing_;
   TActionRun& actionRun_;
   const TCoreClock& clock_;
+  TFilingJournal* journal_ = nullptr;
 };
 
 }  // namespace varnholt

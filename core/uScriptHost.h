@@ -41,7 +41,18 @@ class TScriptHost : public THostContext {
   void EmergencyStop() override { status_.EmergencyStop(); }
   void RunEngineRequest(const std::vector<std::string>& keys, const std::string& action,
                         const std::function<void()>& prepare = {}) override {
+    const int errors = engine_.Errors();
     engine_.ExecPDF({action, keys}, prepare);
+    if (engine_.Errors() > errors) return;
+    // The requests that change a PDF in place change the one named by PDFFILE.
+    const bool appends = action == "APPENDPDF";
+    if (!appends && action != "PROTECT" && action != "WATERMARK" && action != "REPAGINATE" &&
+        action != "COVERPAGE" && action != "DELPAGES") {
+      return;
+    }
+    for (const std::string& key : keys) {
+      if (key.rfind("PDFFILE=", 0) == 0) placement_.NoteWritten(key.substr(8), appends ? "appended" : "changed");
+    }
   }
   void PdfCopyMoveTo(const std::string& destination, bool move) override {
     placement_.PdfCopyMoveTo(destination, move);

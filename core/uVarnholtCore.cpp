@@ -16,9 +16,12 @@ TVarnholtCore::TVarnholtCore(std::filesystem::path applicationFolder, TUiPort& p
       printing_(state_, port_, logger_, files_, engine_, status_),
       host_(state_, port_, logger_, files_, status_, engine_, placement_, printing_),
       actionRun_(state_, port_, logger_, status_, host_, clock_),
+      journal_(state_, logger_, files_, status_),
       filing_(state_, port_, logger_, files_, engine_, status_, loading_, placement_, printing_, actionRun_,
               clock_),
       automatic_(state_, port_, logger_, driveMap_, files_, status_, loading_, placement_, filing_, clock_),
-      scriptEditing_(state_, port_, logger_, status_, actionRun_) {}
+      scriptEditing_(state_, port_, logger_, status_, actionRun_) {
+  filing_.SetJournal(&journal_);
+}
 
 }  // namespace varnholt

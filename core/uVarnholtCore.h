@@ -15,6 +15,7 @@
 //   TActionRun         one run of the action script (uActionRun.h)
 //   TScriptEditing     the Action page: edit mode, Load, Copy To, Default (uScriptEditing.h)
 //   TReportFiling      FileReport: one report filed, with its outcome (uReportFiling.h)
+//   TFilingJournal     the audit journal entry of every handled report (uFilingJournal.h)
 //   TAutomaticMode     the pass over the queue, the counters, the FAILED commands (uAutomaticMode.h)
 #pragma once
 
@@ -24,6 +25,7 @@
 #include "core/uAutomaticMode.h"
 #include "core/uEngineBridge.h"
 #include "core/uFilePlacement.h"
+#include "core/uFilingJournal.h"
 #include "core/uPrinting.h"
 #include "core/uProcessingState.h"
 #include "core/uReportFiling.h"
@@ -59,6 +61,7 @@ class TVarnholtCore {
   TPrinting& Printing() { return printing_; }
   TActionRun& Action() { return actionRun_; }
   TReportFiling& Filing() { return filing_; }
+  TFilingJournal& Journal() { return journal_; }
   TAutomaticMode& Automatic() { return automatic_; }
   TScriptEditing& ScriptEditing() { return scriptEditing_; }
   // What the host routines of a script see of this core.
@@ -84,6 +87,7 @@ class TVarnholtCore {
   TPrinting printing_;
   TScriptHost host_;
   TActionRun actionRun_;
+  TFilingJournal journal_;
   TReportFiling filing_;
   TAutomaticMode automatic_;
   TScriptEditing scriptEditing_;

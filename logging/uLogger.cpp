@@ -125,8 +125,18 @@ void TLogger::AddLine(std::string line) {
   if (!fileName_.empty()) waiting_.push_back(line);
   // Bounded like the list: when the file stays out of reach, the oldest waiting lines give way.
   while (static_cast<long long>(waiting_.size()) > std::max(capacity_, 1)) waiting_.pop_front();
+  for (const auto& [id, listener] : lineListeners_) listener(line);
   lines_.push_back(std::move(line));
   if (OnRecordAdded) OnRecordAdded(*this);
+}
+
+int TLogger::AddLineListener(std::function<void(const std::string& line)> listener) {
+  lineListeners_.emplace_back(++nextListener_, std::move(listener));
+  return nextListener_;
+}
+
+void TLogger::RemoveLineListener(int id) {
+  std::erase_if(lineListeners_, [id](const auto& entry) { return entry.first == id; });
 }
 
 void TLogger::AddFailure(std::string_view proc) {

@@ -20,6 +20,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/Clock.h"
 #include "platform/SharedFile.h"
@@ -82,6 +84,10 @@ class TLogger {
   std::function<void(TLogger&)> OnRecordAdded;
   // Lets the user interface process pending messages; the window sets it, elsewhere it stays empty.
   std::function<void()> ProcessMessages;
+  // Listeners besides OnRecordAdded (which the views own), each given every line added: the journal
+  // collects the records of one filing so. The number returned removes the listener again.
+  int AddLineListener(std::function<void(const std::string& line)> listener);
+  void RemoveLineListener(int id);
 
  private:
   void Trim();
@@ -105,6 +111,8 @@ class TLogger {
   std::deque<std::string> waiting_;
   bool fileFailed_ = false;
   int lastRecordType_ = ltSys;
+  std::vector<std::pair<int, std::function<void(const std::string&)>>> lineListeners_;
+  int nextListener_ = 0;
   // What this process knew of the file at the end of its last turn; what other processes appended since
   // is counted from there, so a turn reads only their new lines.
   bool known_ = false;

@@ -483,6 +483,19 @@ TStatus FileSha256(const fs::path& path, std::string& digest) {
   return TStatus::Ok();
 }
 
+std::string Sha256Of(std::string_view bytes) {
+  unsigned char hash[EVP_MAX_MD_SIZE];
+  unsigned int size = 0;
+  if (EVP_Digest(bytes.data(), bytes.size(), hash, &size, EVP_sha256(), nullptr) != 1) return {};
+  std::string digest;
+  for (unsigned int i = 0; i < size; ++i) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02x", hash[i]);
+    digest += hex;
+  }
+  return digest;
+}
+
 std::vector<std::string_view> SplitLineViews(std::string_view text) {
   std::vector<std::string_view> lines;
   std::size_t start = 0;

@@ -85,6 +85,8 @@ TStatus ForceDirectories(const fs::path& path);
 TStatus ReadFileBytes(const fs::path& path, std::string& bytes);
 // The SHA-256 of a file's bytes as 64 lower-case hex digits, read in pieces.
 TStatus FileSha256(const fs::path& path, std::string& digest);
+// The SHA-256 of bytes in memory, lower-case hex.
+std::string Sha256Of(std::string_view bytes);
 
 // Splits text into lines at CR LF, CR or LF; a final line break ends the last line without adding an
 // empty one.

@@ -25,6 +25,8 @@ packages=(
   printer-driver-cups-pdf
   # command line and JSON
   libcli11-dev nlohmann-json3-dev
+  # the audit journal
+  libsqlite3-dev
 )
 
 missing=()
