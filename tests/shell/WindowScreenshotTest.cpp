@@ -5,11 +5,14 @@
 // CTest entry also sets a scale of 200%).
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QPalette>
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextBrowser>
+#include <QUrl>
 
 #include <Qsci/qsciscintilla.h>
 
@@ -90,6 +93,25 @@ class WindowScreenshotTest : public QObject {
     QTest::qWait(50);
     const QString name = folder + QStringLiteral("/main-tsAction-error") + suffix + QStringLiteral(".png");
     QVERIFY2(window.grab().toImage().save(name), qPrintable(name));
+  }
+
+  void theHelpPageInABrowserView() {
+    // The page the Help button opens, as a browser shows it: the build writes it beside the program.
+    const QString page = QStringLiteral(VARNHOLT_APP_DIR "/Varnholt_help.htm");
+    QVERIFY(QFile::exists(page));
+    QTextBrowser browser;
+    browser.resize(1000, 700);
+    browser.setSource(QUrl::fromLocalFile(page));
+    browser.show();
+    QTest::qWait(50);
+    QVERIFY(browser.toPlainText().contains(QStringLiteral("PDFMoveTo")));
+    const QByteArray target = qgetenv("VARNHOLT_SCREENSHOTS");
+    const QString folder = target.isEmpty() ? QDir::currentPath() + QStringLiteral("/screenshots")
+                                            : QString::fromLocal8Bit(target);
+    QDir().mkpath(folder);
+    const QString name = folder + QStringLiteral("/help-page") +
+                         (darkTheme ? QStringLiteral("-dark-200") : QString()) + QStringLiteral(".png");
+    QVERIFY2(browser.grab().save(name), qPrintable(name));
   }
 };
 
