@@ -24,4 +24,20 @@ QMessageBox::StandardButton ShowDialog(QWidget* parent, TDialogKind kind, const 
                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
 
+// A file dialog as a test sees it: open an existing file, or save (asking before it overwrites); the
+// chosen file comes back, empty when cancelled.
+struct TFileDialogRequest {
+  bool save = false;
+  QString title;
+  QString filter;
+  QString defaultSuffix;
+  QString folder;
+  QString fileName;
+};
+using TFileDialogAnswerer = std::function<QString(QWidget* parent, const TFileDialogRequest& request)>;
+
+// Replaces the file dialogs for the rest of the process (empty: real dialogs again).
+void SetFileDialogAnswerer(TFileDialogAnswerer answerer);
+QString AskFileName(QWidget* parent, const TFileDialogRequest& request);
+
 }  // namespace varnholt::shell

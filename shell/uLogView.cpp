@@ -83,24 +83,9 @@ bool SameText(std::string_view a, std::string_view b) {
   });
 }
 
-TExportDialog& ExportDialog() {
-  static TExportDialog dialog;
-  return dialog;
-}
-
 TFileOpener& FileOpener() {
   static TFileOpener opener;
   return opener;
-}
-
-QString AskExportFile(QWidget* parent, const TExportDialogRequest& request) {
-  if (ExportDialog()) return ExportDialog()(parent, request);
-  QFileDialog dialog(parent, request.title, request.folder, request.filter);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before it overwrites
-  dialog.setDefaultSuffix(request.defaultSuffix);
-  dialog.selectFile(request.fileName);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first();
 }
 
 }  // namespace
@@ -214,10 +199,6 @@ QVariant TLogModel::headerData(int section, Qt::Orientation orientation, int rol
 
 // --- hooks ----------------------------------------------------------------------------------------
 
-void SetExportDialog(TExportDialog dialog) {
-  ExportDialog() = std::move(dialog);
-}
-
 void SetFileOpener(TFileOpener opener) {
   FileOpener() = std::move(opener);
 }
@@ -310,10 +291,13 @@ void TLogView::Copy2Click() {
 
 void TLogView::btExportLogClick() {
   logger_.WriteProc(kObject, "btExportLogClick");
-  const TExportDialogRequest request{
-      QStringLiteral("Save Varnholt Log"), QStringLiteral("Log files (*.txt)"), QStringLiteral("TXT"),
-      QStandardPaths::writableLocation(QStandardPaths::DesktopLocation), QStringLiteral("LOG.TXT")};
-  const QString chosen = AskExportFile(grid_.window(), request);
+  const TFileDialogRequest request{true,
+                                   QStringLiteral("Save Varnholt Log"),
+                                   QStringLiteral("Log files (*.txt)"),
+                                   QStringLiteral("TXT"),
+                                   QStandardPaths::writableLocation(QStandardPaths::DesktopLocation),
+                                   QStringLiteral("LOG.TXT")};
+  const QString chosen = AskFileName(grid_.window(), request);
   if (chosen.isEmpty()) return;
   const std::filesystem::path path = QFile::encodeName(chosen).toStdString();
   if (const platform::TStatus written = logger_.SaveToFile(path); !written) {

@@ -53,18 +53,6 @@ class TLogModel : public QAbstractTableModel {
   int rows_;
 };
 
-// The save dialog of the export, as a test sees it; it returns the chosen file, empty when cancelled.
-struct TExportDialogRequest {
-  QString title;
-  QString filter;
-  QString defaultSuffix;
-  QString folder;
-  QString fileName;
-};
-using TExportDialog = std::function<QString(QWidget* parent, const TExportDialogRequest& request)>;
-// Replaces the dialog for the rest of the process (empty: the real dialog again).
-void SetExportDialog(TExportDialog dialog);
-
 // Opens a file with the desktop's default program; false when none could be started.
 using TFileOpener = std::function<bool(const QString& path)>;
 // Replaces the opening for the rest of the process (empty: the desktop's again).

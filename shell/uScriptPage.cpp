@@ -21,6 +21,7 @@
 #include "core/uStandardScript.h"
 #include "core/uVarnholtCore.h"
 #include "hostlib/uScriptReference.h"
+#include "shell/uDialogs.h"
 #include "shell/uLogView.h"
 #include "shell/uQtText.h"
 #include "ui_fVarnholt.h"
@@ -38,26 +39,6 @@ constexpr const char* kHelpFile = "Varnholt_help.htm";
 
 const QColor kEditGutter(192, 220, 192);
 const QColor kNavy(0, 0, 128);
-
-TScriptDialog& ScriptDialog() {
-  static TScriptDialog dialog;
-  return dialog;
-}
-
-QString AskScriptFile(QWidget* parent, const TScriptDialogRequest& request) {
-  if (ScriptDialog()) return ScriptDialog()(parent, request);
-  QFileDialog dialog(parent, request.title, request.folder, request.filter);
-  dialog.setDefaultSuffix(request.defaultSuffix);
-  if (request.save) {
-    dialog.setAcceptMode(QFileDialog::AcceptSave);  // asks before it overwrites
-  } else {
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-  }
-  dialog.selectFile(request.fileName);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().first();
-}
 
 // The dialect's keywords: the lexer's own list is Delphi's, which would show words this language does
 // not have as keywords.
@@ -110,10 +91,6 @@ class TScriptApis : public QsciAbstractAPIs {
  private:
   QStringList names_, hints_;
 };
-
-void SetScriptDialog(TScriptDialog dialog) {
-  ScriptDialog() = std::move(dialog);
-}
 
 const QStringList& ScriptKeywords() {
   static const QStringList words = {"and",       "begin",       "break",     "cdecl",   "class",
@@ -372,7 +349,7 @@ void TScriptPage::SetFileOfDialog(const char* name, const QString& file) {
 
 void TScriptPage::btScriptLoadClick() {
   if (!core_.ScriptEditing().BeginLoad()) return;
-  const QString file = AskScriptFile(
+  const QString file = AskFileName(
       window_, {false, QStringLiteral("Load Varnholt PascalScript"), QString::fromLatin1(kScriptFilter),
                 QStringLiteral("PSC"), ScriptsFolder(), FileOfDialog("OpenDialogScript")});
   if (file.isEmpty()) return;
@@ -385,7 +362,7 @@ void TScriptPage::btScriptLoadClick() {
 
 void TScriptPage::btScriptCopyToClick() {
   core_.ScriptEditing().BeginCopyTo();
-  const QString file = AskScriptFile(
+  const QString file = AskFileName(
       window_, {true, QStringLiteral("Save Varnholt PascalScript"), QString::fromLatin1(kScriptFilter),
                 QStringLiteral("PSC"), ScriptsFolder(), FileOfDialog("SaveDialogScript")});
   if (file.isEmpty()) return;

@@ -35,19 +35,6 @@ namespace varnholt::shell {
 
 class TScriptApis;
 
-// A script file dialog as a test sees it; it returns the chosen file, empty when cancelled.
-struct TScriptDialogRequest {
-  bool save = false;
-  QString title;
-  QString filter;
-  QString defaultSuffix;
-  QString folder;
-  QString fileName;
-};
-using TScriptDialog = std::function<QString(QWidget* parent, const TScriptDialogRequest& request)>;
-// Replaces the Load and CopyTo dialogs for the rest of the process (empty: the real dialogs again).
-void SetScriptDialog(TScriptDialog dialog);
-
 // The 51 keywords the editor shows bold.
 const QStringList& ScriptKeywords();
 

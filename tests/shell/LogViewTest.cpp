@@ -250,10 +250,10 @@ class LogViewTest : public QObject {
     TLogPage page(logger);
     const std::string logFileBefore = ReadFile(temp / "Varnholt.LOG");
 
-    shell::TExportDialogRequest asked;
+    shell::TFileDialogRequest asked;
     const QString target =
         chosen.isEmpty() ? QString() : QString::fromStdString((temp / "").string()) + chosen;
-    shell::SetExportDialog([&](QWidget*, const shell::TExportDialogRequest& request) {
+    shell::SetFileDialogAnswerer([&](QWidget*, const shell::TFileDialogRequest& request) {
       asked = request;
       return target;
     });
@@ -269,7 +269,7 @@ class LogViewTest : public QObject {
     });
     // The button (and the tray menu's "Logfile", which clicks it) exports.
     page.exportButton.click();
-    shell::SetExportDialog({});
+    shell::SetFileDialogAnswerer({});
     shell::SetFileOpener({});
     shell::SetDialogAnswerer({});
 

@@ -21,7 +21,7 @@
 
 using namespace varnholt;
 using namespace varnholt::test;
-using varnholt::shell::TScriptDialogRequest;
+using varnholt::shell::TFileDialogRequest;
 using varnholt::shell::TScriptPage;
 
 namespace {
@@ -50,7 +50,7 @@ class ScriptPageTest : public QObject {
 
  private slots:
   void cleanup() {
-    shell::SetScriptDialog({});
+    shell::SetFileDialogAnswerer({});
     shell::SetFileOpener({});
   }
 
@@ -141,8 +141,8 @@ class ScriptPageTest : public QObject {
     auto& window = bed.Start();
     window.Form().sbAutomatic->click();
     QVERIFY(window.Core().State().Automatic());
-    TScriptDialogRequest seen;
-    shell::SetScriptDialog([&](QWidget*, const TScriptDialogRequest& request) {
+    TFileDialogRequest seen;
+    shell::SetFileDialogAnswerer([&](QWidget*, const TFileDialogRequest& request) {
       seen = request;
       return QString();
     });
@@ -160,7 +160,7 @@ class ScriptPageTest : public QObject {
     auto& window = bed.Start();
     const QString file = QString::fromStdString((bed / "Scripts" / "site.psc").string());
     QString offered;
-    shell::SetScriptDialog([&](QWidget*, const TScriptDialogRequest& request) {
+    shell::SetFileDialogAnswerer([&](QWidget*, const TFileDialogRequest& request) {
       offered = request.fileName;
       return file;
     });
