@@ -346,6 +346,8 @@ void TfmVarnholt::closeEvent(QCloseEvent* event) {
 
 void TfmVarnholt::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
+  // The log grid refits its last column on activation itself.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) logger_.WriteProc(kObject, "FormActivate");
   if (event->type() != QEvent::WindowStateChange || !isMinimized() || ending_) return;
   if (selfMinimized_) {
     selfMinimized_ = false;
