@@ -1,6 +1,8 @@
 // uScriptPage.cpp — the Action page: the script editor, its modes and colours, the page's commands.
 #include "shell/uScriptPage.h"
 
+#include <regex>
+
 #include <Qsci/qsciabstractapis.h>
 #include <Qsci/qscilexerpascal.h>
 #include <Qsci/qsciscintilla.h>
@@ -31,6 +33,10 @@ namespace varnholt::shell {
 namespace {
 
 constexpr int kErrorMarker = 0;
+// Web addresses in the script are shown blue and underlined: one indicator colours the text, one
+// underlines it.
+constexpr int kLinkTextIndicator = 8;
+constexpr int kLinkLineIndicator = 9;
 // The error line stands this many lines below the top of the editor, so the lines before it are seen.
 constexpr int kLinesAboveError = 10;
 constexpr const char* kScriptFilter = "PascalScript files (*.psc)";
@@ -217,8 +223,13 @@ void TScriptPage::CreateEditor(Ui::TfmVarnholt& form) {
     PopupMenuScriptPopup();
     menu_->popup(editor_->mapToGlobal(at));
   });
+  editor_->indicatorDefine(QsciScintilla::TextColorIndicator, kLinkTextIndicator);
+  editor_->setIndicatorForegroundColor(Qt::blue, kLinkTextIndicator);
+  editor_->indicatorDefine(QsciScintilla::PlainIndicator, kLinkLineIndicator);
+  editor_->setIndicatorForegroundColor(Qt::blue, kLinkLineIndicator);
   connect(editor_, &QsciScintilla::textChanged, this, [this] {
     if (markedLine_ > 0 && !editor_->isReadOnly()) ClearMark();
+    MarkWebAddresses();
   });
 
   // The editor takes the place of the page's spacer and all the height there is.
@@ -304,6 +315,29 @@ void TScriptPage::SetEditorLines(const std::vector<std::string>& lines) {
 
 void TScriptPage::ShowActionScript() {
   SetEditorLines(core_.State().ActionScript());
+}
+
+void TScriptPage::MarkWebAddresses() {
+  // The editor holds UTF-8; its positions count bytes.
+  const std::string text = editor_->text().toUtf8().toStdString();
+  for (const int indicator : {kLinkTextIndicator, kLinkLineIndicator}) {
+    editor_->SendScintilla(QsciScintilla::SCI_SETINDICATORCURRENT, indicator);
+    editor_->SendScintilla(QsciScintilla::SCI_INDICATORCLEARRANGE, 0UL, static_cast<long>(text.size()));
+  }
+  static const std::regex address(R"((?:https?://|ftp://|www\.)[^\s'"()<>]+)", std::regex::icase);
+  for (auto it = std::sregex_iterator(text.begin(), text.end(), address); it != std::sregex_iterator();
+       ++it) {
+    for (const int indicator : {kLinkTextIndicator, kLinkLineIndicator}) {
+      editor_->SendScintilla(QsciScintilla::SCI_SETINDICATORCURRENT, indicator);
+      editor_->SendScintilla(QsciScintilla::SCI_INDICATORFILLRANGE,
+                             static_cast<unsigned long>(it->position()), static_cast<long>(it->length()));
+    }
+  }
+}
+
+bool TScriptPage::IsWebAddressAt(int position) const {
+  return editor_->SendScintilla(QsciScintilla::SCI_INDICATORVALUEAT, kLinkLineIndicator,
+                                static_cast<long>(position)) != 0;
 }
 
 void TScriptPage::ClearMark() {

@@ -65,6 +65,9 @@ class TScriptPage : public QObject {
   void PopupMenuScriptPopup();
 
   QsciScintilla& Editor() const { return *editor_; }
+  // Whether the character at a byte position of the editor belongs to a web address (shown blue and
+  // underlined).
+  bool IsWebAddressAt(int position) const;
   QMenu& ContextMenu() const { return *menu_; }
   // The editor's lines in the system code page.
   std::vector<std::string> EditorLines() const;
@@ -84,6 +87,7 @@ class TScriptPage : public QObject {
   void SetEditColours(bool editMode);
   void SetEditorLines(const std::vector<std::string>& lines);
   void ClearMark();
+  void MarkWebAddresses();
   QString ScriptsFolder() const;
   QString FileOfDialog(const char* name) const;
   void SetFileOfDialog(const char* name, const QString& file);

@@ -106,6 +106,22 @@ class ScriptPageTest : public QObject {
     QCOMPARE(window.Core().State().ActionScript(), (std::vector<std::string>{"x := 1", "", "Log('a','b')"}));
   }
 
+  void webAddressesAreMarkedAndFollowTheText() {
+    TShellBed bed;
+    auto& window = bed.Start();
+    TScriptPage& page = window.ScriptPage();
+    const QString text = QStringLiteral("// see https://lab.example/filing and www.example.org\nx := 1");
+    page.Editor().setText(text);
+    const int start = static_cast<int>(text.indexOf(QStringLiteral("https")));
+    QVERIFY(page.IsWebAddressAt(start));
+    QVERIFY(page.IsWebAddressAt(start + 10));
+    QVERIFY(page.IsWebAddressAt(static_cast<int>(text.indexOf(QStringLiteral("www")))));
+    QVERIFY(!page.IsWebAddressAt(0));
+    QVERIFY(!page.IsWebAddressAt(static_cast<int>(text.indexOf(QStringLiteral(" and")))));
+    page.Editor().setText(QStringLiteral("x := 1"));
+    QVERIFY(!page.IsWebAddressAt(0) && !page.IsWebAddressAt(3));
+  }
+
   void editWhileAnActionIsProcessingIsRefused() {
     TShellBed bed;
     auto& window = bed.Start();
