@@ -46,7 +46,8 @@ bool LoadActionScript(const TRunOptions& options, const std::filesystem::path& a
   return true;
 }
 
-const char* EndName(TFilingEnd end) {
+// The words of the person's outcome line; the JSON line carries the names tools read (FilingEndName).
+const char* EndWords(TFilingEnd end) {
   switch (end) {
     case TFilingEnd::kFiled: return "filed";
     case TFilingEnd::kInFailed: return "in FAILED";
@@ -58,22 +59,11 @@ const char* EndName(TFilingEnd end) {
   return "";
 }
 
-const char* ScriptEndName(TScriptEnd end) {
-  switch (end) {
-    case TScriptEnd::kDone: return "done";
-    case TScriptEnd::kNotRun: return "not run";
-    case TScriptEnd::kCompileError: return "compile error";
-    case TScriptEnd::kRuntimeError: return "run-time error";
-    case TScriptEnd::kAborted: return "aborted";
-  }
-  return "";
-}
-
 // The last line of a run: what came of the report, as the core tells it.
 void PrintOutcome(const TFilingOutcome& outcome, bool json) {
   if (json) {
     nlohmann::ordered_json line;
-    line["outcome"] = EndName(outcome.end);
+    line["outcome"] = FilingEndName(outcome.end);
     line["report"] = platform::Cp1252ToUtf8(outcome.report);
     line["location"] = platform::Cp1252ToUtf8(outcome.location);
     line["reason"] = platform::Cp1252ToUtf8(outcome.reason);
@@ -85,7 +75,7 @@ void PrintOutcome(const TFilingOutcome& outcome, bool json) {
     std::cout << line.dump() << '\n';
     return;
   }
-  std::string text = std::string("Outcome: ") + EndName(outcome.end);
+  std::string text = std::string("Outcome: ") + EndWords(outcome.end);
   if (!outcome.location.empty() && outcome.end != TFilingEnd::kRefused) text += "  " + outcome.location;
   if (outcome.script.row > 0) {
     text += "  Line " + std::to_string(outcome.script.row) + ", Char " + std::to_string(outcome.script.column);

@@ -47,6 +47,22 @@ TScriptOutcome RuntimeOutcome(const std::string& message) {
 
 }  // namespace
 
+const char* ScriptEndName(TScriptEnd end) {
+  switch (end) {
+    case TScriptEnd::kDone:
+      return "done";
+    case TScriptEnd::kNotRun:
+      return "not-run";
+    case TScriptEnd::kCompileError:
+      return "compile-error";
+    case TScriptEnd::kRuntimeError:
+      return "runtime-error";
+    case TScriptEnd::kAborted:
+      return "aborted";
+  }
+  return "";
+}
+
 TActionRun::TActionRun(TProcessingState& state, TUiPort& port, TLogger& logger, TStatusIndicator& status,
                        THostContext& host, const TCoreClock& clock)
     : state_(state), port_(port), logger_(logger), status_(status), host_(host), clock_(clock) {}

@@ -38,6 +38,10 @@ enum class TScriptEnd {
   kAborted,       // it ended by Abort
 };
 
+// The name of a script end as the journal stores it and tools read it ("done", "not-run",
+// "compile-error", "runtime-error", "aborted").
+const char* ScriptEndName(TScriptEnd end);
+
 struct TScriptOutcome {
   TScriptEnd end = TScriptEnd::kDone;
   std::string message;      // the error's message, or why the script was not run

@@ -12,6 +12,7 @@
 #include "hostlib/uDestinationNames.h"
 #include "platform/Clock.h"
 #include "platform/CodePage.h"
+#include "platform/ScopeExit.h"
 
 namespace varnholt {
 
@@ -31,12 +32,6 @@ std::string OrderKey(std::chrono::system_clock::time_point lastWrite) {
                 t.second - t.second % 2);
   return buffer;
 }
-
-// Ends the pass on every way out of it.
-struct TPassGuard {
-  TProcessingState& state;
-  ~TPassGuard() { state.EndPass(); }
-};
 
 }  // namespace
 
@@ -102,7 +97,7 @@ void TAutomaticMode::PassAtNextTick() {
 void TAutomaticMode::TimerAutomaticTimer() {
   moreWaiting_ = false;
   if (!state_.TryBeginPass()) return;
-  TPassGuard endPass{state_};
+  const platform::TScopeExit endPass([this] { state_.EndPass(); });
 
   if (WatchFolder) WatchFolder(state_.BrowserFolder());
   if (Now() - state_.NextPassReference() < kPassInterval) return;
@@ -218,10 +213,7 @@ void TAutomaticMode::FileCountTimer() {
 void TAutomaticMode::FailedCommand(bool deleteThem) {
   lastFailed_ = {};
   FileCountTimer();
-  struct TTick {
-    TAutomaticMode& mode;
-    ~TTick() { mode.FileCountTimer(); }
-  } tickOnExit{*this};
+  const platform::TScopeExit tickOnExit([this] { FileCountTimer(); });
   const std::string queue = state_.QueueFolder();
   const std::string failed = JoinPath(queue, "FAILED");
   const std::string count = std::to_string(state_.FailedCount());

@@ -61,40 +61,6 @@ std::string ProcessName() {
 
 }  // namespace
 
-const char* JournalOutcomeName(TFilingEnd end) {
-  switch (end) {
-    case TFilingEnd::kFiled:
-      return "filed";
-    case TFilingEnd::kInFailed:
-      return "in-failed";
-    case TFilingEnd::kLeftInPlace:
-      return "left-in-place";
-    case TFilingEnd::kStayed:
-      return "stayed";
-    case TFilingEnd::kScriptError:
-      return "script-error";
-    case TFilingEnd::kRefused:
-      return "refused";
-  }
-  return "";
-}
-
-const char* JournalScriptEndName(TScriptEnd end) {
-  switch (end) {
-    case TScriptEnd::kDone:
-      return "done";
-    case TScriptEnd::kNotRun:
-      return "not-run";
-    case TScriptEnd::kCompileError:
-      return "compile-error";
-    case TScriptEnd::kRuntimeError:
-      return "runtime-error";
-    case TScriptEnd::kAborted:
-      return "aborted";
-  }
-  return "";
-}
-
 TFilingJournal::~TFilingJournal() {
   StopListening();
 }
@@ -146,11 +112,11 @@ void TFilingJournal::TextsLoaded() {
 bool TFilingJournal::End(const TFilingOutcome& outcome) {
   StopListening();
   if (outcome.end == TFilingEnd::kRefused) return true;
-  entry_.outcome = JournalOutcomeName(outcome.end);
+  entry_.outcome = FilingEndName(outcome.end);
   entry_.location = outcome.location;
   entry_.filedAs = FileNameOf(outcome.location);
   entry_.reason = outcome.reason;
-  entry_.scriptEnd = JournalScriptEndName(outcome.script.end);
+  entry_.scriptEnd = ScriptEndName(outcome.script.end);
   entry_.row = outcome.script.row;
   entry_.column = outcome.script.column;
   entry_.engineError = outcome.engineError;

@@ -19,10 +19,6 @@
 
 namespace varnholt {
 
-// Names of outcomes and script ends as the journal and `varnholt-cli journal --outcome` spell them.
-const char* JournalOutcomeName(TFilingEnd end);
-const char* JournalScriptEndName(TScriptEnd end);
-
 class TFilingJournal {
  public:
   TFilingJournal(TProcessingState& state, TLogger& logger, const platform::TFileSystem& files,

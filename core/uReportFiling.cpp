@@ -4,6 +4,7 @@
 #include "core/uFilingJournal.h"
 #include "hostlib/uDestinationNames.h"
 #include "platform/CodePage.h"
+#include "platform/ScopeExit.h"
 
 namespace varnholt {
 
@@ -11,16 +12,25 @@ namespace {
 
 constexpr const char* kObject = "Varnholt";
 
-// Clears a flag of the state on every way out of the operation that set it.
-template <typename TEnd>
-struct TScopeEnd {
-  TEnd end;
-  ~TScopeEnd() { end(); }
-};
-template <typename TEnd>
-TScopeEnd(TEnd) -> TScopeEnd<TEnd>;
-
 }  // namespace
+
+const char* FilingEndName(TFilingEnd end) {
+  switch (end) {
+    case TFilingEnd::kFiled:
+      return "filed";
+    case TFilingEnd::kInFailed:
+      return "in-failed";
+    case TFilingEnd::kLeftInPlace:
+      return "left-in-place";
+    case TFilingEnd::kStayed:
+      return "stayed";
+    case TFilingEnd::kScriptError:
+      return "script-error";
+    case TFilingEnd::kRefused:
+      return "refused";
+  }
+  return "";
+}
 
 std::chrono::system_clock::time_point TReportFiling::Now() const {
   return clock_ ? clock_() : std::chrono::system_clock::now();
@@ -98,7 +108,7 @@ TFilingOutcome TReportFiling::FileReportUnjournalled(const std::string& path, TF
       outcome.reason = "An automatic pass or another Execute is under way";
       return outcome;
     }
-    TScopeEnd clear{[this] { state_.EndExecute(); }};
+    const platform::TScopeExit clear([this] { state_.EndExecute(); });
     loading_.SelectAndLoad(path);
     if (journal_) journal_->TextsLoaded();
     logger_.WriteProc(kObject, "btExecuteClick");

@@ -33,6 +33,10 @@ enum class TFilingEnd {
   kRefused,      // the Execute command was refused (nothing selected, a file in FAILED, busy); see reason
 };
 
+// The name of an end as the journal stores it and tools read it ("filed", "in-failed", "left-in-place",
+// "stayed", "script-error", "refused"; `varnholt-cli journal --outcome` takes the same).
+const char* FilingEndName(TFilingEnd end);
+
 struct TFilingOutcome {
   TFilingEnd end = TFilingEnd::kRefused;
   std::string report;    // where the report was when it was taken

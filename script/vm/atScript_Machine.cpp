@@ -6,24 +6,12 @@
 #include <cstdio>
 
 #include "platform/CodePage.h"
+#include "platform/ScopeExit.h"
 #include "script/vm/atScript_Machine.h"
 
 namespace varnholt {
 
 namespace {
-
-// Restores the machine's registers when a run loop ends, whichever way it ends.
-template <typename Restore>
-class TScopeExit {
- public:
-  explicit TScopeExit(Restore restore) : restore_(std::move(restore)) {}
-  ~TScopeExit() { restore_(); }
-  TScopeExit(const TScopeExit&) = delete;
-  TScopeExit& operator=(const TScopeExit&) = delete;
-
- private:
-  Restore restore_;
-};
 
 std::string Hex(std::int64_t value) {
   char buffer[24];
@@ -221,13 +209,14 @@ ScriptValue TatVirtualMachine::Run(std::string_view routineName, const ScriptVal
     // A host routine is calling back: keep its arguments, indexes and result slot intact.
     sp_ = std::max(sp_, callTop_ + 1);
   }
-  TScopeExit cleanup([&] {
+  platform::TScopeExit cleanup([&] {
     RestoreRegisters(outer);
     if (nested) {
       sp_ = savedSp;
       return;
     }
-    for (int i = info.Globals().Count(); i < kStackSize; ++i) stack_[static_cast<std::size_t>(i)] = ScriptValue();
+    for (int i = info.Globals().Count(); i < kStackSize; ++i)
+      stack_[static_cast<std::size_t>(i)] = ScriptValue();
     currentInstanceValue_ = ScriptValue();
     withObject_ = nullptr;
     tryExceptDepth_ = 0;
@@ -301,7 +290,7 @@ int TatVirtualMachine::RunRoutine(TSimplifiedCode* entry, int argCount) {
   inputIndex_ = 0;
   const int frame = frameBase_;
   int left = 0;
-  TScopeExit restore([&] {
+  platform::TScopeExit restore([&] {
     RestoreRegisters(saved);
     sp_ = frame;
     --nesting_;
