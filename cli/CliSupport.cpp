@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "core/uStandardScript.h"
 #include "logging/uLogger.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
@@ -115,6 +116,24 @@ std::optional<TServiceSettings> ReadServiceSettings(const std::filesystem::path&
 
 std::vector<std::string> ScriptLines(const std::string& fileBytes) {
   return platform::SplitLines(ScriptTextFromFile(fileBytes));
+}
+
+bool ReadActionScript(const std::string& file, const std::filesystem::path& applicationFolder,
+                      std::vector<std::string>& lines) {
+  const std::filesystem::path path =
+      !file.empty() ? std::filesystem::path(file) : applicationFolder / "Varnholt.PS";
+  if (file.empty() && !platform::FileExists(path)) {
+    lines = StandardScript();
+    return true;
+  }
+  std::string bytes;
+  if (const platform::TStatus read = platform::ReadFileBytes(path, bytes); !read) {
+    std::cerr << platform::Cp1252ToUtf8(read.Message()) << '\n';
+    return false;
+  }
+  lines = ScriptLines(bytes);
+  if (file.empty() && IsBlankScript(lines)) lines = StandardScript();
+  return true;
 }
 
 }  // namespace varnholt::cli

@@ -31,4 +31,9 @@ std::optional<TServiceSettings> ReadServiceSettings(const std::filesystem::path&
 // The lines of a script file, converted from UTF-8 when it is such a file.
 std::vector<std::string> ScriptLines(const std::string& bytes);
 
+// The script of a run: the file named, else the application folder's Varnholt.PS, else (that file missing
+// or blank) the standard script. False, with the reason on standard error, when the file cannot be read.
+bool ReadActionScript(const std::string& file, const std::filesystem::path& applicationFolder,
+                      std::vector<std::string>& lines);
+
 }  // namespace varnholt::cli

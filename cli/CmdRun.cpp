@@ -27,25 +27,6 @@ struct TRunOptions {
   bool json = false;
 };
 
-// The script of a run: the file named, else the application folder's script file, else the standard one.
-bool LoadActionScript(const TRunOptions& options, const std::filesystem::path& appFolder,
-                      std::vector<std::string>& lines) {
-  const std::filesystem::path file = !options.script.empty() ? std::filesystem::path(options.script)
-                                                              : appFolder / "Varnholt.PS";
-  if (options.script.empty() && !platform::FileExists(file)) {
-    lines = StandardScript();
-    return true;
-  }
-  std::string bytes;
-  if (const platform::TStatus read = platform::ReadFileBytes(file, bytes); !read) {
-    std::cerr << platform::Cp1252ToUtf8(read.Message()) << '\n';
-    return false;
-  }
-  lines = ScriptLines(bytes);
-  if (options.script.empty() && IsBlankScript(lines)) lines = StandardScript();
-  return true;
-}
-
 // The words of the person's outcome line; the JSON line carries the names tools read (FilingEndName).
 const char* EndWords(TFilingEnd end) {
   switch (end) {
@@ -114,7 +95,7 @@ int Run(const TCliContext& context, const TRunOptions& options) {
     return 2;
   }
   std::vector<std::string> script;
-  if (!LoadActionScript(options, appFolder, script)) return 2;
+  if (!ReadActionScript(options.script, appFolder, script)) return 2;
   const std::optional<TServiceSettings> settings = ReadServiceSettings(appFolder);
   if (!settings) return 2;
 

@@ -55,6 +55,7 @@ int main(int argc, char** argv) {
   AddPrinterCommand(app, context);
   AddHelpPageCommand(app, context);
   AddJournalCommand(app, context);
+  AddReplayCommand(app, context);
 
   try {
     app.parse(argc, argv);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -71,6 +72,42 @@ TEngineAnswer TEngineBridge::ExecPDF(const TEngineRequest& request) {
   return ExecPDF(request, {});
 }
 
+std::optional<TEngineAnswer> TEngineBridge::RunEngineAndRead(
+    const std::string& action, const std::filesystem::path& resultFile,
+    const std::function<TEngineAnswer(const std::string&)>& failed, std::vector<std::string>& answer) {
+  const auto& folder = state_.ApplicationFolder();
+  // The engine gets the limit and a grace to answer after it; only then is it ended from here.
+  const auto grace = std::min<std::chrono::milliseconds>(engineTimeLimit_ / 10, std::chrono::seconds(5));
+  const auto timeLimit = engineTimeLimit_.count() > 0 ? engineTimeLimit_ + grace : engineTimeLimit_;
+  for (int attempt = 1;; ++attempt) {
+    platform::DeleteFile(resultFile);
+    const auto run =
+        platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit, whileWaiting_);
+    if (run.started) {
+      state_.NoteEngineRan();
+    } else {
+      logger_.WriteEntry(ltErr, kObject, kProc, action, run.error);
+    }
+    if (run.timedOut) {
+      // A hung engine must not hold Automatic mode for good: it was ended, and its request counts as failed.
+      platform::DeleteFile(resultFile);
+      return failed(run.error);
+    }
+    if (!run.started || run.signal == 0 || platform::FileExists(resultFile)) break;
+    // Killed from outside (the memory killer, an operator) rather than failing on the file: one more try.
+    const std::string death = std::string("PDF.EXE ended by signal ") + std::to_string(run.signal) + " (" +
+                              strsignal(run.signal) + ")";
+    if (attempt == 2) return failed(death + " twice; the request got no answer");
+    logger_.WriteEntry(ltMsg, kObject, kProc, action, death + "; the request is sent once more");
+  }
+
+  if (platform::FileExists(resultFile)) {
+    platform::ReadTextLines(resultFile, answer);
+    platform::DeleteFile(resultFile);
+  }
+  return std::nullopt;
+}
+
 TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineRequest) {
   const std::string& action = engineRequest.action;
   const auto& folder = state_.ApplicationFolder();
@@ -113,34 +150,13 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     return TEngineAnswer{TEngineOutcome::kFailed, message};
   };
 
-  // The engine gets the limit and a grace to answer after it; only then is it ended from here.
-  const auto grace = std::min<std::chrono::milliseconds>(engineTimeLimit_ / 10, std::chrono::seconds(5));
-  const auto timeLimit = engineTimeLimit_.count() > 0 ? engineTimeLimit_ + grace : engineTimeLimit_;
-  for (int attempt = 1;; ++attempt) {
-    platform::DeleteFile(resultFile);
-    const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit, whileWaiting_);
-    if (run.started) {
-      state_.NoteEngineRan();
-    } else {
-      logger_.WriteEntry(ltErr, kObject, kProc, action, run.error);
-    }
-    if (run.timedOut) {
-      // A hung engine must not hold Automatic mode for good: it was ended, and its request counts as failed.
-      platform::DeleteFile(resultFile);
-      return failed(run.error);
-    }
-    if (!run.started || run.signal == 0 || platform::FileExists(resultFile)) break;
-    // Killed from outside (the memory killer, an operator) rather than failing on the file: one more try.
-    const std::string death = std::string("PDF.EXE ended by signal ") + std::to_string(run.signal) + " (" +
-                              strsignal(run.signal) + ")";
-    if (attempt == 2) return failed(death + " twice; the request got no answer");
-    logger_.WriteEntry(ltMsg, kObject, kProc, action, death + "; the request is sent once more");
-  }
-
   std::vector<std::string> answer;
-  if (platform::FileExists(resultFile)) {
-    platform::ReadTextLines(resultFile, answer);
-    platform::DeleteFile(resultFile);
+  if (standIn_) {
+    // A replay answers for the engine; what it answers is judged exactly as the engine's answer is.
+    answer = standIn_(engineRequest);
+  } else {
+    const std::optional<TEngineAnswer> ended = RunEngineAndRead(action, resultFile, failed, answer);
+    if (ended) return *ended;
   }
   // A missing answer reads as "Error" / "Unknown Result"; a one-line answer gets the message "Error".
   answer.push_back("Error");

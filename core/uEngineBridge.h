@@ -6,7 +6,9 @@
 #pragma once
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,12 @@ class TEngineBridge {
   // meanwhile; it must not start another request (the busy flags of the state see to that).
   void SetWhileWaiting(std::function<void()> whileWaiting) { whileWaiting_ = std::move(whileWaiting); }
 
+  // A stand-in answers every request in the engine's place with the lines PDFRES.TXT would hold (status,
+  // message): a replay records what a request would do and answers EXTRACT from its text cache. The answer
+  // is judged as the engine's would be, so the records and outcomes are the same as in a real run.
+  using TEngineStandIn = std::function<std::vector<std::string>(const TEngineRequest& request)>;
+  void SetStandIn(TEngineStandIn standIn) { standIn_ = std::move(standIn); }
+
   // How long a request waits for its turn at the engine of this application folder.
   std::chrono::milliseconds EngineWait() const { return engineWait_; }
   void SetEngineWait(std::chrono::milliseconds wait) { engineWait_ = wait; }
@@ -98,6 +106,11 @@ class TEngineBridge {
 
  private:
   TEngineAnswer RunEngineProgram(const TEngineRequest& request);
+  // Runs PDF.EXE (once more when a signal ended it without an answer) and reads PDFRES.TXT into answer;
+  // the failed answer when the run itself failed.
+  std::optional<TEngineAnswer> RunEngineAndRead(
+      const std::string& action, const std::filesystem::path& resultFile,
+      const std::function<TEngineAnswer(const std::string&)>& failed, std::vector<std::string>& answer);
   // The Err record of a failed request, counted.
   void Error(const std::string& action, const std::string& message);
 
@@ -110,6 +123,7 @@ class TEngineBridge {
   int engineTurns_ = 0;  // nested turns of this bridge share one lock
   int errors_ = 0;
   std::function<void()> whileWaiting_;
+  TEngineStandIn standIn_;
 };
 
 }  // namespace varnholt

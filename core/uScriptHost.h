@@ -68,6 +68,19 @@ class TScriptHost : public THostContext {
   }
   void PrintingByAcrobatReader() override { printing_.PrintingByAcrobatReader(); }
   void PrintingByVarnholt() override { printing_.PrintingByVarnholt(); }
+  platform::TStatus StartProgram(const std::filesystem::path& program, const std::vector<std::string>& args,
+                                 const std::filesystem::path& workingFolder) override {
+    return programStandIn_ ? programStandIn_(program, args, false)
+                           : THostContext::StartProgram(program, args, workingFolder);
+  }
+  platform::TStatus OpenDocument(const std::filesystem::path& document) override {
+    return programStandIn_ ? programStandIn_(document, {}, true) : THostContext::OpenDocument(document);
+  }
+
+  // A replay records the programs and documents a script would start instead of starting them.
+  using TProgramStandIn = std::function<platform::TStatus(
+      const std::filesystem::path& target, const std::vector<std::string>& args, bool document)>;
+  void SetProgramStandIn(TProgramStandIn standIn) { programStandIn_ = std::move(standIn); }
 
  private:
   TProcessingState& state_;
@@ -78,6 +91,7 @@ class TScriptHost : public THostContext {
   TEngineBridge& engine_;
   TFilePlacement& placement_;
   TPrinting& printing_;
+  TProgramStandIn programStandIn_;
 };
 
 }  // namespace varnholt

@@ -20,6 +20,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "core/uActionRun.h"
 #include "core/uAutomaticMode.h"
@@ -40,10 +42,19 @@
 
 namespace varnholt {
 
+// How a core is wired when it is not the plain one of an application folder.
+struct TCoreWiring {
+  // The folder whose drives/ the drive map reaches; empty: the application folder.
+  std::filesystem::path driveFolder;
+  // Makes the file services every unit uses; empty: the real ones. A replay gives a recorded world here.
+  std::function<std::unique_ptr<platform::TFileSystem>(const platform::TDriveMap&)> makeFiles;
+};
+
 class TVarnholtCore {
  public:
   // The application folder holds PDF.EXE, the exchange files and the drive folders.
-  TVarnholtCore(std::filesystem::path applicationFolder, TUiPort& port, TLogger& logger);
+  TVarnholtCore(std::filesystem::path applicationFolder, TUiPort& port, TLogger& logger,
+                const TCoreWiring& wiring = {});
   TVarnholtCore(const TVarnholtCore&) = delete;
   TVarnholtCore& operator=(const TVarnholtCore&) = delete;
 
@@ -52,7 +63,7 @@ class TVarnholtCore {
   TUiPort& Port() { return port_; }
   TLogger& Log() { return logger_; }
   const platform::TDriveMap& DriveMap() const { return driveMap_; }
-  const platform::TFileSystem& Files() const { return files_; }
+  const platform::TFileSystem& Files() const { return *files_; }
 
   TStatusIndicator& Status() { return status_; }
   TEngineBridge& Engine() { return engine_; }
@@ -65,7 +76,7 @@ class TVarnholtCore {
   TAutomaticMode& Automatic() { return automatic_; }
   TScriptEditing& ScriptEditing() { return scriptEditing_; }
   // What the host routines of a script see of this core.
-  THostContext& Host() { return host_; }
+  TScriptHost& Host() { return host_; }
 
   // The Execute command: one action run on the selected file, with Automatic mode off.
   TFilingOutcome Execute() { return filing_.FileReport(state_.SelectedFile(), TFilingMode::kExecute); }
@@ -77,7 +88,7 @@ class TVarnholtCore {
   TUiPort& port_;
   TLogger& logger_;
   platform::TDriveMap driveMap_;
-  platform::TFileSystem files_;
+  std::unique_ptr<platform::TFileSystem> files_;
   TCoreClock clock_;
   TProcessingState state_;
   TStatusIndicator status_;

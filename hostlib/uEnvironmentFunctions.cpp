@@ -96,12 +96,12 @@ std::int32_t Execute(THostContext& host, std::string_view fileName, std::string_
   if (!isFolder && ::access(native->c_str(), X_OK) == 0) {
     std::vector<std::string> args;
     for (std::string& arg : SplitCommandLine(parameters)) args.push_back(platform::Cp1252ToUtf8(arg));
-    const platform::TStatus started = platform::StartDetached(*native, args, native->parent_path());
+    const platform::TStatus started = host.StartProgram(*native, args, native->parent_path());
     if (!started) return fail(kExecuteAccessDenied, started.Message());
     return kExecuteStarted;
   }
   // Documents (and folders) open with the desktop's default program; there are no parameters to pass.
-  const platform::TStatus opened = platform::OpenDocument(*native);
+  const platform::TStatus opened = host.OpenDocument(*native);
   if (!opened) return fail(kExecuteNoAssociation, opened.Message());
   return kExecuteStarted;
 }

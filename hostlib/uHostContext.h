@@ -12,6 +12,7 @@
 
 #include "logging/uLogger.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 
 namespace varnholt {
 
@@ -56,6 +57,15 @@ class THostContext {
   virtual bool PrintTo(const std::string& file, const std::string& printer, bool stopOnError) = 0;
   virtual void PrintingByAcrobatReader() = 0;
   virtual void PrintingByVarnholt() = 0;
+  // Programs and documents the script's Execute starts; a replay records them instead.
+  virtual platform::TStatus StartProgram(const std::filesystem::path& program,
+                                         const std::vector<std::string>& args,
+                                         const std::filesystem::path& workingFolder) {
+    return platform::StartDetached(program, args, workingFolder);
+  }
+  virtual platform::TStatus OpenDocument(const std::filesystem::path& document) {
+    return platform::OpenDocument(document);
+  }
 };
 
 // The busy cursor for the lifetime of the guard.
