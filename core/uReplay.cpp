@@ -308,7 +308,7 @@ platform::TStatus TReplay::Run(const std::vector<TReplaySource>& sources, const 
   TTextCache cache;
   // Without its cache the replay is only slower: a folder it may not write is no reason to stop.
   const bool cached = useCache_ && cache.Open(applicationFolder_ / kTextCacheFileName);
-  const std::vector<std::string> printers = platform::InstalledPrinters();
+  const std::vector<std::string> printers = printers_ ? *printers_ : platform::InstalledPrinters();
 
   const int processors = static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
   const int count =

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,8 @@ class TReplay {
   void SetWorkers(int workers) { workers_ = workers; }
   // Called on the calling thread with how many reports are done, at least once a second while they run.
   void SetProgress(std::function<void(int done, int total)> progress) { progress_ = std::move(progress); }
+  // The printers the runs see as installed; the platform's list unless set (tests set their own).
+  void SetPrinterList(std::vector<std::string> printers) { printers_ = std::move(printers); }
   // Without the cache every report is read by the engine afresh and nothing is stored.
   void SetUseCache(bool use) { useCache_ = use; }
 
@@ -98,6 +101,7 @@ class TReplay {
   int workers_ = 0;
   bool useCache_ = true;
   std::function<void(int, int)> progress_;
+  std::optional<std::vector<std::string>> printers_;
 };
 
 // The reports of the journal to replay: for every report handled at or after since (the latest entry of
