@@ -6,12 +6,12 @@
 
 #include "Version.h"
 #include "cli/CliCommands.h"
-#include "platform/Process.h"
+#include "core/uApplicationFolder.h"
 
 namespace varnholt::cli {
 
 std::filesystem::path TCliContext::ApplicationFolder() const {
-  if (appFolder.empty()) return platform::ProgramFolder();
+  if (appFolder.empty()) return DefaultApplicationFolder();
   // The engine and the programs a script starts run in other working folders: a relative folder would
   // name a different place for them.
   std::error_code ec;
@@ -37,7 +37,8 @@ int main(int argc, char** argv) {
 
   TCliContext context;
   app.add_option("--app-folder", context.appFolder,
-                 "Application folder (default: the folder of this program)");
+                 "Application folder (default: the folder of this program; for the installed program "
+                 "/var/lib/varnholt, or ~/.local/share/varnholt for a user outside the group varnholt)");
   // An administrator sees what an operator may do (and the tests run as one on any machine).
   app.add_flag("--not-administrator", context.notAdministrator,
                "Run with the rights of a user without administrator rights");
