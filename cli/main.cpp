@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
   AddPrinterCommand(app, context);
   AddHelpPageCommand(app, context);
   AddJournalCommand(app, context);
+  AddManPageCommand(app, context);
 
   try {
     app.parse(argc, argv);
