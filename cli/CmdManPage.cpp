@@ -34,7 +34,9 @@ std::string Roff(const std::string& text) {
   return out;
 }
 
-bool Shown(const CLI::Option* option) { return !option->get_group().empty(); }
+bool Shown(const CLI::Option* option) {
+  return !option->get_group().empty();
+}
 
 std::vector<const CLI::App*> ShownSubcommands(const CLI::App& app) {
   return app.get_subcommands(
@@ -98,7 +100,8 @@ std::string ManPage(const CLI::App& root) {
        << "\\fB" << Roff(name) << "\\fR [\\fIOPTIONS\\fR] \\fISUBCOMMAND\\fR [\\fIARGUMENTS\\fR]\n"
        << ".SH DESCRIPTION\n"
        // The first line of the help repeats the name; the rest says what the program is.
-       << Roff(description.substr(description.find('\n') == std::string::npos ? 0 : description.find('\n') + 1))
+       << Roff(description.substr(description.find('\n') == std::string::npos ? 0
+                                                                              : description.find('\n') + 1))
        << "\n.PP\n"
        << "Every option of the program may also follow the subcommand.\n"
        << ".SH OPTIONS\n";
@@ -123,7 +126,8 @@ void AddManPageCommand(CLI::App& app, TCliContext& context) {
   auto output = std::make_shared<std::string>();
   cmd->add_option("OUTPUT", *output, "The roff file to write")->required();
   cmd->callback([&app, &context, output] {
-    if (const platform::TStatus written = platform::ReplaceFileAtomically(*output, ManPage(app)); !written.ok()) {
+    if (const platform::TStatus written = platform::ReplaceFileAtomically(*output, ManPage(app));
+        !written.ok()) {
       std::cerr << "Cannot write " << *output << ": " << platform::Cp1252ToUtf8(written.Message()) << '\n';
       context.exitCode = 1;
     }

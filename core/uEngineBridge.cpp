@@ -119,8 +119,8 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
   const auto timeLimit = engineTimeLimit_.count() > 0 ? engineTimeLimit_ + grace : engineTimeLimit_;
   for (int attempt = 1;; ++attempt) {
     platform::DeleteFile(resultFile);
-    const auto run = platform::RunHiddenAndWait(ProgramFile(folder, platform::ProgramFolder(), kEngineProgram), {},
-                                                folder, timeLimit, whileWaiting_);
+    const auto run = platform::RunHiddenAndWait(
+        ProgramFile(folder, platform::ProgramFolder(), kEngineProgram), {}, folder, timeLimit, whileWaiting_);
     if (run.started) {
       state_.NoteEngineRan();
     } else {

@@ -10,7 +10,8 @@ int main(int argc, char** argv) {
     std::cerr << "usage: " << argv[0] << " OUTPUT\n";
     return 2;
   }
-  const varnholt::platform::TStatus written = varnholt::platform::WriteTextLines(argv[1], varnholt::StandardScript());
+  const varnholt::platform::TStatus written =
+      varnholt::platform::WriteTextLines(argv[1], varnholt::StandardScript());
   if (!written) std::cerr << "Cannot write " << argv[1] << ": " << written.Message() << '\n';
   return written ? 0 : 1;
 }

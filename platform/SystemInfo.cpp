@@ -68,7 +68,9 @@ bool IsAdministrator() {
   return IsAdministratorAccount(uid, names);
 }
 
-unsigned UserId() { return ::geteuid(); }
+unsigned UserId() {
+  return ::geteuid();
+}
 
 std::vector<std::string> ProcessGroupNames() {
   std::vector<gid_t> groups(static_cast<std::size_t>(std::max(0, ::getgroups(0, nullptr))) + 1);

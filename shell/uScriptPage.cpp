@@ -429,7 +429,8 @@ void TScriptPage::btScriptPrintClick() {
 void TScriptPage::btHelpClick() {
   // A missing help page or viewer is not reported: the desktop says what it can. The installed program
   // keeps its help page beside it, not in the application folder.
-  OpenFile(QString::fromStdString(ProgramFile(applicationFolder_, platform::ProgramFolder(), kHelpFile).string()));
+  OpenFile(
+      QString::fromStdString(ProgramFile(applicationFolder_, platform::ProgramFolder(), kHelpFile).string()));
 }
 
 void TScriptPage::PopupMenuScriptPopup() {

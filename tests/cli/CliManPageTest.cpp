@@ -18,10 +18,24 @@ std::string Plain(std::string page) {
   for (std::size_t i = 0; i < page.size(); ++i) {
     if (page[i] == '\\' && i + 1 < page.size()) {
       const char next = page[i + 1];
-      if (next == '-') { out += '-'; ++i; continue; }
-      if (next == 'e') { out += '\\'; ++i; continue; }
-      if (next == '&') { ++i; continue; }
-      if (next == 'f' && i + 2 < page.size()) { i += 2; continue; }
+      if (next == '-') {
+        out += '-';
+        ++i;
+        continue;
+      }
+      if (next == 'e') {
+        out += '\\';
+        ++i;
+        continue;
+      }
+      if (next == '&') {
+        ++i;
+        continue;
+      }
+      if (next == 'f' && i + 2 < page.size()) {
+        i += 2;
+        continue;
+      }
     }
     out += page[i];
   }
@@ -35,8 +49,14 @@ std::vector<std::string> Listed(const std::string& help, const std::string& head
   std::string line;
   bool in = false;
   while (std::getline(lines, line)) {
-    if (line.empty()) { in = false; continue; }
-    if (line == heading) { in = true; continue; }
+    if (line.empty()) {
+      in = false;
+      continue;
+    }
+    if (line == heading) {
+      in = true;
+      continue;
+    }
     if (in && line.starts_with("  ")) names.push_back(line.substr(2, line.find(' ', 2) - 2));
   }
   return names;
@@ -65,7 +85,8 @@ TEST(CliManPage, HoldsEveryCommandAndOptionOfTheHelp) {
     const std::size_t section = path.empty() ? page.find(".SH OPTIONS") : page.find(".SS \"" + title + "\"");
     ASSERT_NE(section, std::string::npos) << title;
     const std::size_t end = page.find(".SS", section + 4);
-    const std::string text = page.substr(section, end == std::string::npos ? std::string::npos : end - section);
+    const std::string text =
+        page.substr(section, end == std::string::npos ? std::string::npos : end - section);
     for (const std::string& option : Listed(help.out, "Options:")) {
       if (!path.empty() && option == "-h,--help") continue;
       EXPECT_NE(text.find("\n.TP\n" + option), std::string::npos) << title << ": " << option;

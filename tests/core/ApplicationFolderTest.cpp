@@ -28,24 +28,40 @@ TEST_P(ApplicationFolderChoice, FollowsTheLayout) {
 
 const TChoiceCase kChoices[] = {
     // A build or a copy of its own works where it lies, whoever runs it.
-    {"BuildFolder", "/home/lab/varnholt/build/app", {1000, {"lab"}, "", "/home/lab"}, "/home/lab/varnholt/build/app"},
+    {"BuildFolder",
+     "/home/lab/varnholt/build/app",
+     {1000, {"lab"}, "", "/home/lab"},
+     "/home/lab/varnholt/build/app"},
     {"CopyRunByRoot", "/opt/varnholt", {0, {"root"}, "", "/root"}, "/opt/varnholt"},
     // The installed programs are read-only: root and the group share the service's folder.
     {"InstalledRoot", kInstalledProgramFolder, {0, {"root"}, "", "/root"}, kSharedApplicationFolder},
-    {"InstalledGroupMember", kInstalledProgramFolder, {1000, {"lab", kSharedGroup}, "", "/home/lab"},
+    {"InstalledGroupMember",
+     kInstalledProgramFolder,
+     {1000, {"lab", kSharedGroup}, "", "/home/lab"},
      kSharedApplicationFolder},
-    {"InstalledServiceUser", kInstalledProgramFolder, {120, {kSharedGroup}, "", "/var/lib/varnholt"},
+    {"InstalledServiceUser",
+     kInstalledProgramFolder,
+     {120, {kSharedGroup}, "", "/var/lib/varnholt"},
      kSharedApplicationFolder},
     // Anybody else works in a folder of their own.
-    {"InstalledOtherUser", kInstalledProgramFolder, {1000, {"lab", "sudo"}, "", "/home/lab"},
+    {"InstalledOtherUser",
+     kInstalledProgramFolder,
+     {1000, {"lab", "sudo"}, "", "/home/lab"},
      "/home/lab/.local/share/varnholt"},
-    {"InstalledOtherUserXdg", kInstalledProgramFolder, {1000, {"lab"}, "/data/lab", "/home/lab"},
+    {"InstalledOtherUserXdg",
+     kInstalledProgramFolder,
+     {1000, {"lab"}, "/data/lab", "/home/lab"},
      "/data/lab/varnholt"},
     // A relative XDG_DATA_HOME is no valid setting and is ignored.
-    {"InstalledOtherUserRelativeXdg", kInstalledProgramFolder, {1000, {"lab"}, "data", "/home/lab"},
+    {"InstalledOtherUserRelativeXdg",
+     kInstalledProgramFolder,
+     {1000, {"lab"}, "data", "/home/lab"},
      "/home/lab/.local/share/varnholt"},
     // Group names are case-sensitive on Linux.
-    {"GroupNameCase", kInstalledProgramFolder, {1000, {"Varnholt"}, "", "/home/lab"}, "/home/lab/.local/share/varnholt"},
+    {"GroupNameCase",
+     kInstalledProgramFolder,
+     {1000, {"Varnholt"}, "", "/home/lab"},
+     "/home/lab/.local/share/varnholt"},
     {"InstalledFolderWithSlash", "/usr/lib/varnholt/", {0, {"root"}, "", "/root"}, kSharedApplicationFolder},
 };
 
