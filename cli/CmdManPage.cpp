@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "Layout.h"
 #include "Version.h"
 #include "cli/CliCommands.h"
 #include "platform/CodePage.h"
@@ -109,7 +110,7 @@ std::string ManPage(const CLI::App& root) {
   page << ".SH SUBCOMMANDS\n";
   WriteSubcommands(page, root, name);
   page << ".SH FILES\n"
-       << ".TP\n\\fI/var/lib/varnholt\\fR\n"
+       << ".TP\n\\fI" << Roff(kSharedApplicationFolder) << "\\fR\n"
        << "The application folder of the service and of the members of the group varnholt: "
           "Varnholt.xml, Varnholt.PS, Varnholt.LOG, Varnholt.journal and the drive folders.\n"
        << ".TP\n\\fI~/.local/share/varnholt\\fR\n"

@@ -4,6 +4,7 @@
 
 #include <iostream>
 
+#include "Layout.h"
 #include "Version.h"
 #include "cli/CliCommands.h"
 #include "core/uApplicationFolder.h"
@@ -37,8 +38,9 @@ int main(int argc, char** argv) {
 
   TCliContext context;
   app.add_option("--app-folder", context.appFolder,
-                 "Application folder (default: the folder of this program; for the installed program "
-                 "/var/lib/varnholt, or ~/.local/share/varnholt for a user outside the group varnholt)");
+                 std::string("Application folder (default: the folder of this program; for the installed program ") +
+                     varnholt::kSharedApplicationFolder + ", or ~/.local/share/varnholt for a user outside the group " +
+                     varnholt::kSharedGroup + ")");
   // An administrator sees what an operator may do (and the tests run as one on any machine).
   app.add_flag("--not-administrator", context.notAdministrator,
                "Run with the rights of a user without administrator rights");

@@ -20,11 +20,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from what the programs link; the rest are programs and plugins that they run or load:
-# useradd for the service's user (postinst), the Qt platform plugins for the window.
+# useradd for the service's user (postinst), the Qt platform plugins for the window, and the print server:
+# every report arrives through a printer, and what a script leaves behind is printed on paper.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "passwd, qt6-qpa-plugins")
-# The print server for paper printing and the PDF printer; xdg-open opens the help page and reports.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups, cups-client, printer-driver-cups-pdf, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "passwd, qt6-qpa-plugins, cups")
+# The PDF printer (a site may have another), the lp tools for checking it, xdg-open for the help page.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "printer-driver-cups-pdf, cups-client, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
   "${CMAKE_SOURCE_DIR}/package/postinst;${CMAKE_SOURCE_DIR}/package/prerm;${CMAKE_SOURCE_DIR}/package/postrm")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)

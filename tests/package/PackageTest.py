@@ -75,9 +75,9 @@ def test(work):
     depends = field("Depends")
     # From what the programs link (shlibdeps), and what they run or load without linking it.
     for package in ["libc6", "libqt6widgets6", "libpoppler-cpp0v5", "libcups2", "libsqlite3-0", "passwd",
-                    "qt6-qpa-plugins"]:
+                    "qt6-qpa-plugins", "cups"]:
         check(re.search(r"(^|, )%s( |,|$)" % re.escape(package), depends) is not None, "Depends lacks " + package)
-    for package in ["cups", "printer-driver-cups-pdf"]:
+    for package in ["printer-driver-cups-pdf"]:
         check(package in field("Recommends").split(", "), "Recommends lacks " + package)
 
     # 3. Files at their places.
