@@ -8,7 +8,7 @@ GENERATOR  := -G Ninja
 # WERROR=ON makes every compiler warning an error (CI sets it).
 WERROR     ?= OFF
 
-.PHONY: all deps configure build run test test-asan bench fuzz format clean
+.PHONY: all deps configure build run test test-asan bench fuzz format clean package
 
 all: build
 
@@ -30,6 +30,10 @@ run: build
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# The Debian package varnholt_<version>_<arch>.deb in $(BUILD)/ (docs/install.md).
+package: build
+	@cd $(BUILD) && cpack -G DEB
 
 test-asan: deps
 	@cmake -S . -B $(BUILD_ASAN) $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DVARNHOLT_SANITIZE=ON -DVARNHOLT_WERROR=$(WERROR) >/dev/null

@@ -33,6 +33,7 @@ void AddPrinterCommand(CLI::App& app, TCliContext& context);
 void AddHelpPageCommand(CLI::App& app, TCliContext& context);
 void AddJournalCommand(CLI::App& app, TCliContext& context);
 void AddReplayCommand(CLI::App& app, TCliContext& context);
+void AddManPageCommand(CLI::App& app, TCliContext& context);
 // `failed list`: each report in C:\PDF\FAILED with the reason the journal holds for it.
 int FailedList(const TCliContext& context);
 

@@ -4,14 +4,15 @@
 
 #include <iostream>
 
+#include "Layout.h"
 #include "Version.h"
 #include "cli/CliCommands.h"
-#include "platform/Process.h"
+#include "core/uApplicationFolder.h"
 
 namespace varnholt::cli {
 
 std::filesystem::path TCliContext::ApplicationFolder() const {
-  if (appFolder.empty()) return platform::ProgramFolder();
+  if (appFolder.empty()) return DefaultApplicationFolder();
   // The engine and the programs a script starts run in other working folders: a relative folder would
   // name a different place for them.
   std::error_code ec;
@@ -37,7 +38,9 @@ int main(int argc, char** argv) {
 
   TCliContext context;
   app.add_option("--app-folder", context.appFolder,
-                 "Application folder (default: the folder of this program)");
+                 std::string("Application folder (default: the folder of this program; for the installed program ") +
+                     varnholt::kSharedApplicationFolder + ", or ~/.local/share/varnholt for a user outside the group " +
+                     varnholt::kSharedGroup + ")");
   // An administrator sees what an operator may do (and the tests run as one on any machine).
   app.add_flag("--not-administrator", context.notAdministrator,
                "Run with the rights of a user without administrator rights");
@@ -56,6 +59,7 @@ int main(int argc, char** argv) {
   AddHelpPageCommand(app, context);
   AddJournalCommand(app, context);
   AddReplayCommand(app, context);
+  AddManPageCommand(app, context);
 
   try {
     app.parse(argc, argv);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/uApplicationFolder.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -81,8 +82,8 @@ std::optional<TEngineAnswer> TEngineBridge::RunEngineAndRead(
   const auto timeLimit = engineTimeLimit_.count() > 0 ? engineTimeLimit_ + grace : engineTimeLimit_;
   for (int attempt = 1;; ++attempt) {
     platform::DeleteFile(resultFile);
-    const auto run =
-        platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit, whileWaiting_);
+    const auto run = platform::RunHiddenAndWait(
+        ProgramFile(folder, platform::ProgramFolder(), kEngineProgram), {}, folder, timeLimit, whileWaiting_);
     if (run.started) {
       state_.NoteEngineRan();
     } else {

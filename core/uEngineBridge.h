@@ -51,8 +51,8 @@ class TEngineBridge {
   TEngineBridge(TProcessingState& state, TLogger& logger, TStatusIndicator& status)
       : state_(state), logger_(logger), status_(status) {}
 
-  // Runs one engine request: its keys plus the action and the passwords go to PDFENV.TXT, PDF.EXE runs
-  // hidden in the application folder, and PDFRES.TXT is read and reported. Waits for the engine's turn
+  // Runs one engine request: its keys plus the action and the passwords go to PDFENV.TXT, PDF.EXE (the
+  // application folder's, else the one beside the running program) runs hidden in the application folder, and PDFRES.TXT is read and reported. Waits for the engine's turn
   // first (see TEngineTurn). A value with CR, LF or NUL would end its line and smuggle in keys of its
   // own: such a request is refused (Err record, nothing written, emergency stop). An engine that died by
   // a signal without answering is asked once more. After an error the request stays in PDFENV.TXT for

@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "core/uApplicationFolder.h"
 #include "core/uHeadlessPort.h"
 #include "core/uTextCache.h"
 #include "core/uVarnholtCore.h"
@@ -17,6 +18,7 @@
 #include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Printers.h"
+#include "platform/Process.h"
 #include "platform/ScopeExit.h"
 
 namespace varnholt {
@@ -125,9 +127,10 @@ bool SameRun(const TReplayRun& a, const TReplayRun& b) {
 // the runs' cores. Each worker is used by one thread only.
 class TReplay::TWorker {
  public:
-  TWorker(const TReplay& replay, TTextCache* cache, const fs::path& folder, std::string cacheSalt,
+  TWorker(const TReplay& replay, TTextCache* cache, const fs::path& folder, fs::path engine, std::string cacheSalt,
           const std::vector<std::string>& printers)
       : replay_(replay),
+        engine_(std::move(engine)),
         cache_(cache),
         extractFolder_(folder / "extract"),
         runFolder_(folder / "run"),
@@ -266,6 +269,7 @@ class TReplay::TWorker {
   }
 
   const TReplay& replay_;
+  fs::path engine_;
   TTextCache* cache_;
   fs::path extractFolder_, runFolder_;
   std::string cacheSalt_;
@@ -291,7 +295,7 @@ std::string TReplay::CompileError(const std::vector<std::string>& lines) {
 platform::TStatus TReplay::Run(const std::vector<TReplaySource>& sources, const TReplayScripts& scripts,
                                std::vector<TReplayResult>& results) {
   results.assign(sources.size(), {});
-  const fs::path engine = applicationFolder_ / kEngineProgram;
+  const fs::path engine = ProgramFile(applicationFolder_, platform::ProgramFolder(), kEngineProgram);
   std::string engineSha;
   if (const platform::TStatus hashed = platform::FileSha256(engine, engineSha); !hashed) {
     return platform::TStatus::Fail("The PDF engine " + std::string(kEngineProgram) + " cannot be read in " +
@@ -316,7 +320,7 @@ platform::TStatus TReplay::Run(const std::vector<TReplaySource>& sources, const 
   std::vector<std::unique_ptr<TWorker>> workers;
   for (int i = 0; i < count; ++i) {
     workers.push_back(std::make_unique<TWorker>(*this, cached ? &cache : nullptr,
-                                                scratch.Path() / std::to_string(i), cacheSalt, printers));
+                                                scratch.Path() / std::to_string(i), engine, cacheSalt, printers));
     if (const platform::TStatus prepared = workers.back()->Prepare(); !prepared) return prepared;
   }
 

@@ -5,6 +5,8 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/CodePage.h"
@@ -64,6 +66,38 @@ bool IsAdministrator() {
     names.emplace_back(g->gr_name);
   }
   return IsAdministratorAccount(uid, names);
+}
+
+unsigned UserId() {
+  return ::geteuid();
+}
+
+std::vector<std::string> ProcessGroupNames() {
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(0, ::getgroups(0, nullptr))) + 1);
+  const int count = ::getgroups(static_cast<int>(groups.size() - 1), groups.data());
+  groups.resize(count < 0 ? 0 : static_cast<std::size_t>(count));
+  groups.push_back(::getegid());
+  std::vector<std::string> names;
+  for (gid_t gid : groups) {
+    group gr{};
+    group* g = nullptr;
+    std::vector<char> gbuf(16384);
+    if (getgrgid_r(gid, &gr, gbuf.data(), gbuf.size(), &g) != 0 || g == nullptr) continue;
+    names.emplace_back(g->gr_name);
+  }
+  return names;
+}
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  std::vector<char> buffer(16384);
+  passwd pw{};
+  passwd* found = nullptr;
+  if (getpwuid_r(::geteuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+      found->pw_dir != nullptr) {
+    return found->pw_dir;
+  }
+  return {};
 }
 
 }  // namespace varnholt::platform

@@ -19,4 +19,12 @@ bool IsAdministrator();
 // names are case-sensitive on Linux, so "Sudo" is another group).
 bool IsAdministratorAccount(unsigned userId, const std::vector<std::string>& groupNames);
 
+// The effective user id of this process.
+unsigned UserId();
+// The names of the groups this process runs with (its effective group and the supplementary ones): a
+// group joined after the login does not count until the next one, as for the file permissions.
+std::vector<std::string> ProcessGroupNames();
+// The home folder: $HOME, else the account's; empty when neither is known.
+std::string HomeFolder();
+
 }  // namespace varnholt::platform

@@ -27,6 +27,8 @@ packages=(
   libcli11-dev nlohmann-json3-dev
   # the audit journal
   libsqlite3-dev
+  # the package test checks the Debian package with Debian's own package checker
+  lintian
 )
 
 missing=()

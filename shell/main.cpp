@@ -8,6 +8,7 @@
 #include <csignal>
 #include <iostream>
 
+#include "core/uApplicationFolder.h"
 #include "logging/uLogger.h"
 #include "shell/fVarnholt.h"
 #include "shell/uSingleInstance.h"
@@ -28,8 +29,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Varnholt"));
   QApplication::setQuitOnLastWindowClosed(false);
   QStringList arguments = QApplication::arguments().mid(1);
-  // The application folder is the program's own; tests and a second setup name another.
-  std::filesystem::path folder = QApplication::applicationDirPath().toStdString();
+  // The application folder is the program's own (the installed program's: docs/install.md); tests and a
+  // second setup name another.
+  std::filesystem::path folder = varnholt::DefaultApplicationFolder();
   if (const qsizetype at = arguments.indexOf(QStringLiteral("--app-folder"));
       at >= 0 && at + 1 < arguments.size()) {
     folder = std::filesystem::absolute(arguments[at + 1].toStdString());

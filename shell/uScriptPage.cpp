@@ -20,9 +20,11 @@
 #include <algorithm>
 #include <utility>
 
+#include "core/uApplicationFolder.h"
 #include "core/uStandardScript.h"
 #include "core/uVarnholtCore.h"
 #include "hostlib/uScriptReference.h"
+#include "platform/Process.h"
 #include "shell/uDialogs.h"
 #include "shell/uLogView.h"
 #include "shell/uQtText.h"
@@ -425,8 +427,10 @@ void TScriptPage::btScriptPrintClick() {
 }
 
 void TScriptPage::btHelpClick() {
-  // A missing help page or viewer is not reported: the desktop says what it can.
-  OpenFile(QString::fromStdString((applicationFolder_ / kHelpFile).string()));
+  // A missing help page or viewer is not reported: the desktop says what it can. The installed program
+  // keeps its help page beside it, not in the application folder.
+  OpenFile(
+      QString::fromStdString(ProgramFile(applicationFolder_, platform::ProgramFolder(), kHelpFile).string()));
 }
 
 void TScriptPage::PopupMenuScriptPopup() {
