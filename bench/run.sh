@@ -29,6 +29,12 @@ if [[ -x "$build/app/varnholt-cli" ]]; then
   python3 "$(dirname "$0")/core/ServiceBench.py" "$build" run
   python3 "$(dirname "$0")/core/ServiceBench.py" "$build" latency
 fi
+# A replay of 1,000 saved reports under two scripts: with the text cache empty, full, and beside calling
+# run once per report and script.
+if [[ -x "$build/app/varnholt-cli" ]]; then
+  echo "== replay of 1000 reports (bench/core/ReplayBench.py)"
+  python3 "$(dirname "$0")/core/ReplayBench.py" "$build" --reports 1000
+fi
 # The soak: 1,000 reports printed into the service, one in ten bad, while the service and its engine are
 # killed 20 times; every report must land in exactly one place (see docs/service.md). About 25 minutes:
 # the service files about a report a second. A violation makes `make bench` fail.
