@@ -17,6 +17,7 @@
 #include "hostlib/uDestinationNames.h"
 #include "platform/CodePage.h"
 #include "platform/Files.h"
+#include "platform/Locale.h"
 #include "platform/Printers.h"
 #include "platform/Process.h"
 #include "platform/ScopeExit.h"
@@ -324,6 +325,8 @@ platform::TStatus TReplay::Run(const std::vector<TReplaySource>& sources, const 
     if (const platform::TStatus prepared = workers.back()->Prepare(); !prepared) return prepared;
   }
 
+  // Read once here, so that the runs on the threads below find the process's number formats made.
+  (void)platform::FormatSettings();
   std::atomic<std::size_t> next{0};
   std::mutex mutex;
   std::condition_variable changed;

@@ -3,6 +3,7 @@
 #include "script/syslib/uSystemLibrary.h"
 
 #include <cmath>
+#include <mutex>
 #include <vector>
 
 #include "script/vm/atScript.h"
@@ -228,7 +229,12 @@ std::unique_ptr<TatScripterLibrary> MakeSystemLibrary() {
 }
 
 void RegisterSystemLibrary() {
-  TatLibraryList::Instance().Register({"Internal", [] { return MakeSystemLibrary(); }, false});
+  // Every new action run asks for it, and a replay makes runs on several threads at once: the list is
+  // written once and only read after.
+  static std::once_flag registered;
+  std::call_once(registered, [] {
+    TatLibraryList::Instance().Register({"Internal", [] { return MakeSystemLibrary(); }, false});
+  });
 }
 
 TatSystemLibrary* SystemLibraryOf(TatCustomScripter& scripter) {
