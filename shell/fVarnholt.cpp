@@ -12,6 +12,7 @@
 
 #include "core/uApplicationFolder.h"
 #include "core/uPdfPrinterSetup.h"
+#include "core/uServiceSettings.h"
 #include "core/uStandardScript.h"
 #include "platform/Files.h"
 #include "platform/Printers.h"
@@ -82,6 +83,7 @@ TfmVarnholt::TfmVarnholt(TLogger& logger, std::filesystem::path applicationFolde
   textPage_ = new TTextPage(*ui_, this, logger_, this);
   security_ = new TSecurityPage(*ui_, *this, *core_, this);
   scriptPage_ = new TScriptPage(*core_, *ui_, applicationFolder_, this, this);
+  scriptPage_->SetReplaySettings([this] { return ReadServiceSettings(settings_->Storage()); });
   ConnectCommands();
   CreateSettings();
   LoadSettings();

@@ -15,16 +15,25 @@
 #include <QFont>
 #include <QMenu>
 #include <QPalette>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QSpinBox>
 #include <algorithm>
 #include <utility>
 
 #include "core/uApplicationFolder.h"
+#include "core/uJournal.h"
+#include "core/uReplay.h"
 #include "core/uStandardScript.h"
 #include "core/uVarnholtCore.h"
 #include "hostlib/uScriptReference.h"
+#include "platform/CodePage.h"
+#include "platform/Files.h"
 #include "platform/Process.h"
+#include "platform/ScopeExit.h"
+#include "script/compiler/atPascal.h"
+#include "shell/fReplayResult.h"
 #include "shell/uDialogs.h"
 #include "shell/uLogView.h"
 #include "shell/uQtText.h"
@@ -44,6 +53,10 @@ constexpr int kLinesAboveError = 10;
 constexpr const char* kScriptFilter = "PascalScript files (*.psc)";
 constexpr const char* kPrintout = "Varnholt_Script.htm";
 constexpr const char* kHelpFile = "Varnholt_help.htm";
+constexpr const char* kObject = "Varnholt";
+// How many of the journal's latest reports a test takes unless the operator says otherwise.
+constexpr int kSavedReportsDefault = 50;
+constexpr int kSavedReportsMax = 10000;
 
 const QColor kEditGutter(192, 220, 192);
 const QColor kNavy(0, 0, 128);
@@ -59,6 +72,24 @@ class TScriptLexer : public QsciLexerPascal {
     return words.constData();
   }
 };
+
+// The script a test on saved reports compares with: Varnholt.PS as it is on disk (the window writes the
+// editor's script there only with the settings), the standard script where there is none.
+bool ReadSavedScript(const std::filesystem::path& applicationFolder, std::vector<std::string>& lines,
+                     std::string& problem) {
+  const std::filesystem::path file = applicationFolder / kScriptFileName;
+  lines.clear();
+  if (platform::FileExists(file)) {
+    std::string bytes;
+    if (const platform::TStatus read = platform::ReadFileBytes(file, bytes); !read) {
+      problem = read.Message();
+      return false;
+    }
+    lines = platform::SplitLines(ScriptTextFromFile(bytes));
+  }
+  if (IsBlankScript(lines)) lines = StandardScript();
+  return true;
+}
 
 }  // namespace
 
@@ -143,6 +174,22 @@ void TScriptPage::CreateButtons(Ui::TfmVarnholt& form) {
   QPushButton* reset = add("btScriptDefault", "&Default...", "Reset Action Script to factory default");
   QPushButton* print = add("btScriptPrint", "&Print...", "Print Action Script");
   QPushButton* help = add("btHelp", "&Help...", "Action Script Help");
+  btTestOnSavedReports_ = add(
+      "btTestOnSavedReports", "&Test on saved reports",
+      "Run the last saved reports through the script in the editor and the saved script, changing nothing, "
+      "and show which reports would be filed differently");
+  seSavedReports_ = new QSpinBox(form.pnActionContent);
+  seSavedReports_->setObjectName(QStringLiteral("seSavedReports"));
+  seSavedReports_->setRange(1, kSavedReportsMax);
+  seSavedReports_->setValue(kSavedReportsDefault);
+  seSavedReports_->setPrefix(QStringLiteral("last "));
+  seSavedReports_->setToolTip(QStringLiteral("How many of the journal's latest reports to test on"));
+  row->addWidget(seSavedReports_);
+  pbReplay_ = new QProgressBar(form.pnActionContent);
+  pbReplay_->setObjectName(QStringLiteral("pbReplay"));
+  pbReplay_->setFormat(QStringLiteral("%v of %m reports"));
+  pbReplay_->setVisible(false);
+  row->addWidget(pbReplay_);
   row->addStretch(1);
   QPushButton* execute = add("btExecute", "E&xecute", "Execute Action");
   form.layActionContent->insertLayout(1, row);
@@ -153,6 +200,7 @@ void TScriptPage::CreateButtons(Ui::TfmVarnholt& form) {
   connect(reset, &QPushButton::clicked, this, [this] { btScriptDefaultClick(); });
   connect(print, &QPushButton::clicked, this, [this] { btScriptPrintClick(); });
   connect(help, &QPushButton::clicked, this, [this] { btHelpClick(); });
+  connect(btTestOnSavedReports_, &QPushButton::clicked, this, [this] { btTestOnSavedReportsClick(); });
   connect(execute, &QPushButton::clicked, this, [this] { core_.Execute(); });
 }
 
@@ -431,6 +479,108 @@ void TScriptPage::btHelpClick() {
   // keeps its help page beside it, not in the application folder.
   OpenFile(
       QString::fromStdString(ProgramFile(applicationFolder_, platform::ProgramFolder(), kHelpFile).string()));
+}
+
+void TScriptPage::btTestOnSavedReportsClick() {
+  TProcessingState& state = core_.State();
+  TUiPort& port = core_.Port();
+  core_.Log().WriteProc(kObject, "TestOnSavedReportsClick");
+  // The test holds the pass: Automatic mode and Execute wait until it ends, so no report is filed from
+  // under it and no run shares the window's engine turn with it.
+  if (state.ActionIsProcessing() || !state.TryBeginPass()) {
+    port.ShowMessage("Can not test on saved reports. Please wait\nCurrently Action is processing\n" +
+                     state.CurrentPdf());
+    return;
+  }
+  const platform::TScopeExit endPass([&state] { state.EndPass(); });
+
+  TReplayScripts scripts;
+  scripts.candidate = EditorLines();
+  // The same check and marked line as leaving edit mode; the editor and its mode stay as they are.
+  if (core_.Action().CompileScript(scripts.candidate).Failed()) {
+    port.ShowMessage("Can not test on saved reports\n" + state.ScriptErrorText());
+    return;
+  }
+  std::string problem;
+  if (!ReadSavedScript(applicationFolder_, scripts.baseline, problem)) {
+    port.ShowError("Can not test on saved reports: the saved script cannot be read\n" + problem);
+    return;
+  }
+  TServiceSettings settings;
+  try {
+    settings = replaySettings_ ? replaySettings_() : LoadServiceSettings(applicationFolder_);
+  } catch (const std::exception& e) {
+    port.ShowError(std::string("Can not test on saved reports: ") + e.what());
+    return;
+  }
+  // What the window's core uses: the controls' passwords and printer, saved or not.
+  settings.ownerPassword = state.OwnerPassword();
+  settings.userPassword = state.UserPassword();
+  settings.paperPrinter = state.PaperPrinter();
+  TReplay replay(applicationFolder_, settings);
+  if (const std::string error = replay.CompileError(scripts.baseline); !error.empty()) {
+    port.ShowError("Can not test on saved reports: the saved script " + std::string(kScriptFileName) +
+                   " does not compile, so there is nothing to compare with\n" + error);
+    return;
+  }
+
+  const std::filesystem::path journalFile = applicationFolder_ / kJournalFileName;
+  if (!platform::FileExists(journalFile)) {
+    port.ShowMessage("No saved reports to test on: there is no journal yet\n" +
+                     std::string(kJournalFileName) + " is made when the first report is filed");
+    return;
+  }
+  std::vector<std::string> notes;
+  std::vector<TReplaySource> sources;
+  {
+    TJournal journal;
+    if (const platform::TStatus opened = journal.Open(journalFile); !opened) {
+      port.ShowError("Can not test on saved reports: the journal cannot be read\n" + opened.Message());
+      return;
+    }
+    sources = ReplaySourcesFromJournal(journal, applicationFolder_, {}, seSavedReports_->value(), notes);
+  }
+  if (sources.empty()) {
+    std::string text =
+        "No saved reports to test on: the journal holds no report whose saved file still "
+        "has the bytes it arrived with";
+    if (!notes.empty()) text += " (" + std::to_string(notes.size()) + " left out)";
+    port.ShowMessage(text);
+    return;
+  }
+
+  // While the reports run the window repaints and shows how far they are; clicks wait.
+  std::vector<TReplayResult> results;
+  platform::TStatus ran = platform::TStatus::Ok();
+  {
+    btTestOnSavedReports_->setEnabled(false);
+    pbReplay_->setRange(0, static_cast<int>(sources.size()));
+    pbReplay_->setValue(0);
+    pbReplay_->setVisible(true);
+    port.BeginBusyCursor();
+    const platform::TScopeExit idle([this, &port] {
+      port.EndBusyCursor();
+      pbReplay_->setVisible(false);
+      btTestOnSavedReports_->setEnabled(true);
+    });
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    replay.SetProgress([this](int done, int total) {
+      pbReplay_->setRange(0, total);
+      pbReplay_->setValue(done);
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    });
+    ran = replay.Run(sources, scripts, results);
+  }
+  if (!ran) {
+    port.ShowError("Can not test on saved reports\n" + ran.Message());
+    return;
+  }
+  const TReplaySummary summary = Summarize(results);
+  core_.Log().WriteEntry(ltMsg, kObject, "TestOnSavedReports", "Reports",
+                         std::to_string(results.size()) + ": " + std::to_string(summary.same) + " same, " +
+                             std::to_string(summary.different) + " different, " +
+                             std::to_string(summary.errors) + " errors");
+  ShowReplayResult(window_, std::move(results), std::move(notes));
 }
 
 void TScriptPage::PopupMenuScriptPopup() {

@@ -1,5 +1,6 @@
 // uScriptPage.h — the Action page: the script editor Script1 (QScintilla) with its view and edit modes,
-// the Edit, Load, CopyTo, Default, Print, Help and Execute buttons, the editor's menu and editing actions.
+// the Edit, Load, CopyTo, Default, Print, Help and Execute buttons, the editor's menu and editing actions,
+// and "Test on saved reports" (the editor's script tried on the journal's reports, nothing changed).
 //
 // The rules (when the script may be edited, loaded or reset, the compile check before edit mode ends)
 // are the core's TScriptEditing; this page shows the editor, the dialogs and the marked error line. The
@@ -14,11 +15,16 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "core/uServiceSettings.h"
 
 class QAction;
 class QMenu;
+class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QWidget;
 class QsciScintilla;
 class QsciLexerPascal;
@@ -61,6 +67,11 @@ class TScriptPage : public QObject {
   void btScriptDefaultClick();
   void btScriptPrintClick();
   void btHelpClick();
+  // Replays the last reports of the journal under the saved script and the editor's (which stays as it
+  // is, unsaved) and shows which of them the editor's would file differently.
+  void btTestOnSavedReportsClick();
+  // The settings the replay's runs use, read as the window's core reads them (the window's store).
+  void SetReplaySettings(std::function<TServiceSettings()> source) { replaySettings_ = std::move(source); }
   // The editor's menu opens: the editing actions that apply now are enabled.
   void PopupMenuScriptPopup();
 
@@ -108,6 +119,10 @@ class TScriptPage : public QObject {
   QAction* redo_ = nullptr;
   QAction* selectAll_ = nullptr;
   int markedLine_ = 0;
+  QPushButton* btTestOnSavedReports_ = nullptr;
+  QSpinBox* seSavedReports_ = nullptr;
+  QProgressBar* pbReplay_ = nullptr;
+  std::function<TServiceSettings()> replaySettings_;
 };
 
 }  // namespace varnholt::shell

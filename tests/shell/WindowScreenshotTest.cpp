@@ -17,6 +17,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include "core/uAccessControl.h"
+#include "shell/fReplayResult.h"
 #include "shell/uScriptPage.h"
 #include "tests/shell/ShellTestBed.h"
 #include "ui_fVarnholt.h"
@@ -93,6 +94,39 @@ class WindowScreenshotTest : public QObject {
     QTest::qWait(50);
     const QString name = folder + QStringLiteral("/main-tsAction-error") + suffix + QStringLiteral(".png");
     QVERIFY2(window.grab().toImage().save(name), qPrintable(name));
+  }
+
+  void theResultOfATestOnSavedReports() {
+    // Two reports of a test on saved reports: one filed elsewhere by the script in the editor, one the same.
+    const auto run = [](const std::string& destination, std::vector<TReplayEffect> effects) {
+      TReplayRun made;
+      made.outcome.end = TFilingEnd::kFiled;
+      made.outcome.location = destination;
+      made.effects = std::move(effects);
+      return made;
+    };
+    TReplayResult different;
+    different.source = {{}, "ms_quant_report.pdf", "journal entry 2"};
+    different.verdict = TReplayVerdict::kDifferent;
+    different.baseline = run("C:\\PDFSTORE\\WW-2010-1234.PDF",
+                             {{"move", "C:\\PDF\\ms_quant_report.pdf", "C:\\PDFSTORE\\WW-2010-1234.PDF"}});
+    different.candidate = run("C:\\MSSTORE\\WW-2010-1234.PDF",
+                              {{"make folder", "C:\\MSSTORE", {}},
+                               {"move", "C:\\PDF\\ms_quant_report.pdf", "C:\\MSSTORE\\WW-2010-1234.PDF"}});
+    TReplayResult same;
+    same.source = {{}, "gc_run_report.pdf", "journal entry 1"};
+    same.verdict = TReplayVerdict::kSame;
+    shell::TfmReplayResult dialog({same, different}, {});
+    dialog.resize(900, 420);
+    dialog.show();
+    QTest::qWait(50);
+    const QByteArray target = qgetenv("VARNHOLT_SCREENSHOTS");
+    const QString folder = target.isEmpty() ? QDir::currentPath() + QStringLiteral("/screenshots")
+                                            : QString::fromLocal8Bit(target);
+    QDir().mkpath(folder);
+    const QString name = folder + QStringLiteral("/replay-result") +
+                         (darkTheme ? QStringLiteral("-dark-200") : QString()) + QStringLiteral(".png");
+    QVERIFY2(dialog.grab().save(name), qPrintable(name));
   }
 
   void theHelpPageInABrowserView() {
