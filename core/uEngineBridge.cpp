@@ -62,7 +62,7 @@ TEngineAnswer TEngineBridge::ExecPDF(const TEngineRequest& request, const std::f
   // Another request in this folder would overwrite our request or take our answer; files the request
   // needs besides PDFENV.TXT belong to its turn as well.
   const TEngineTurn turn(*this, request.action);
-  if (!turn) return {TEngineOutcome::kFailed, "The PDF engine's turn did not come"};
+  if (!turn) return {TEngineOutcome::kFailed, "The PDF engine's turn did not come", {}};
   if (prepare) prepare();
   return RunEngineProgram(request);
 }
@@ -88,20 +88,21 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     Error(action, "The value of " + line.substr(0, line.find('=')) +
                       "= holds a line break or NUL; the request was not sent");
     status_.EmergencyStop();
-    return {TEngineOutcome::kFailed, "A value of the request holds a line break or NUL"};
+    return {TEngineOutcome::kFailed, "A value of the request holds a line break or NUL", {}};
   }
   const auto written = platform::WriteTextLines(requestFile, request, platform::TFileAccess::kOwnerOnly);
   if (!written) {
     // The engine would carry out whatever request is still in the file; better none at all.
     Error(action, written.Message());
     status_.EmergencyStop();
-    return {TEngineOutcome::kFailed, written.Message()};
+    return {TEngineOutcome::kFailed, written.Message(), {}};
   }
   // A request kept for diagnosis must not keep the passwords in clear.
   const auto keepForDiagnosis = [&] {
     for (std::string& line : request) {
       for (const char* key : {"PDFOWNER=", "PDFUSER="}) {
-        if (line.starts_with(key) && line.size() > std::string_view(key).size()) line = std::string(key) + "(hidden)";
+        if (line.starts_with(key) && line.size() > std::string_view(key).size())
+          line = std::string(key) + "(hidden)";
       }
     }
     platform::WriteTextLines(requestFile, request, platform::TFileAccess::kOwnerOnly);
@@ -110,7 +111,7 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     Error(action, message);
     keepForDiagnosis();
     status_.EmergencyStop();
-    return TEngineAnswer{TEngineOutcome::kFailed, message};
+    return TEngineAnswer{TEngineOutcome::kFailed, message, {}};
   };
 
   // The engine gets the limit and a grace to answer after it; only then is it ended from here.
@@ -118,7 +119,8 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
   const auto timeLimit = engineTimeLimit_.count() > 0 ? engineTimeLimit_ + grace : engineTimeLimit_;
   for (int attempt = 1;; ++attempt) {
     platform::DeleteFile(resultFile);
-    const auto run = platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit, whileWaiting_);
+    const auto run =
+        platform::RunHiddenAndWait(folder / kEngineProgram, {}, folder, timeLimit, whileWaiting_);
     if (run.started) {
       state_.NoteEngineRan();
     } else {
@@ -142,6 +144,8 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     platform::ReadTextLines(resultFile, answer);
     platform::DeleteFile(resultFile);
   }
+  std::vector<std::string> keys;
+  if (answer.size() > 2) keys.assign(answer.begin() + 2, answer.end());
   // A missing answer reads as "Error" / "Unknown Result"; a one-line answer gets the message "Error".
   answer.push_back("Error");
   answer.push_back("Unknown Result");
@@ -151,7 +155,7 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
   if (!platform::SameText(status, "Error")) {
     logger_.WriteEntry(ltMsg, kObject, kProc, action, message);
     platform::DeleteFile(requestFile);
-    return {TEngineOutcome::kOk, message};
+    return {TEngineOutcome::kOk, message, std::move(keys)};
   }
   const std::string_view prefix = kUnreadablePrefix;
   if (action == "EXTRACT" && message.size() > prefix.size() &&
@@ -159,7 +163,7 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     // The file's own fault: the caller files it as unreadable, and Automatic mode goes on.
     Error(action, message);
     keepForDiagnosis();
-    return {TEngineOutcome::kUnreadable, message.substr(prefix.size())};
+    return {TEngineOutcome::kUnreadable, message.substr(prefix.size()), {}};
   }
   return failed(message);  // PDFENV.TXT stays, so the failed request can be looked at
 }

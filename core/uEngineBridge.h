@@ -42,6 +42,8 @@ enum class TEngineOutcome {
 struct TEngineAnswer {
   TEngineOutcome outcome = TEngineOutcome::kFailed;
   std::string message;  // the answer's message (the reason for an unreadable file, without the prefix)
+  // The KEY=VALUE lines of an OK answer after its message (EXTRACT's OCRPAGES and OCRCONFIDENCE).
+  std::vector<std::string> keys;
 };
 
 class TEngineBridge {
