@@ -4,7 +4,8 @@ set -euo pipefail
 build=$1
 shopt -s nullglob
 
-# The engine benchmark compares against pdftotext, which only the benchmark needs.
+# The engine benchmarks: EXTRACT beside pdftotext, which only the benchmark needs (bench_engine_extract), and
+# the OCR of the scanned sample report (bench_engine_ocr); both run in the loop below.
 if ! command -v pdftotext >/dev/null; then
   sudo=""
   [ "$(id -u)" -ne 0 ] && sudo="sudo"

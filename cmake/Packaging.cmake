@@ -21,9 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries come from what the programs link; the rest are programs and plugins that they run or load:
 # useradd for the service's user (postinst), the Qt platform plugins for the window, and the print server:
-# every report arrives through a printer, and what a script leaves behind is printed on paper.
+# every report arrives through a printer, and what a script leaves behind is printed on paper. The engine
+# loads Tesseract only when a scanned page needs it (so shlibdeps cannot see it), with its English data.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "passwd, qt6-qpa-plugins, cups")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "passwd, qt6-qpa-plugins, cups, libtesseract5, tesseract-ocr-eng")
 # The PDF printer (a site may have another), the lp tools for checking it, xdg-open for the help page.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "printer-driver-cups-pdf, cups-client, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA

@@ -64,9 +64,10 @@ TEngineAnswer TEngineBridge::ExecPDF(const TEngineRequest& request, const std::f
   // Another request in this folder would overwrite our request or take our answer; files the request
   // needs besides PDFENV.TXT belong to its turn as well.
   const TEngineTurn turn(*this, request.action);
-  if (!turn) return {TEngineOutcome::kFailed, "The PDF engine's turn did not come"};
+  if (!turn) return {TEngineOutcome::kFailed, "The PDF engine's turn did not come", {}};
   if (prepare) prepare();
-  return RunEngineProgram(request);
+  lastAnswer_ = RunEngineProgram(request);
+  return lastAnswer_;
 }
 
 TEngineAnswer TEngineBridge::ExecPDF(const TEngineRequest& request) {
@@ -126,20 +127,21 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     Error(action, "The value of " + line.substr(0, line.find('=')) +
                       "= holds a line break or NUL; the request was not sent");
     status_.EmergencyStop();
-    return {TEngineOutcome::kFailed, "A value of the request holds a line break or NUL"};
+    return {TEngineOutcome::kFailed, "A value of the request holds a line break or NUL", {}};
   }
   const auto written = platform::WriteTextLines(requestFile, request, platform::TFileAccess::kOwnerOnly);
   if (!written) {
     // The engine would carry out whatever request is still in the file; better none at all.
     Error(action, written.Message());
     status_.EmergencyStop();
-    return {TEngineOutcome::kFailed, written.Message()};
+    return {TEngineOutcome::kFailed, written.Message(), {}};
   }
   // A request kept for diagnosis must not keep the passwords in clear.
   const auto keepForDiagnosis = [&] {
     for (std::string& line : request) {
       for (const char* key : {"PDFOWNER=", "PDFUSER="}) {
-        if (line.starts_with(key) && line.size() > std::string_view(key).size()) line = std::string(key) + "(hidden)";
+        if (line.starts_with(key) && line.size() > std::string_view(key).size())
+          line = std::string(key) + "(hidden)";
       }
     }
     platform::WriteTextLines(requestFile, request, platform::TFileAccess::kOwnerOnly);
@@ -148,7 +150,7 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     Error(action, message);
     keepForDiagnosis();
     status_.EmergencyStop();
-    return TEngineAnswer{TEngineOutcome::kFailed, message};
+    return TEngineAnswer{TEngineOutcome::kFailed, message, {}};
   };
 
   std::vector<std::string> answer;
@@ -159,6 +161,8 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     const std::optional<TEngineAnswer> ended = RunEngineAndRead(action, resultFile, failed, answer);
     if (ended) return *ended;
   }
+  std::vector<std::string> keys;
+  if (answer.size() > 2) keys.assign(answer.begin() + 2, answer.end());
   // A missing answer reads as "Error" / "Unknown Result"; a one-line answer gets the message "Error".
   answer.push_back("Error");
   answer.push_back("Unknown Result");
@@ -168,7 +172,7 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
   if (!platform::SameText(status, "Error")) {
     logger_.WriteEntry(ltMsg, kObject, kProc, action, message);
     platform::DeleteFile(requestFile);
-    return {TEngineOutcome::kOk, message};
+    return {TEngineOutcome::kOk, message, std::move(keys)};
   }
   const std::string_view prefix = kUnreadablePrefix;
   if (action == "EXTRACT" && message.size() > prefix.size() &&
@@ -176,7 +180,7 @@ TEngineAnswer TEngineBridge::RunEngineProgram(const TEngineRequest& engineReques
     // The file's own fault: the caller files it as unreadable, and Automatic mode goes on.
     Error(action, message);
     keepForDiagnosis();
-    return {TEngineOutcome::kUnreadable, message.substr(prefix.size())};
+    return {TEngineOutcome::kUnreadable, message.substr(prefix.size()), {}};
   }
   return failed(message);  // PDFENV.TXT stays, so the failed request can be looked at
 }

@@ -44,6 +44,8 @@ enum class TEngineOutcome {
 struct TEngineAnswer {
   TEngineOutcome outcome = TEngineOutcome::kFailed;
   std::string message;  // the answer's message (the reason for an unreadable file, without the prefix)
+  // The KEY=VALUE lines of an OK answer after its message (EXTRACT's OCRPAGES and OCRCONFIDENCE).
+  std::vector<std::string> keys;
 };
 
 class TEngineBridge {
@@ -61,6 +63,9 @@ class TEngineBridge {
   // The same within one turn that also covers prepare, for exchange files the request needs besides its
   // keys (TEMPCP.TXT before COVERPAGE).
   TEngineAnswer ExecPDF(const TEngineRequest& request, const std::function<void()>& prepare);
+
+  // The answer to the last request (a replay keeps EXTRACT's, OCR lines included, in its text cache).
+  const TEngineAnswer& LastAnswer() const { return lastAnswer_; }
 
   // How many requests of this bridge ended with an Err record (failed or unreadable), so that a caller
   // can tell from what the bridge did whether one of its requests went wrong.
@@ -124,6 +129,7 @@ class TEngineBridge {
   int errors_ = 0;
   std::function<void()> whileWaiting_;
   TEngineStandIn standIn_;
+  TEngineAnswer lastAnswer_;
 };
 
 }  // namespace varnholt

@@ -21,6 +21,7 @@ void TProcessingState::DropTexts() {
   text2_.clear();
   textLoad_ = TTextLoad::kNone;
   textLoadError_.clear();
+  ocrConfidence_ = -1;
 }
 
 void TProcessingState::ForgetReport() {
@@ -32,9 +33,10 @@ void TProcessingState::BeginTextLoad() {
   loadAttempted_ = true;
 }
 
-void TProcessingState::TextsLoaded(std::string text1, std::string text2) {
+void TProcessingState::TextsLoaded(std::string text1, std::string text2, int ocrConfidence) {
   text1_ = std::move(text1);
   text2_ = std::move(text2);
+  ocrConfidence_ = ocrConfidence;
   textLoad_ = TTextLoad::kLoaded;
   textLoadError_.clear();
 }
@@ -44,6 +46,7 @@ void TProcessingState::TextLoadFailed(TTextLoad how, std::string why) {
   text2_.clear();
   textLoad_ = how;
   textLoadError_ = std::move(why);
+  ocrConfidence_ = -1;
 }
 
 void TProcessingState::BeginActionRun() {

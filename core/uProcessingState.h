@@ -51,7 +51,10 @@ class TProcessingState {
   void DropTexts();
   // A load of the selected file's texts begins: both texts are empty until it ends.
   void BeginTextLoad();
-  void TextsLoaded(std::string text1, std::string text2);
+  // ocrConfidence: the mean confidence (0 to 100) of the words read when OCR gave the texts, else -1.
+  void TextsLoaded(std::string text1, std::string text2, int ocrConfidence = -1);
+  // The mean confidence of OCR in the loaded texts (0 to 100), or -1 when they did not come from OCR.
+  int OcrConfidence() const { return ocrConfidence_; }
   void TextLoadFailed(TTextLoad how, std::string why);
   // The text that the PDF text routines read; Text1 at the start of every run.
   const std::string& ActiveText() const { return activeText_; }
@@ -122,6 +125,7 @@ class TProcessingState {
   std::string text1_, text2_;  // CR LF lines
   TTextLoad textLoad_ = TTextLoad::kNone;
   std::string textLoadError_;
+  int ocrConfidence_ = -1;
   std::string activeText_;
   bool automatic_ = false;
   bool actionIsProcessing_ = false;

@@ -12,6 +12,7 @@
 
 #include "core/uApplicationFolder.h"
 #include "core/uHeadlessPort.h"
+#include "core/uReportLoading.h"
 #include "core/uTextCache.h"
 #include "core/uVarnholtCore.h"
 #include "hostlib/uDestinationNames.h"
@@ -191,9 +192,10 @@ class TReplay::TWorker {
     extractCore_->Loading().SelectAndLoad(std::string(kReplayQueue) + kExtractName);
     fs::remove(copy, ec);
     if (state.TextLoad() == TTextLoad::kLoaded) {
-      texts = {false, "OK", state.Text1(), state.Text2()};
+      const TEngineAnswer& answer = extractCore_->Engine().LastAnswer();
+      texts = {false, answer.message, state.Text1(), state.Text2(), answer.keys};
     } else if (state.TextLoad() == TTextLoad::kUnreadable) {
-      texts = {true, state.TextLoadError(), {}, {}};
+      texts = {true, state.TextLoadError(), {}, {}, {}};
     } else {
       error = "The PDF engine could not read the texts: " + state.TextLoadError();
       return false;
@@ -225,7 +227,9 @@ class TReplay::TWorker {
         return {"Error", written.Message()};
       }
     }
-    return {"OK", texts.message};
+    std::vector<std::string> answer{"OK", texts.message};
+    answer.insert(answer.end(), texts.answerKeys.begin(), texts.answerKeys.end());
+    return answer;
   }
 
   // One report filed by one script, in a core of its own on a recorded world.
@@ -306,10 +310,10 @@ platform::TStatus TReplay::Run(const std::vector<TReplaySource>& sources, const 
   TScratchFolder scratch;
   if (scratch.Path().empty()) return platform::TStatus::Fail("Cannot make a scratch folder for the replay");
 
-  // The texts depend on the engine, the text limit and the passwords as well as on the report's bytes.
-  const std::string cacheSalt =
-      platform::Sha256Of(engineSha + "\n" + std::to_string(settings_.textLimit) + "\n" +
-                         settings_.ownerPassword + "\n" + settings_.userPassword);
+  // The texts depend on the engine, the text limit, OCR and the passwords as well as on the report's bytes.
+  const std::string cacheSalt = platform::Sha256Of(
+      engineSha + "\n" + std::to_string(settings_.textLimit) + "\n" + OcrModeName(settings_.ocrMode) + "\n" +
+      settings_.ocrLanguage + "\n" + settings_.ownerPassword + "\n" + settings_.userPassword);
   TTextCache cache;
   // Without its cache the replay is only slower: a folder it may not write is no reason to stop.
   const bool cached = useCache_ && cache.Open(applicationFolder_ / kTextCacheFileName);

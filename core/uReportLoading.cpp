@@ -1,9 +1,11 @@
 // uReportLoading.cpp — selecting a file and loading its texts.
 #include "core/uReportLoading.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "hostlib/uDestinationNames.h"
+#include "platform/CodePage.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 
@@ -32,7 +34,60 @@ platform::TStatus ReadExchangeText(const std::filesystem::path& path, std::int64
   return platform::TStatus::Ok();
 }
 
+// The value of KEY= among the answer's key lines, or "" when it has none.
+std::string AnswerKey(const std::vector<std::string>& keys, const std::string& key) {
+  for (const std::string& line : keys) {
+    if (line.size() > key.size() && line[key.size()] == '=' &&
+        platform::SameText(line.substr(0, key.size()), key)) {
+      return line.substr(key.size() + 1);
+    }
+  }
+  return {};
+}
+
+// A whole number from 0 to highest, or -1.
+int SmallNumber(const std::string& text, int highest) {
+  if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return -1;
+  const int value = std::stoi(text);
+  return value <= highest ? value : -1;
+}
+
 }  // namespace
+
+const char* OcrModeName(TOcrMode mode) {
+  switch (mode) {
+    case TOcrMode::kOff:
+      return "Off";
+    case TOcrMode::kAllPages:
+      return "AllPages";
+    case TOcrMode::kPagesWithoutText:
+      break;
+  }
+  return "PagesWithoutText";
+}
+
+std::optional<TOcrMode> OcrModeOf(std::string_view name) {
+  for (const TOcrMode mode : {TOcrMode::kOff, TOcrMode::kPagesWithoutText, TOcrMode::kAllPages}) {
+    if (platform::SameText(name, OcrModeName(mode))) return mode;
+  }
+  return std::nullopt;
+}
+
+bool IsOcrLanguageList(std::string_view language) {
+  if (language.empty() || language.size() > 100) return false;
+  bool inCode = false;
+  for (const char c : language) {
+    if (c == '+') {
+      if (!inCode) return false;
+      inCode = false;
+    } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_') {
+      inCode = true;
+    } else {
+      return false;
+    }
+  }
+  return inCode;
+}
 
 void TReportLoading::FilesClick(const std::string& fileName) {
   logger_.WriteProc(kObject, "FilesClick");
@@ -86,7 +141,9 @@ void TReportLoading::LoadContent() {
       return;
     }
   }
-  TEngineRequest request{"EXTRACT", {"PDFFILE=" + file, "PDFTEXTBYTES=" + std::to_string(textLimit_)}};
+  TEngineRequest request{"EXTRACT",
+                         {"PDFFILE=" + file, "PDFTEXTBYTES=" + std::to_string(textLimit_),
+                          std::string("PDFOCR=") + OcrModeName(ocrMode_), "PDFOCRLANG=" + ocrLanguage_}};
   if (engine_.EngineTimeLimit().count() > 0) {
     const auto seconds = std::chrono::ceil<std::chrono::seconds>(engine_.EngineTimeLimit()).count();
     request.keys.push_back("PDFSECONDS=" + std::to_string(seconds));
@@ -122,7 +179,16 @@ void TReportLoading::LoadContent() {
     }
     logger_.WriteEntry(ltMsg, kObject, "LoadContent", "Text Length", std::to_string(texts[i].size()));
   }
-  state_.TextsLoaded(std::move(texts[0]), std::move(texts[1]));
+  // An engine that read pages by OCR says how many and how sure it was; the script may ask the same.
+  int ocrConfidence = -1;
+  const int ocrPages = SmallNumber(AnswerKey(answer.keys, "OCRPAGES"), 1 << 30);
+  if (ocrPages > 0) {
+    ocrConfidence = std::max(0, SmallNumber(AnswerKey(answer.keys, "OCRCONFIDENCE"), 100));
+    logger_.WriteEntry(ltMsg, kObject, "LoadContent", "Text From OCR",
+                       "mean confidence " + std::to_string(ocrConfidence) + ", " + std::to_string(ocrPages) +
+                           (ocrPages == 1 ? " page" : " pages"));
+  }
+  state_.TextsLoaded(std::move(texts[0]), std::move(texts[1]), ocrConfidence);
   ShowTexts();
 }
 

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/uEngineBridge.h"
 #include "core/uProcessingState.h"
@@ -20,6 +22,18 @@ namespace varnholt {
 // The most bytes either text of a report may have: a text bomb of thousands of pages must not hold the
 // queue or fill the disk. Far above any real report (the longest of our samples has a few kilobytes).
 inline constexpr std::int64_t kDefaultTextLimit = 16LL * 1024 * 1024;
+
+// Which pages of a report the engine reads by OCR: none, those without a text layer (scanned pages), or
+// every page (its text layer is then ignored).
+enum class TOcrMode { kOff, kPagesWithoutText, kAllPages };
+// The names of the modes as the settings and the engine request (PDFOCR) write them.
+const char* OcrModeName(TOcrMode mode);
+// The mode a name gives (without regard to case), or nullopt for a name that is none of them.
+std::optional<TOcrMode> OcrModeOf(std::string_view name);
+inline constexpr const char* kDefaultOcrLanguage = "eng";
+// Whether a text is a list of Tesseract language codes: letters, digits and "_", several joined by "+",
+// at most 100 characters. Each code names a file of the language data, so nothing else may pass.
+bool IsOcrLanguageList(std::string_view language);
 
 class TReportLoading {
  public:
@@ -40,6 +54,12 @@ class TReportLoading {
 
   // The most bytes either text may have (PDFTEXTBYTES for the engine, and checked when reading).
   void SetTextLimit(std::int64_t bytes) { textLimit_ = bytes; }
+  // Which pages the engine reads by OCR, and in which languages (Tesseract codes, "eng+deu"); PDFOCR and
+  // PDFOCRLANG for the engine.
+  void SetOcr(TOcrMode mode, std::string language) {
+    ocrMode_ = mode;
+    ocrLanguage_ = std::move(language);
+  }
 
  private:
   void ShowTexts() { port_.ShowTexts(state_.Text1(), state_.Text2()); }
@@ -51,6 +71,8 @@ class TReportLoading {
   TEngineBridge& engine_;
   TStatusIndicator& status_;
   std::int64_t textLimit_ = kDefaultTextLimit;
+  TOcrMode ocrMode_ = TOcrMode::kPagesWithoutText;
+  std::string ocrLanguage_ = kDefaultOcrLanguage;
 };
 
 }  // namespace varnholt

@@ -33,6 +33,7 @@ class TScriptHost : public THostContext {
   void ActivateText(int which) override { state_.ActivateText(which); }
   const std::string& Text1() const override { return state_.Text1(); }
   const std::string& Text2() const override { return state_.Text2(); }
+  int OcrConfidence() const override { return state_.OcrConfidence(); }
   bool IsAutomatic() const override { return state_.Automatic(); }
   std::string QueueFolder() const override { return state_.QueueFolder(); }
   std::string PaperPrinter() const override { return state_.PaperPrinter(); }

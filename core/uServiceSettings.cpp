@@ -26,6 +26,14 @@ constexpr TLimit kLimits[] = {
     {"/Limits/TextBytes", "bytes", 1024, 1024LL * 1024 * 1024, 16LL * 1024 * 1024},
 };
 
+// The OCR settings, under a section of their own like the limits.
+constexpr const char* kOcrModePath = "/Ocr/Mode";
+constexpr const char* kOcrLanguagePath = "/Ocr/Language";
+constexpr const char* kOcrModeRule = "/Ocr/Mode must be Off, PagesWithoutText or AllPages";
+constexpr const char* kOcrLanguageRule =
+    "/Ocr/Language must be Tesseract language codes (letters, digits, _; several joined by +, such as "
+    "eng+deu)";
+
 // A key path as the store compares it: one separator, no leading one, A to Z folded.
 std::string PathKey(std::string_view path) {
   std::string key;
@@ -72,6 +80,12 @@ std::string CheckSettingValue(std::string_view path, std::string_view value) {
   if (const TLimit* limit = LimitOf(path); limit != nullptr && !LimitValue(*limit, value)) {
     return "Not saved: " + RangeText(*limit) + "; \"" + std::string(value) + "\" is not";
   }
+  if (PathKey(path) == PathKey(kOcrModePath) && !OcrModeOf(value)) {
+    return std::string("Not saved: ") + kOcrModeRule + "; \"" + std::string(value) + "\" is not";
+  }
+  if (PathKey(path) == PathKey(kOcrLanguagePath) && !IsOcrLanguageList(value)) {
+    return std::string("Not saved: ") + kOcrLanguageRule + "; \"" + std::string(value) + "\" is not";
+  }
   return {};
 }
 
@@ -94,9 +108,10 @@ TServiceSettings ReadServiceSettings(TrsStorage& store) {
   result.paperPrinter = store.ReadString(section + "cbPaperPrinter.Text", "");
   result.ownerPassword = store.ReadString(section + "edOwner.Text", "");
   result.userPassword = store.ReadString(section + "edUser.Text", "");
-  for (const auto& [value, name] : {std::pair{&result.ownerPassword, "the owner password (edOwner.Text)"},
-                                    std::pair{&result.userPassword, "the user password (edUser.Text)"},
-                                    std::pair{&result.paperPrinter, "the paper printer (cbPaperPrinter.Text)"}}) {
+  for (const auto& [value, name] :
+       {std::pair{&result.ownerPassword, "the owner password (edOwner.Text)"},
+        std::pair{&result.userPassword, "the user password (edUser.Text)"},
+        std::pair{&result.paperPrinter, "the paper printer (cbPaperPrinter.Text)"}}) {
     if (platform::HasLineBreakOrNul(*value)) {
       result.problems.push_back(std::string("In Varnholt.xml ") + name +
                                 " holds a line break or NUL; no engine request that carries it is sent until "
@@ -122,6 +137,22 @@ TServiceSettings ReadServiceSettings(TrsStorage& store) {
   result.scriptTimeLimit = std::chrono::seconds(read(kLimits[0]));
   result.engineTimeLimit = std::chrono::seconds(read(kLimits[1]));
   result.textLimit = read(kLimits[2]);
+  if (const std::string mode = store.ReadString(kOcrModePath, ""); !mode.empty()) {
+    if (const auto known = OcrModeOf(mode)) {
+      result.ocrMode = *known;
+    } else {
+      result.problems.push_back(std::string("In Varnholt.xml ") + kOcrModeRule + "; \"" + mode +
+                                "\" is not, so " + OcrModeName(result.ocrMode) + " is used");
+    }
+  }
+  if (const std::string language = store.ReadString(kOcrLanguagePath, ""); !language.empty()) {
+    if (IsOcrLanguageList(language)) {
+      result.ocrLanguage = language;
+    } else {
+      result.problems.push_back(std::string("In Varnholt.xml ") + kOcrLanguageRule + "; \"" + language +
+                                "\" is not, so " + result.ocrLanguage + " is used");
+    }
+  }
   return result;
 }
 
@@ -131,7 +162,9 @@ void ApplyServiceSettings(const TServiceSettings& settings, TVarnholtCore& core)
   core.Action().SetScriptTimeLimit(settings.scriptTimeLimit);
   core.Engine().SetEngineTimeLimit(settings.engineTimeLimit);
   core.Loading().SetTextLimit(settings.textLimit);
-  for (const std::string& problem : settings.problems) core.Log().WriteEntry(ltErr, "Varnholt", "Settings", problem);
+  core.Loading().SetOcr(settings.ocrMode, settings.ocrLanguage);
+  for (const std::string& problem : settings.problems)
+    core.Log().WriteEntry(ltErr, "Varnholt", "Settings", problem);
 }
 
 }  // namespace varnholt

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/uAccessControl.h"
+#include "core/uReportLoading.h"
 #include "logging/uLogger.h"
 
 namespace varnholt {
@@ -26,6 +27,9 @@ struct TServiceSettings {
   std::chrono::milliseconds scriptTimeLimit = std::chrono::minutes(10);
   std::chrono::milliseconds engineTimeLimit = std::chrono::minutes(10);
   std::int64_t textLimit = 16LL * 1024 * 1024;
+  // Which pages of a report are read by OCR, and in which languages.
+  TOcrMode ocrMode = TOcrMode::kPagesWithoutText;
+  std::string ocrLanguage = kDefaultOcrLanguage;
   // The administrator-only switches of the Security page.
   TRestrictions restrictions;
   bool fileFound = false;
@@ -51,7 +55,7 @@ void ApplyServiceSettings(const TServiceSettings& settings, TVarnholtCore& core)
 
 // Whether a value may be stored under a key path of Varnholt.xml: empty when it may, else the reason.
 // No value may hold CR, LF or NUL (a value is one line wherever it goes); the limits must be whole
-// numbers in their range.
+// numbers in their range; the OCR mode one of its names, the OCR language a list of language codes.
 std::string CheckSettingValue(std::string_view path, std::string_view value);
 
 }  // namespace varnholt

@@ -60,7 +60,11 @@ std::vector<std::string> ResultLines(const TEngineResult& result) {
     if (c == '\r' || c == '\n') c = ' ';
   }
   if (result.unreadable) message = kUnreadablePrefix + message;
-  return {result.ok ? "OK" : "Error", message};
+  std::vector<std::string> lines = {result.ok ? "OK" : "Error", message};
+  for (const std::string& key : result.keys) {
+    if (!platform::HasLineBreakOrNul(key)) lines.push_back(key);
+  }
+  return lines;
 }
 
 platform::TStatus WriteExchangeFile(const std::filesystem::path& path,

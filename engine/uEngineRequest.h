@@ -26,6 +26,14 @@ inline constexpr const char* kCoverTextFileName = "TEMPCP.TXT";
 inline constexpr const char* kTextBytesKey = "PDFTEXTBYTES";
 inline constexpr const char* kSecondsKey = "PDFSECONDS";
 inline constexpr long long kDefaultTextBytes = 16LL * 1024 * 1024;
+// The OCR keys of EXTRACT: which pages are read by OCR (Off, PagesWithoutText, AllPages) and in which
+// languages (Tesseract codes, "eng+deu"). Without them pages without a text layer are read in English.
+inline constexpr const char* kOcrKey = "PDFOCR";
+inline constexpr const char* kOcrLanguageKey = "PDFOCRLANG";
+// The lines an EXTRACT answer adds after its message when OCR read pages: how many, and the mean
+// confidence of the words read (0 to 100).
+inline constexpr const char* kOcrPagesAnswer = "OCRPAGES";
+inline constexpr const char* kOcrConfidenceAnswer = "OCRCONFIDENCE";
 
 // An EXTRACT that failed because of the file itself (damaged, not a PDF, empty, encrypted without the
 // password, beyond a limit) answers "Error" with a message that begins with this prefix. A caller that
@@ -68,21 +76,24 @@ TEngineRequest ReadRequestFile(const std::filesystem::path& workFolder);
 
 struct TEngineResult {
   bool ok = false;
-  std::string message;      // one line, system code page
-  bool unreadable = false;  // an Error of the file itself: the message gets kUnreadablePrefix
+  std::string message;            // one line, system code page
+  bool unreadable = false;        // an Error of the file itself: the message gets kUnreadablePrefix
+  std::vector<std::string> keys;  // KEY=VALUE lines after the message (what OCR did)
 
-  static TEngineResult Ok(std::string message) { return {true, std::move(message), false}; }
-  static TEngineResult Error(std::string message) { return {false, std::move(message), false}; }
-  static TEngineResult Unreadable(std::string message) { return {false, std::move(message), true}; }
+  static TEngineResult Ok(std::string message) { return {true, std::move(message), false, {}}; }
+  static TEngineResult Error(std::string message) { return {false, std::move(message), false, {}}; }
+  static TEngineResult Unreadable(std::string message) { return {false, std::move(message), true, {}}; }
 };
 
 // Writes an exchange file (lines ended by CR LF) through a temporary file and a rename, so that a reader
-// never sees half a file. It is readable by its owner only: the texts are the laboratory's data. Unlike the user's PDFs it is not flushed to disk: it is written anew for every
-// request, and the flush would cost more than the extraction of a small report.
+// never sees half a file. It is readable by its owner only: the texts are the laboratory's data. Unlike the
+// user's PDFs it is not flushed to disk: it is written anew for every request, and the flush would cost more
+// than the extraction of a small report.
 platform::TStatus WriteExchangeFile(const std::filesystem::path& path, const std::vector<std::string>& lines);
 
-// The two lines of PDFRES.TXT: "OK" or "Error", then the message with line breaks replaced by spaces
-// (after kUnreadablePrefix for an unreadable file).
+// The lines of PDFRES.TXT: "OK" or "Error", then the message with line breaks replaced by spaces
+// (after kUnreadablePrefix for an unreadable file), then the result's keys. A caller that knows only the
+// first two lines reads the same answer as before.
 std::vector<std::string> ResultLines(const TEngineResult& result);
 platform::TStatus WriteResult(const std::filesystem::path& workFolder, const TEngineResult& result);
 

@@ -5,6 +5,8 @@
 #include <poppler-global.h>
 #include <poppler-page.h>
 
+#include <cmath>
+#include <iterator>
 #include <memory>
 
 #include "platform/CodePage.h"
@@ -16,9 +18,9 @@ namespace {
 
 void IgnorePopplerMessage(const std::string&, void*) {}
 
-// Appends one page's text: its lines without the trailing empty ones, after an empty separator line.
-// Gives the bytes it added as written to the file (CR LF included).
-long long AppendPage(std::vector<std::string>& out, const poppler::ustring& text) {
+// One page's text as lines in the system code page: without form feeds, trailing spaces and the empty lines
+// at its start and end.
+std::vector<std::string> PageLines(const poppler::ustring& text) {
   const poppler::byte_array utf8 = text.to_utf8();
   std::vector<std::string> lines =
       platform::SplitLines(platform::Utf8ToCp1252(std::string_view(utf8.data(), utf8.size())));
@@ -30,14 +32,25 @@ long long AppendPage(std::vector<std::string>& out, const poppler::ustring& text
   while (!lines.empty() && lines.back().empty()) lines.pop_back();
   std::size_t first = 0;
   while (first < lines.size() && lines[first].empty()) ++first;
-  if (first == lines.size()) return 0;
+  lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(first));
+  return lines;
+}
+
+// Appends one page's lines after an empty separator line. Gives the bytes it added as written to the file
+// (CR LF included).
+long long AppendPage(std::vector<std::string>& out, std::vector<std::string> lines) {
+  for (std::string& line : lines) {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+  }
+  while (!lines.empty() && lines.back().empty()) lines.pop_back();
+  if (lines.empty()) return 0;
   long long bytes = 0;
   if (!out.empty()) {
     out.emplace_back();
     bytes += 2;
   }
-  for (std::size_t i = first; i < lines.size(); ++i) bytes += static_cast<long long>(lines[i].size()) + 2;
-  out.insert(out.end(), lines.begin() + static_cast<std::ptrdiff_t>(first), lines.end());
+  for (const std::string& line : lines) bytes += static_cast<long long>(line.size()) + 2;
+  out.insert(out.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
   return bytes;
 }
 
@@ -60,7 +73,8 @@ long long TextLimit(const TEngineRequest& request) {
 
 }  // namespace
 
-TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords, long long maxTextBytes) {
+TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& passwords,
+                       long long maxTextBytes, const TOcrOptions& ocr) {
   poppler::set_debug_error_function(IgnorePopplerMessage, nullptr);
   std::unique_ptr<poppler::document> doc(
       poppler::document::load_from_file(file.nativePath.string(), passwords.front(), passwords.front()));
@@ -77,11 +91,27 @@ TPdfTexts ExtractTexts(const TPdfFile& file, const std::vector<std::string>& pas
   TPdfTexts texts;
   texts.pages = doc->pages();
   long long layoutBytes = 0, rawBytes = 0;
+  std::unique_ptr<TOcrReader> reader;  // started by the first page that needs it
   for (int i = 0; i < texts.pages; ++i) {
     std::unique_ptr<poppler::page> page(doc->create_page(i));
     if (!page) continue;
-    layoutBytes += AppendPage(texts.layout, page->text(poppler::rectf(), poppler::page::physical_layout));
-    rawBytes += AppendPage(texts.raw, page->text(poppler::rectf(), poppler::page::raw_order_layout));
+    std::vector<std::string> layout, raw;
+    if (ocr.mode != TOcrMode::kAllPages) {
+      layout = PageLines(page->text(poppler::rectf(), poppler::page::physical_layout));
+      raw = PageLines(page->text(poppler::rectf(), poppler::page::raw_order_layout));
+    }
+    if (ocr.mode == TOcrMode::kAllPages ||
+        (ocr.mode == TOcrMode::kPagesWithoutText && layout.empty() && raw.empty())) {
+      if (!reader) reader = std::make_unique<TOcrReader>(ocr.language);
+      TOcrPageText read = reader->Read(*page);
+      layout = std::move(read.layout);
+      raw = std::move(read.raw);
+      ++texts.ocrPages;
+      texts.ocrWords += read.words;
+      texts.ocrConfidenceSum += read.confidenceSum;
+    }
+    layoutBytes += AppendPage(texts.layout, std::move(layout));
+    rawBytes += AppendPage(texts.raw, std::move(raw));
     if (layoutBytes > maxTextBytes || rawBytes > maxTextBytes) {
       throw EUnreadableFile("The text of " + file.windowsPath + " is longer than the limit of " +
                             std::to_string(maxTextBytes) + " bytes (/Limits/TextBytes), at page " +
@@ -105,13 +135,24 @@ TEngineResult RunExtract(const TEngineContext& context) {
   gExtractInProgress = 1;
   try {
     const TPdfFile file = RequirePdfFile(context, "PDFFILE");
-    const TPdfTexts texts = ExtractTexts(file, PasswordCandidates(context.request), TextLimit(context.request));
+    const TPdfTexts texts = ExtractTexts(file, PasswordCandidates(context.request),
+                                         TextLimit(context.request), OcrOptionsOf(context.request));
     write(text1, texts.layout);
     write(text2, texts.raw);
     gExtractInProgress = 0;
     std::string message = "Extracted the text of " + PageCountText(texts.pages) + " from " + file.windowsPath;
-    if (texts.layout.empty()) message += " (the PDF has no text layer)";
-    return TEngineResult::Ok(message);
+    if (texts.ocrPages == 0) {
+      if (texts.layout.empty()) message += " (the PDF has no text layer)";
+      return TEngineResult::Ok(message);
+    }
+    const int confidence =
+        texts.ocrWords == 0 ? 0 : static_cast<int>(std::lround(texts.ocrConfidenceSum / texts.ocrWords));
+    message += " (" + PageCountText(texts.ocrPages) + " read by OCR, mean confidence " +
+               std::to_string(confidence) + ")";
+    TEngineResult result = TEngineResult::Ok(message);
+    result.keys = {std::string(kOcrPagesAnswer) + "=" + std::to_string(texts.ocrPages),
+                   std::string(kOcrConfidenceAnswer) + "=" + std::to_string(confidence)};
+    return result;
   } catch (...) {
     gExtractInProgress = 0;
     WriteExchangeFile(text1, {});

@@ -33,6 +33,8 @@ class THostContext {
   virtual void ActivateText(int which) = 0;
   virtual const std::string& Text1() const = 0;
   virtual const std::string& Text2() const = 0;
+  // The mean confidence (0 to 100) of the words OCR read when the loaded texts came from OCR, else -1.
+  virtual int OcrConfidence() const = 0;
   virtual bool IsAutomatic() const = 0;
   // The queue folder without a trailing backslash (C:\PDF in Automatic mode).
   virtual std::string QueueFolder() const = 0;

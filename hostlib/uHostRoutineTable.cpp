@@ -91,6 +91,7 @@ const THostRoutine kHostRoutines[] = {
     {"TextReplace", 3, dtText, 0, [](Host&, VM& vm) { vm.SetResult(TextReplace(S(vm, 0), S(vm, 1), S(vm, 2))); }, nullptr, "Text, Old, New: string"},
     {"ActivateText1", 0, dtNone, 0, [](Host& h, VM&) { h.ActivateText(1); }, nullptr, ""},
     {"ActivateText2", 0, dtNone, 0, [](Host& h, VM&) { h.ActivateText(2); }, nullptr, ""},
+    {"PDFOCRConfidence", 0, dtInteger, 0, [](Host& h, VM& vm) { vm.SetResult(static_cast<std::int32_t>(h.OcrConfidence())); }, nullptr, ""},
     {"Token", 3, dtText, 0, [](Host& h, VM& vm) { vm.SetResult(Token(h.Log(), S(vm, 0), S(vm, 1), I(vm, 2))); }, nullptr, "Text, Delimiter: string; Index: integer"},
     {"Tokens", 3, dtText, 0, [](Host& h, VM& vm) { vm.SetResult(Tokens(h.Log(), S(vm, 0), S(vm, 1), I(vm, 2))); }, nullptr, "Text, Delimiter: string; Index: integer"},
     {"TrimAll", 1, dtText, 0, [](Host& h, VM& vm) { vm.SetResult(TrimAll(h.Log(), S(vm, 0))); }, nullptr, "Text: string"},

@@ -25,10 +25,10 @@ struct THostConstant {
   std::string (*value)(THostContext& host);
 };
 
-inline constexpr std::size_t kHostRoutineCount = 74;
+inline constexpr std::size_t kHostRoutineCount = 75;
 inline constexpr std::size_t kHostConstantCount = 4;
 
-// The 74 host routines.
+// The 75 host routines.
 std::span<const THostRoutine> HostRoutineTable();
 // The 4 named constants (NewLine, ComputerName, UserName, PaperPrinter).
 std::span<const THostConstant> HostConstants();

@@ -19,6 +19,8 @@ packages=(
   qt6-qpa-plugins
   # PDF engine: structure (qpdf) and text (poppler-cpp); the qpdf tool checks results in tests
   libqpdf-dev qpdf libpoppler-cpp-dev
+  # OCR of scanned reports (pages without a text layer): Tesseract and its English language data
+  libtesseract-dev tesseract-ocr-eng
   # regular expressions, crypto, printing
   libpcre2-dev libssl-dev libcups2-dev cups cups-client
   # the PDF printer: a CUPS backend that writes each job as a PDF

@@ -142,6 +142,8 @@ def sample_catalogue():
             continue
         branch = entry["standard_script"]["layout"]["branch"]
         sample = entry["standard_script"]["layout"]["sample_name"] if branch else None
+        if entry["kind"] == "image-only":
+            sample = entry["values"]["sample_name"]  # read by OCR: the standard script finds its name
         good.append((entry["file"], data, sample))
     return good, bad
 

@@ -108,5 +108,21 @@ TEST_F(CliReplay, JsonNamesBothDestinationsOfTheReportThatDiffersAndTheJournalIs
   EXPECT_EQ(fromJournal["reports"][0]["origin"], "journal entry 1");
 }
 
+TEST_F(CliReplay, AScannedReportIsReadByOcrOnceAndItsConfidenceComesBackFromTheCache) {
+  TTempFolder scanned;
+  fs::copy_file(TestDataFolder() / "engine/reports/image_only_report.pdf", scanned / "scan.pdf");
+  // Files the report only when its texts say they came from OCR: a cache that lost that would differ.
+  WriteFile(app_ / "ocr.ps", Replace(standard_, "//Only in automatic mode",
+                                     "if PDFOCRConfidence < 0 then Destination := FailedFolder + PDFName\r\n"
+                                     "//Only in automatic mode"));
+  for (const char* pass : {"cold", "warm"}) {
+    const TCliResult result =
+        Cli({"replay", "--script", Script("ocr.ps"), "--verbose", scanned.Path().string()});
+    EXPECT_EQ(result.exitCode, 0) << pass << "\n" << result.out << result.err;
+    EXPECT_NE(result.out.find("same       scan.pdf  filed  C:\\PDFSTORE\\Scanned-007.PDF"), std::string::npos)
+        << pass << "\n" << result.out;
+  }
+}
+
 }  // namespace
 }  // namespace varnholt::test

@@ -15,10 +15,15 @@ std::vector<TSampleReport> SampleReports() {
     report.file = file["file"];
     // Encrypted reports need the site's password: without it the engine refuses them.
     report.engineFails = file["password"].is_object() || file["standard_script"].empty();
-    const bool recognised = !report.engineFails && file["standard_script"]["layout"]["branch"].is_string();
+    // The scanned report has no text layer: the engine reads it by OCR, and the standard script finds its
+    // sample name (the description's standard script, run on no text, sends it to FAILED).
+    const bool scanned = file["kind"] == "image-only";
+    const bool recognised =
+        !report.engineFails && (scanned || file["standard_script"]["layout"]["branch"].is_string());
     std::string target = "PDF/FAILED/" + report.file;
     if (recognised) {
-      std::string sample = file["standard_script"]["layout"]["sample_name"];
+      std::string sample =
+          scanned ? file["values"]["sample_name"] : file["standard_script"]["layout"]["sample_name"];
       for (char& c : sample) {
         if (std::string("/?:*\"<>|").find(c) != std::string::npos) c = '_';
         if (c == '\\') c = '/';  // a backslash in a sample name makes a folder

@@ -218,6 +218,48 @@ TEST(ExchangeFiles, AnEngineThatIgnoresTheTextLimitIsHeldToItWhenReading) {
   EXPECT_TRUE(bed.core->State().Automatic());
 }
 
+// The OCR settings go into the request; what the engine says of OCR comes back as a Msg record and as
+// the loaded texts' confidence, which no other file's texts inherit.
+TEST(ExchangeFiles, OcrGoesOutAsKeysAndComesBackAsARecordAndTheTextsConfidence) {
+  struct TCase {
+    const char* name;
+    TOcrMode mode;
+    const char* language;
+    const char* answerKeys;  // lines after the message, CR LF each
+    const char* request;     // the OCR lines of PDFENV.TXT
+    const char* record;      // the Msg record, "" when none
+    int confidence;
+  };
+  const TCase cases[] = {
+      {"ocr", TOcrMode::kPagesWithoutText, "eng", "OCRPAGES=2\\r\\nOCRCONFIDENCE=73\\r\\n",
+       "PDFOCR=PagesWithoutText\r\nPDFOCRLANG=eng\r\n", "Msg|Varnholt|LoadContent|Text From OCR|mean confidence 73, 2 pages", 73},
+      {"all pages", TOcrMode::kAllPages, "eng+deu", "OCRPAGES=1\\r\\nOCRCONFIDENCE=0\\r\\n",
+       "PDFOCR=AllPages\r\nPDFOCRLANG=eng+deu\r\n", "Msg|Varnholt|LoadContent|Text From OCR|mean confidence 0, 1 page", 0},
+      {"text layer", TOcrMode::kOff, "deu", "", "PDFOCR=Off\r\nPDFOCRLANG=deu\r\n", "", -1},
+      {"nonsense", TOcrMode::kPagesWithoutText, "eng", "OCRPAGES=x\\r\\nOCRCONFIDENCE=900\\r\\n",
+       "PDFOCR=PagesWithoutText\r\n", "", -1},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TCoreBed bed;
+    bed.FakeEngine(std::string("cp PDFENV.TXT seen.txt; printf 'a\\r\\n' > PDF1.TXT; : > PDF2.TXT\n") +
+                   "printf 'OK\\r\\nDone\\r\\n" + c.answerKeys + "' > PDFRES.TXT");
+    bed.core->Loading().SetOcr(c.mode, c.language);
+    WriteFile(bed.temp / "drives/c/PDF/a.pdf", "%PDF-1.4");
+    bed.core->Loading().SelectAndLoad("C:\\PDF\\a.pdf");
+    EXPECT_NE(ReadFile(bed.temp / "seen.txt").find(c.request), std::string::npos) << ReadFile(bed.temp / "seen.txt");
+    const auto records = bed.Records();
+    EXPECT_EQ(HasStart(records, "Msg|Varnholt|LoadContent|Text From OCR"), *c.record != '\0');
+    if (*c.record != '\0') {
+      EXPECT_TRUE(Has(records, c.record)) << testing::PrintToString(records);
+    }
+    EXPECT_EQ(bed.core->State().Text1(), "a\r\n");
+    EXPECT_EQ(bed.core->State().OcrConfidence(), c.confidence);
+    bed.core->Loading().SelectAndLoad("");
+    EXPECT_EQ(bed.core->State().OcrConfidence(), -1);
+  }
+}
+
 // A pass of Automatic mode over the queue with a fake clock.
 struct TPassBed : TCoreBed {
   std::chrono::system_clock::time_point now = std::chrono::system_clock::now();

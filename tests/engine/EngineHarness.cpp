@@ -1,12 +1,19 @@
 // EngineHarness.cpp — running PDF.EXE for the engine tests, and independent checks with qpdf and poppler.
 #include "tests/engine/EngineHarness.h"
 
+#include <gtest/gtest.h>
 #include <poppler-document.h>
 #include <poppler-global.h>
+#include <poppler-image.h>
+#include <poppler-page-renderer.h>
 #include <poppler-page.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <algorithm>
+#include <sstream>
 
 #include <memory>
 
@@ -87,6 +94,65 @@ std::string PopplerText(const std::filesystem::path& pdf, bool raw, const std::s
     all += '\f';
   }
   return all;
+}
+
+void WriteScannedCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                      const std::vector<int>& scanned, double dpi, int copies) {
+  std::unique_ptr<poppler::document> doc(poppler::document::load_from_file(source.string()));
+  ASSERT_TRUE(doc);
+  QPDF original;
+  original.processFile(source.c_str());
+  auto originalPages = QPDFPageDocumentHelper(original).getAllPages();
+  QPDF out;
+  out.emptyPDF();
+  QPDFPageDocumentHelper outPages(out);
+  std::vector<QPDFObjectHandle> images(static_cast<std::size_t>(doc->pages()));
+  for (int copy = 0; copy < copies; ++copy) {
+    for (int i = 0; i < doc->pages(); ++i) {
+      if (!scanned.empty() && std::find(scanned.begin(), scanned.end(), i + 1) == scanned.end()) {
+        outPages.addPage(originalPages[static_cast<std::size_t>(i)].shallowCopyPage(), false);
+        continue;
+      }
+      std::unique_ptr<poppler::page> page(doc->create_page(i));
+      const poppler::rectf box = page->page_rect();
+      auto& image = images[static_cast<std::size_t>(i)];
+      if (!image.isInitialized()) {
+        poppler::page_renderer renderer;
+        renderer.set_image_format(poppler::image::format_gray8);
+        renderer.set_render_hints(poppler::page_renderer::antialiasing |
+                                  poppler::page_renderer::text_antialiasing);
+        const poppler::image rendered = renderer.render_page(page.get(), dpi, dpi);
+        ASSERT_TRUE(rendered.is_valid());
+        std::string pixels;
+        for (int y = 0; y < rendered.height(); ++y) {
+          pixels.append(rendered.const_data() + static_cast<std::ptrdiff_t>(y) * rendered.bytes_per_row(),
+                        static_cast<std::size_t>(rendered.width()));
+        }
+        image = QPDFObjectHandle::newStream(&out, pixels);
+        image.replaceDict(QPDFObjectHandle::parse(
+            "<< /Type /XObject /Subtype /Image /ColorSpace /DeviceGray "
+            "/BitsPerComponent 8 /Width " +
+            std::to_string(rendered.width()) + " /Height " + std::to_string(rendered.height()) + " >>"));
+      }
+      std::ostringstream content;
+      content << "q " << box.width() << " 0 0 " << box.height() << " 0 0 cm /Im0 Do Q";
+      QPDFObjectHandle newPage =
+          QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 " + std::to_string(box.width()) + " " +
+                                  std::to_string(box.height()) + "] /Resources << /XObject << >> >> >>");
+      newPage.getKey("/Resources").getKey("/XObject").replaceKey("/Im0", image);
+      newPage.replaceKey("/Contents", QPDFObjectHandle::newStream(&out, content.str()));
+      outPages.addPage(QPDFPageObjectHelper(out.makeIndirectObject(newPage)), false);
+    }
+  }
+  QPDFWriter writer(out, target.c_str());
+  writer.write();
+}
+
+std::vector<std::string> AnswerKeys(const std::string& resultFile) {
+  auto lines = CrLfLines(resultFile);
+  lines.erase(lines.begin(),
+              lines.begin() + std::min<std::ptrdiff_t>(2, static_cast<std::ptrdiff_t>(lines.size())));
+  return lines;
 }
 
 int CountOf(const std::string& text, const std::string& what) {

@@ -47,6 +47,15 @@ bool IsAes256(const std::filesystem::path& pdf, const std::string& password);
 std::string PopplerText(const std::filesystem::path& pdf, bool raw = false, const std::string& password = "");
 // Number of non-overlapping occurrences.
 int CountOf(const std::string& text, const std::string& what);
+// Writes a scanned copy of a text PDF: each page whose number (from 1) is in `scanned` (every page when it
+// is empty) becomes one greyscale image of itself rendered at dpi, with no text layer; the other pages are
+// copied as they are. The whole document is repeated `copies` times.
+void WriteScannedCopy(const std::filesystem::path& source, const std::filesystem::path& target,
+                      const std::vector<int>& scanned = {}, double dpi = 150, int copies = 1);
+
+// The KEY=VALUE lines of PDFRES.TXT after its status and message.
+std::vector<std::string> AnswerKeys(const std::string& resultFile);
+
 // Lines split at CR LF.
 std::vector<std::string> CrLfLines(const std::string& text);
 

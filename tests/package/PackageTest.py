@@ -75,7 +75,7 @@ def test(work):
     depends = field("Depends")
     # From what the programs link (shlibdeps), and what they run or load without linking it.
     for package in ["libc6", "libqt6widgets6", "libpoppler-cpp0v5", "libcups2", "libsqlite3-0", "passwd",
-                    "qt6-qpa-plugins", "cups"]:
+                    "qt6-qpa-plugins", "cups", "libtesseract5", "tesseract-ocr-eng"]:
         check(re.search(r"(^|, )%s( |,|$)" % re.escape(package), depends) is not None, "Depends lacks " + package)
     for package in ["printer-driver-cups-pdf"]:
         check(package in field("Recommends").split(", "), "Recommends lacks " + package)
