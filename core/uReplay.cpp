@@ -12,6 +12,7 @@
 
 #include "core/uApplicationFolder.h"
 #include "core/uHeadlessPort.h"
+#include "core/uQueueNames.h"
 #include "core/uReportLoading.h"
 #include "core/uTextCache.h"
 #include "core/uVarnholtCore.h"
@@ -160,6 +161,13 @@ class TReplay::TWorker {
     result.source = source;
     if (const platform::TStatus hashed = platform::FileSha256(source.file, result.sha256); !hashed) {
       result.error = hashed.Message();
+      return result;
+    }
+    // Automatic mode sends a report of such a name to FAILED unread, under either script.
+    if (const TQueueNameFault fault = QueueNameFault(platform::Cp1252ToUtf8(source.queueName));
+        fault != TQueueNameFault::kNone) {
+      result.error = std::string("Its name cannot arrive in the queue (") + QueueNameFaultText(fault) +
+                     "): Automatic mode moves it to FAILED unread";
       return result;
     }
     TCachedTexts texts;

@@ -187,6 +187,18 @@ TEST_F(Replay, TheJournalGivesTheSavedReportsThatStillHaveTheirBytes) {
   EXPECT_NE(notes[0].find("r1.pdf): no saved file has the bytes the report arrived with"), std::string::npos);
 }
 
+TEST_F(Replay, AReportWhoseNameCannotArriveInTheQueueIsNotReplayedAndSaysWhy) {
+  fs::remove_all(saved_.Path());
+  fs::create_directories(saved_.Path());
+  WriteFile(saved_ / "QC:1.pdf", "QUANT one");
+  const auto results = ReplayAll({Script("C:\\Store\\Quant\\"), Script("C:\\Store\\MS\\")});
+  ASSERT_EQ(results.size(), 1U);
+  EXPECT_EQ(results[0].verdict, TReplayVerdict::kError);
+  EXPECT_NE(results[0].error.find("Automatic mode moves it to FAILED unread"), std::string::npos)
+      << results[0].error;
+  EXPECT_EQ(Calls(), "");  // the engine never saw it
+}
+
 TEST(ReplayFiles, ARunSeesItsOwnChangesAndTheDiskAsItIs) {
   TTempFolder app;
   WriteFile(app / "drives/c/T/lookup.txt", "A=1\r\n");
