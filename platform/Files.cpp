@@ -95,7 +95,8 @@ TStatus CopyContent(int in, int out, const fs::path& source, const fs::path& des
 }
 
 std::string TemporaryName(const fs::path& target) {
-  static std::mt19937 rng(std::random_device{}());
+  // One generator a thread: a replay writes files on several threads at once.
+  thread_local std::mt19937 rng(std::random_device{}());
   char suffix[40];
   std::snprintf(suffix, sizeof suffix, ".%d.%08x.tmp", static_cast<int>(::getpid()), static_cast<unsigned>(rng()));
   std::string name = ".";
