@@ -23,13 +23,10 @@
 #include <utility>
 
 #include "core/uApplicationFolder.h"
-#include "core/uJournal.h"
-#include "core/uReplay.h"
+#include "core/uSavedReportsTest.h"
 #include "core/uStandardScript.h"
 #include "core/uVarnholtCore.h"
 #include "hostlib/uScriptReference.h"
-#include "platform/CodePage.h"
-#include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/ScopeExit.h"
 #include "script/compiler/atPascal.h"
@@ -72,24 +69,6 @@ class TScriptLexer : public QsciLexerPascal {
     return words.constData();
   }
 };
-
-// The script a test on saved reports compares with: Varnholt.PS as it is on disk (the window writes the
-// editor's script there only with the settings), the standard script where there is none.
-bool ReadSavedScript(const std::filesystem::path& applicationFolder, std::vector<std::string>& lines,
-                     std::string& problem) {
-  const std::filesystem::path file = applicationFolder / kScriptFileName;
-  lines.clear();
-  if (platform::FileExists(file)) {
-    std::string bytes;
-    if (const platform::TStatus read = platform::ReadFileBytes(file, bytes); !read) {
-      problem = read.Message();
-      return false;
-    }
-    lines = platform::SplitLines(ScriptTextFromFile(bytes));
-  }
-  if (IsBlankScript(lines)) lines = StandardScript();
-  return true;
-}
 
 }  // namespace
 
@@ -482,105 +461,46 @@ void TScriptPage::btHelpClick() {
 }
 
 void TScriptPage::btTestOnSavedReportsClick() {
-  TProcessingState& state = core_.State();
-  TUiPort& port = core_.Port();
-  core_.Log().WriteProc(kObject, "TestOnSavedReportsClick");
-  // The test holds the pass: Automatic mode and Execute wait until it ends, so no report is filed from
-  // under it and no run shares the window's engine turn with it.
-  if (state.ActionIsProcessing() || !state.TryBeginPass()) {
-    port.ShowMessage("Can not test on saved reports. Please wait\nCurrently Action is processing\n" +
-                     state.CurrentPdf());
-    return;
-  }
-  const platform::TScopeExit endPass([&state] { state.EndPass(); });
-
-  TReplayScripts scripts;
-  scripts.candidate = EditorLines();
-  // The same check and marked line as leaving edit mode; the editor and its mode stay as they are.
-  if (core_.Action().CompileScript(scripts.candidate).Failed()) {
-    port.ShowMessage("Can not test on saved reports\n" + state.ScriptErrorText());
-    return;
-  }
-  std::string problem;
-  if (!ReadSavedScript(applicationFolder_, scripts.baseline, problem)) {
-    port.ShowError("Can not test on saved reports: the saved script cannot be read\n" + problem);
-    return;
-  }
   TServiceSettings settings;
   try {
     settings = replaySettings_ ? replaySettings_() : LoadServiceSettings(applicationFolder_);
   } catch (const std::exception& e) {
-    port.ShowError(std::string("Can not test on saved reports: ") + e.what());
+    core_.Port().ShowError(std::string("Can not test on saved reports: ") + e.what());
     return;
   }
   // What the window's core uses: the controls' passwords and printer, saved or not.
+  const TProcessingState& state = core_.State();
   settings.ownerPassword = state.OwnerPassword();
   settings.userPassword = state.UserPassword();
   settings.paperPrinter = state.PaperPrinter();
-  TReplay replay(applicationFolder_, settings);
-  if (const std::string error = replay.CompileError(scripts.baseline); !error.empty()) {
-    port.ShowError("Can not test on saved reports: the saved script " + std::string(kScriptFileName) +
-                   " does not compile, so there is nothing to compare with\n" + error);
-    return;
-  }
-
-  const std::filesystem::path journalFile = applicationFolder_ / kJournalFileName;
-  if (!platform::FileExists(journalFile)) {
-    port.ShowMessage("No saved reports to test on: there is no journal yet\n" +
-                     std::string(kJournalFileName) + " is made when the first report is filed");
-    return;
-  }
-  std::vector<std::string> notes;
-  std::vector<TReplaySource> sources;
-  {
-    TJournal journal;
-    if (const platform::TStatus opened = journal.Open(journalFile); !opened) {
-      port.ShowError("Can not test on saved reports: the journal cannot be read\n" + opened.Message());
-      return;
-    }
-    sources = ReplaySourcesFromJournal(journal, applicationFolder_, {}, seSavedReports_->value(), notes);
-  }
-  if (sources.empty()) {
-    std::string text =
-        "No saved reports to test on: the journal holds no report whose saved file still "
-        "has the bytes it arrived with";
-    if (!notes.empty()) text += " (" + std::to_string(notes.size()) + " left out)";
-    port.ShowMessage(text);
-    return;
-  }
 
   // While the reports run the window repaints and shows how far they are; clicks wait.
-  std::vector<TReplayResult> results;
-  platform::TStatus ran = platform::TStatus::Ok();
+  TSavedReportsTest test;
   {
     btTestOnSavedReports_->setEnabled(false);
-    pbReplay_->setRange(0, static_cast<int>(sources.size()));
     pbReplay_->setValue(0);
     pbReplay_->setVisible(true);
-    port.BeginBusyCursor();
-    const platform::TScopeExit idle([this, &port] {
-      port.EndBusyCursor();
+    core_.Port().BeginBusyCursor();
+    const platform::TScopeExit idle([this] {
+      core_.Port().EndBusyCursor();
       pbReplay_->setVisible(false);
       btTestOnSavedReports_->setEnabled(true);
     });
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    replay.SetProgress([this](int done, int total) {
-      pbReplay_->setRange(0, total);
-      pbReplay_->setValue(done);
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    });
-    ran = replay.Run(sources, scripts, results);
+    test = TestOnSavedReports(core_, EditorLines(), seSavedReports_->value(), settings,
+                              [this](int done, int total) {
+                                pbReplay_->setRange(0, total);
+                                pbReplay_->setValue(done);
+                                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                              });
   }
-  if (!ran) {
-    port.ShowError("Can not test on saved reports\n" + ran.Message());
-    return;
+  if (test.done) {
+    ShowReplayResult(window_, std::move(test.results), std::move(test.notes));
+  } else if (test.error) {
+    core_.Port().ShowError(test.message);
+  } else {
+    core_.Port().ShowMessage(test.message);
   }
-  const TReplaySummary summary = Summarize(results);
-  core_.Log().WriteEntry(ltMsg, kObject, "TestOnSavedReports", "Reports",
-                         std::to_string(results.size()) + ": " + std::to_string(summary.same) + " same, " +
-                             std::to_string(summary.different) + " different, " +
-                             std::to_string(summary.errors) + " errors");
-  ShowReplayResult(window_, std::move(results), std::move(notes));
 }
 
 void TScriptPage::PopupMenuScriptPopup() {
