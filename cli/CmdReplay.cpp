@@ -66,9 +66,7 @@ std::string OutcomeLine(const TReplayRun& run) {
 void PrintRun(const char* side, const TReplayRun& run, const TReplayRun* other) {
   std::cout << "    " << side << ForTerminal(OutcomeLine(run)) << '\n';
   for (std::size_t i = 0; i < run.effects.size(); ++i) {
-    const bool differs =
-        other && (i >= other->effects.size() ||
-                  !SameRun(TReplayRun{{}, {run.effects[i]}, {}}, TReplayRun{{}, {other->effects[i]}, {}}));
+    const bool differs = other && EffectDiffers(run, *other, i);
     std::cout << "      " << (differs ? "* " : "  ") << ForTerminal(EffectText(run.effects[i])) << '\n';
   }
 }

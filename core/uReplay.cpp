@@ -114,16 +114,21 @@ std::string EffectText(const TReplayEffect& effect) {
   return text + ": " + effect.detail;
 }
 
+bool SameEffect(const TReplayEffect& a, const TReplayEffect& b) {
+  return a.what == b.what && platform::SameText(a.path, b.path) && a.detail == b.detail;
+}
+
+bool EffectDiffers(const TReplayRun& run, const TReplayRun& other, std::size_t index) {
+  return index >= other.effects.size() || !SameEffect(run.effects[index], other.effects[index]);
+}
+
 bool SameRun(const TReplayRun& a, const TReplayRun& b) {
   if (a.outcome.end != b.outcome.end || !platform::SameText(a.outcome.location, b.outcome.location) ||
       a.outcome.reason != b.outcome.reason || a.outcome.script.end != b.outcome.script.end ||
       a.effects.size() != b.effects.size()) {
     return false;
   }
-  return std::equal(a.effects.begin(), a.effects.end(), b.effects.begin(),
-                    [](const TReplayEffect& x, const TReplayEffect& y) {
-                      return x.what == y.what && platform::SameText(x.path, y.path) && x.detail == y.detail;
-                    });
+  return std::equal(a.effects.begin(), a.effects.end(), b.effects.begin(), SameEffect);
 }
 
 // One worker: an extraction folder with its own engine turn, and a run folder for the exchange files of

@@ -61,6 +61,10 @@ TReplaySummary Summarize(const std::vector<TReplayResult>& results);
 // Whether two runs would leave the same files in the same places: the outcome, where the report ends, the
 // reason, and every change in order (paths compared as Windows compares them).
 bool SameRun(const TReplayRun& a, const TReplayRun& b);
+// The same change: what, the path as Windows compares it, and the detail.
+bool SameEffect(const TReplayEffect& a, const TReplayEffect& b);
+// Whether the change at index of run is not the one other makes at that place (which the views mark).
+bool EffectDiffers(const TReplayRun& run, const TReplayRun& other, std::size_t index);
 
 // One change as a person reads it: "move C:\PDF\a.pdf -> C:\PDFSTORE\A.PDF", "print C:\PDF\a.pdf on Lab".
 std::string EffectText(const TReplayEffect& effect);

@@ -42,6 +42,23 @@ bool IsAdministratorAccount(unsigned userId, const std::vector<std::string>& gro
   return false;
 }
 
+namespace {
+
+// The names of groups; a group the system cannot name is left out.
+std::vector<std::string> GroupNames(const std::vector<gid_t>& groups) {
+  std::vector<std::string> names;
+  for (gid_t gid : groups) {
+    group gr{};
+    group* g = nullptr;
+    std::vector<char> gbuf(16384);
+    if (getgrgid_r(gid, &gr, gbuf.data(), gbuf.size(), &g) != 0 || g == nullptr) continue;
+    names.emplace_back(g->gr_name);
+  }
+  return names;
+}
+
+}  // namespace
+
 bool IsAdministrator() {
   const uid_t uid = ::geteuid();
   if (uid == 0) return true;
@@ -57,15 +74,7 @@ bool IsAdministrator() {
     if (getgrouplist(found->pw_name, found->pw_gid, groups.data(), &count) < 0) return false;
   }
   groups.resize(static_cast<std::size_t>(count));
-  std::vector<std::string> names;
-  for (gid_t gid : groups) {
-    group gr{};
-    group* g = nullptr;
-    std::vector<char> gbuf(16384);
-    if (getgrgid_r(gid, &gr, gbuf.data(), gbuf.size(), &g) != 0 || g == nullptr) continue;
-    names.emplace_back(g->gr_name);
-  }
-  return IsAdministratorAccount(uid, names);
+  return IsAdministratorAccount(uid, GroupNames(groups));
 }
 
 unsigned UserId() {
@@ -77,15 +86,7 @@ std::vector<std::string> ProcessGroupNames() {
   const int count = ::getgroups(static_cast<int>(groups.size() - 1), groups.data());
   groups.resize(count < 0 ? 0 : static_cast<std::size_t>(count));
   groups.push_back(::getegid());
-  std::vector<std::string> names;
-  for (gid_t gid : groups) {
-    group gr{};
-    group* g = nullptr;
-    std::vector<char> gbuf(16384);
-    if (getgrgid_r(gid, &gr, gbuf.data(), gbuf.size(), &g) != 0 || g == nullptr) continue;
-    names.emplace_back(g->gr_name);
-  }
-  return names;
+  return GroupNames(groups);
 }
 
 std::string HomeFolder() {

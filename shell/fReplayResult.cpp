@@ -34,18 +34,12 @@ QString OutcomeText(const TReplayRun& run) {
   return text;
 }
 
-// Whether the operation at index of one side is not the one the other side has there.
-bool Differs(const TReplayRun& run, const TReplayRun& other, std::size_t index) {
-  return index >= other.effects.size() ||
-         !SameRun(TReplayRun{{}, {run.effects[index]}, {}}, TReplayRun{{}, {other.effects[index]}, {}});
-}
-
 QString SideHtml(const QString& side, const TReplayRun& run, const TReplayRun& other) {
   QString html = QStringLiteral("<p><b>%1</b> %2</p><pre>").arg(side, OutcomeText(run).toHtmlEscaped());
   if (run.effects.empty()) html += QStringLiteral("  (no operations)\n");
   for (std::size_t i = 0; i < run.effects.size(); ++i) {
     const QString line = FromSystem(EffectText(run.effects[i])).toHtmlEscaped();
-    html += Differs(run, other, i)
+    html += EffectDiffers(run, other, i)
                 ? QStringLiteral("<span style=\"color:#c00000\"><b>* %1</b></span>\n").arg(line)
                 : QStringLiteral("  %1\n").arg(line);
   }

@@ -3,7 +3,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliAppFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace varnholt::test {
@@ -11,23 +11,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliJournal : public testing::Test {
+class CliJournal : public TCliAppFolderTest {
  protected:
-  void SetUp() override {
-    for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"})
-      fs::copy_file(fs::path(VARNHOLT_APP_DIR) / program, app_ / program);
-    fs::create_directories(app_ / "drives/c/PDF");
-  }
-  TCliResult Cli(std::vector<std::string> args) {
-    args.push_back("--app-folder");
-    args.push_back(app_.Path().string());
-    return RunCli(args);
-  }
   void FileOne(const char* sample, const std::string& as) {
     fs::copy_file(TestDataFolder() / "engine/reports" / sample, app_ / "drives/c/PDF" / as);
     (void)Cli({"run", "--automatic", "C:\\PDF\\" + as});
   }
-  TTempFolder app_;
 };
 
 TEST_F(CliJournal, ListsShowsVerifiesAndNamesTheReasonOfAFailedReport) {

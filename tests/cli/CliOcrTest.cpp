@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliAppFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace varnholt::test {
@@ -14,21 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliOcr : public testing::Test {
+class CliOcr : public TCliAppFolderTest {
  protected:
-  void SetUp() override {
-    for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"})
-      fs::copy_file(fs::path(VARNHOLT_APP_DIR) / program, app_ / program);
-    fs::create_directories(app_ / "drives/c/PDF");
-  }
-  TCliResult Cli(std::vector<std::string> args) {
-    args.insert(args.begin(), {"--app-folder", app_.Path().string()});
-    return RunCli(args);
-  }
   void Drop(const std::string& sample) {
     fs::copy_file(TestDataFolder() / "engine/reports" / sample, app_ / "drives/c/PDF" / sample);
   }
-  TTempFolder app_;
 };
 
 TEST_F(CliOcr, TheScannedSampleIsFiledUnderItsSampleNameWithTheDefaults) {

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 
 #include "core/uStandardScript.h"
-#include "tests/cli/CliRunner.h"
+#include "tests/cli/CliAppFolder.h"
 #include "tests/support/TempFolder.h"
 
 namespace varnholt::test {
@@ -13,12 +13,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CliReplay : public testing::Test {
+class CliReplay : public TCliAppFolderTest {
  protected:
   void SetUp() override {
-    for (const char* program : {"PDF.EXE", "PDFEDIT.EXE"})
-      fs::copy_file(fs::path(VARNHOLT_APP_DIR) / program, app_ / program);
-    fs::create_directories(app_ / "drives/c/PDF");
+    TCliAppFolderTest::SetUp();
     for (const char* sample : {"ms_quant_report.pdf", "gc_run_report.pdf", "empty.pdf"}) {
       fs::copy_file(TestDataFolder() / "engine/reports" / sample, saved_ / sample);
     }
@@ -45,13 +43,8 @@ class CliReplay : public testing::Test {
     for (const std::string& line : varnholt::StandardScript()) text += line + "\r\n";
     return text;
   }
-  TCliResult Cli(std::vector<std::string> args) {
-    args.push_back("--app-folder");
-    args.push_back(app_.Path().string());
-    return RunCli(args);
-  }
   std::string Script(const char* name) { return (app_ / name).string(); }
-  TTempFolder app_, saved_;
+  TTempFolder saved_;
   std::string standard_;
 };
 
